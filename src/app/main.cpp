@@ -1,0 +1,45 @@
+#include <QGuiApplication>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/barcode_command.h"
+#include "gui/qt_surface.h"
+
+namespace {
+
+void PrintUsage(std::ostream& out) {
+  out << "用法:\n"
+         "  vellomir barcode --kind KIND --data TEXT [--check] [--text] [--font-size PT]\n"
+         "                   [--module-width UNITS] [--height-mm MM] [--dpi N] (-o FILE | --dump)\n"
+         "    KIND: 0..8 或 Code-39, EAN-13, EAN-8, UPC-A, UPC-E, UPC-A2E, INT-25, CODABAR, "
+         "Code-128\n"
+         "    FILE: .png, .svg 或 .pdf\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintUsage(std::cout);
+    return 0;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+
+  // Subcommands never open a window: they run on machines without a display too.
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  vellomir::InstallFontSubstitutions();
+
+  if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
+  if (command == "--help" || command == "-h" || command == "help") {
+    PrintUsage(std::cout);
+    return 0;
+  }
+  std::cerr << "vellomir: 不認得的指令: " << command << "\n";
+  PrintUsage(std::cerr);
+  return 2;
+}

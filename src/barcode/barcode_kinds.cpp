@@ -1,0 +1,50 @@
+#include "barcode/barcode_kinds.h"
+
+#include "barcode/code39.h"
+
+namespace vellomir {
+
+namespace {
+
+using EncodeFn = SymbolPattern (*)(const std::string& data, int16_t withCheck);
+
+// Encoders by kind; a kind without one is not built yet.
+EncodeFn EncoderOf(int kind) {
+  switch (kind) {
+    case 0:
+      return &EncodeCode39;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::optional<int> BarcodeKindFromText(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '8') return text[0] - '0';
+  for (std::size_t i = 0; i < kBarcodeKindNames.size(); ++i)
+    if (kBarcodeKindNames[i] == text) return static_cast<int>(i);
+  return std::nullopt;
+}
+
+bool IsBarcodeKindBuilt(int kind) { return EncoderOf(kind) != nullptr; }
+
+bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,
+                  int16_t withText, int16_t fontSize, int32_t& x, int32_t y,
+                  int16_t moduleWidth, int16_t barHeight) {
+  switch (kind) {
+    case 0:
+      PaintCode39(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<SymbolPattern> EncodeBarcode(int kind, const std::string& data, int16_t withCheck) {
+  EncodeFn fn = EncoderOf(kind);
+  if (fn == nullptr) return std::nullopt;
+  return fn(data, withCheck);
+}
+
+}  // namespace vellomir

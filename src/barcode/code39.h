@@ -1,0 +1,26 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "barcode/painter.h"
+
+namespace vellomir {
+
+struct Code39Entry {
+  char32_t character;
+  const char* modules;
+};
+using Code39Table = std::array<Code39Entry, 44>;
+
+// The 43 characters of Code 39 in check-value order, then "*" (start/stop only).
+const Code39Table& BuildCode39Table();
+
+SymbolPattern EncodeCode39(const std::string& data, int16_t withCheck);
+
+void PaintCode39(const std::string& data, DrawingSurface& surface, int16_t withCheck,
+                 int16_t withText, int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth,
+                 int16_t barHeight);
+
+}  // namespace vellomir

@@ -1,0 +1,88 @@
+#include "barcode/painter.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/text_util.h"
+
+namespace vellomir {
+
+std::string SymbolPattern::Bits() const {
+  std::string out;
+  for (const auto& s : segments) out += s.bits;
+  return out;
+}
+
+void SymbolPattern::Append(std::string bits, int extra_height, int extra_advance) {
+  segments.push_back(PatternSegment{std::move(bits), extra_height, extra_advance});
+}
+
+namespace {
+
+bool Fits16(int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
+int64_t BoxWidth(const SymbolPattern& p, char bit, int16_t moduleWidth) {
+  if (p.kind == PatternKind::kElements && bit == '1') return 2 * int64_t{moduleWidth};
+  return moduleWidth;
+}
+
+// The painters keep startX, heights and x in fixed integer widths; input beyond them is
+// refused whole rather than wrapped into a wrong symbol.
+bool WithinLimits(const SymbolPattern& p, int32_t x, int16_t moduleWidth, int16_t barHeight) {
+  if (p.refused) return false;
+  if (p.start_x_16bit && !Fits16(x)) return false;
+  if (!Fits16(2 * int64_t{p.gap})) return false;
+  int64_t end = x;
+  for (const auto& seg : p.segments) {
+    if (!Fits16(int64_t{barHeight} + seg.extra_height)) return false;
+    for (char bit : seg.bits) end += BoxWidth(p, bit, moduleWidth) + seg.extra_advance;
+  }
+  if (!Fits16(int64_t{barHeight} + p.gap)) return false;
+  return end >= INT32_MIN && end <= INT32_MAX;
+}
+
+}  // namespace
+
+bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withText,
+                int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
+  if (!WithinLimits(p, x, moduleWidth, barHeight)) return false;
+  const int32_t start_x = x;
+
+  bool black = true;  // element strings alternate from black
+  for (const auto& seg : p.segments) {
+    const double h = double(barHeight) + seg.extra_height;
+    for (char bit : seg.bits) {
+      surface.SetCurrentY(y);
+      surface.SetCurrentX(x);
+      const int64_t w = BoxWidth(p, bit, moduleWidth);
+      int colour;
+      if (p.kind == PatternKind::kModules) {
+        colour = bit == '1' ? kBlack : kWhite;
+      } else {
+        colour = black ? kBlack : kWhite;
+        black = !black;
+      }
+      surface.Line(double(w), h, colour);
+      x = static_cast<int32_t>(x + w + seg.extra_advance);
+    }
+  }
+
+  const double end_x = surface.CurrentX();
+  if (withText != 1) return true;
+
+  surface.SetFontName(kHumanReadableFont);
+  surface.SetFontSize(fontSize);
+  const double text_top = double(y) + barHeight + 2 * p.gap;
+  surface.SetCurrentY(text_top);
+  surface.SetCurrentX(start_x);
+  // The width of as many spaces as the text has characters centres it in a fixed-pitch font.
+  surface.Print(std::string(CodePointCount(p.text), ' '));
+  const double offset = std::trunc((end_x - surface.CurrentX()) / 2) + 1;
+  surface.SetCurrentY(text_top);
+  surface.SetCurrentX(start_x + offset);
+  surface.Print(p.text);
+  surface.SetCurrentX(end_x);
+  return true;
+}
+
+}  // namespace vellomir

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/drawing_surface.h"
+
+// What every painter shares: a painter first encodes its data into a pattern text, then the
+// pattern is drawn box by box and the human-readable line is printed under it.
+namespace vellomir {
+
+enum class PatternKind {
+  kModules,   // each "1"/"0" is one module, black/white, moduleWidth wide
+  kElements,  // each character is a whole bar or space: "1" wide, "0" narrow; colours alternate
+};
+
+struct PatternSegment {
+  std::string bits;
+  int extra_height = 0;  // added to barHeight: EAN/UPC guards and the element symbologies
+  int extra_advance = 1;  // x advances by the box width plus this
+};
+
+struct SymbolPattern {
+  PatternKind kind = PatternKind::kModules;
+  std::vector<PatternSegment> segments;
+  std::string text;  // the human-readable line, exactly as printed
+  int gap = 57;      // G: the text top lies 2 x G below the nominal bars
+  bool start_x_16bit = true;
+  // The data is beyond what the painter can encode (too long for its lists): nothing is drawn.
+  bool refused = false;
+
+  std::string Bits() const;
+  void Append(std::string bits, int extra_height = 0, int extra_advance = 1);
+};
+
+inline constexpr int kTextGap = 57;
+inline constexpr int kIndexListSize = 500;  // positions of the character index list
+inline constexpr const char* kHumanReadableFont = "Courier New";
+
+// Draws the pattern from (x, y) and prints its text when withText = 1. Advances x. Input that
+// would overflow the painters' integer widths draws nothing and leaves x unchanged.
+// Returns whether anything was drawn.
+bool DrawSymbol(const SymbolPattern& pattern, DrawingSurface& surface, int16_t withText,
+                int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
+
+// Numeric value of one character for the digit-based symbologies: a digit gives 0..9, any
+// other character 0.
+inline int DigitValue(char32_t c) { return (c >= U'0' && c <= U'9') ? int(c - U'0') : 0; }
+
+}  // namespace vellomir

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "gui/qt_surface.h"
+#include "platform/recording_surface.h"
+
+// Writing a drawing to a PNG, SVG or PDF file. The file appears whole or not at all.
+namespace vellomir {
+
+enum class ExportFormat { kPng, kSvg, kPdf };
+
+// By the file's extension (case-insensitive); nothing for any other.
+std::optional<ExportFormat> ExportFormatOf(const std::string& path);
+
+struct TwipRect {
+  double left = 0, top = 0, right = 0, bottom = 0;
+  bool empty = true;
+  void Include(double l, double t, double r, double b);
+};
+
+// Area covered by what was recorded, text and pictures included.
+TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics);
+
+// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG and PDF keep vector
+// geometry at that resolution). Returns an error text, empty on success.
+std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
+                          double dpi, const std::function<void(QtSurface&)>& draw);
+
+}  // namespace vellomir

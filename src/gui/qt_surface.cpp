@@ -1,0 +1,140 @@
+#include "gui/qt_surface.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageReader>
+#include <QPaintDevice>
+
+namespace vellomir {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+
+QColor PaletteColour(int colour) { return colour == kWhite ? Qt::white : Qt::black; }
+
+// A device with the given resolution for measuring text without drawing.
+QImage MeasuringImage(double dpi) {
+  QImage img(1, 1, QImage::Format_RGB32);
+  const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
+  img.setDotsPerMeterX(dpm);
+  img.setDotsPerMeterY(dpm);
+  return img;
+}
+
+}  // namespace
+
+void InstallFontSubstitutions() {
+  QFont::insertSubstitution("Courier New", "Liberation Mono");
+  QFont::insertSubstitution("Arial", "Liberation Sans");
+  QFont::insertSubstitution("Times New Roman", "Liberation Serif");
+  const QStringList ming = {"AR PL UMing TW", "AR PL UMing HK", "AR PL UMing CN"};
+  QFont::insertSubstitutions(QString::fromUtf8("細明體"), ming);
+  QFont::insertSubstitutions(QString::fromUtf8("新細明體"), ming);
+  QFont::insertSubstitutions("MingLiU", ming);
+  QFont::insertSubstitutions("PMingLiU", ming);
+}
+
+QFont ToQFont(const FontState& font) {
+  QFont f(QString::fromStdString(font.name));
+  if (font.size > 0) f.setPointSizeF(font.size);
+  f.setBold(font.bold);
+  f.setItalic(font.italic);
+  return f;
+}
+
+double QtTextMetrics::Width(const std::string& text, const FontState& font) const {
+  QImage img = MeasuringImage(dpi_);
+  QFontMetricsF fm(ToQFont(font), &img);
+  return fm.horizontalAdvance(QString::fromStdString(text)) * kTwipsPerInch / dpi_;
+}
+
+double QtTextMetrics::Height(const FontState& font) const {
+  QImage img = MeasuringImage(dpi_);
+  QFontMetricsF fm(ToQFont(font), &img);
+  return fm.height() * kTwipsPerInch / dpi_;
+}
+
+std::optional<PictureSize> QtPictureProbe::NaturalSize(const std::string& path) const {
+  QImageReader reader(QString::fromStdString(path));
+  const QSize size = reader.size();
+  if (!size.isValid() || size.isEmpty()) {
+    // Some formats only know their size once read.
+    QImage img = reader.read();
+    if (img.isNull()) return std::nullopt;
+    return PictureSize{double(img.width()), double(img.height())};
+  }
+  if (!reader.canRead()) return std::nullopt;
+  return PictureSize{double(size.width()), double(size.height())};
+}
+
+QtSurface::QtSurface(QPainter& painter, QPointF origin_twips)
+    : painter_(painter), origin_(origin_twips) {}
+
+double QtSurface::dpi_x() const { return painter_.device()->logicalDpiX(); }
+double QtSurface::dpi_y() const { return painter_.device()->logicalDpiY(); }
+
+QPointF QtSurface::ToDevice(double x, double y) const {
+  return QPointF((x + origin_.x()) * dpi_x() / kTwipsPerInch,
+                 (y + origin_.y()) * dpi_y() / kTwipsPerInch);
+}
+
+std::optional<PictureSize> QtSurface::LoadPicture(const std::string& path) {
+  return QtPictureProbe().NaturalSize(path);
+}
+
+void QtSurface::DrawPicture(const std::string& path, double left, double top, double width,
+                            double height) {
+  QImage img(QString::fromStdString(path));
+  if (img.isNull()) return;
+  const QRectF target(ToDevice(left, top), ToDevice(left + width, top + height));
+  painter_.save();
+  painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter_.drawImage(target.normalized(), img);
+  painter_.restore();
+}
+
+void QtSurface::FillBox(double x, double y, double w, double h, int colour) {
+  // The box covers its far edge: extent w spans w + 1 twips, as the original platform drew.
+  const double x1 = w >= 0 ? x + w + 1 : x + 1;
+  const double x0 = w >= 0 ? x : x + w;
+  const double y1 = h >= 0 ? y + h + 1 : y + 1;
+  const double y0 = h >= 0 ? y : y + h;
+  const QRectF rect(ToDevice(x0, y0), ToDevice(x1, y1));
+  painter_.save();
+  painter_.setRenderHint(QPainter::Antialiasing, false);
+  painter_.fillRect(rect, PaletteColour(colour));
+  painter_.restore();
+}
+
+void QtSurface::DrawText(double x, double y, const std::string& text, const FontState& font) {
+  const QFont f = ToQFont(font);
+  painter_.save();
+  painter_.setRenderHint(QPainter::TextAntialiasing, true);
+  painter_.setFont(f);
+  painter_.setPen(Qt::black);
+  QFontMetricsF fm(f, painter_.device());
+  const QPointF top_left = ToDevice(x, y);
+  painter_.drawText(QPointF(top_left.x(), top_left.y() + fm.ascent()),
+                    QString::fromStdString(text));
+  painter_.restore();
+}
+
+double QtSurface::TextWidth(const std::string& text, const FontState& font) {
+  QFontMetricsF fm(ToQFont(font), painter_.device());
+  return fm.horizontalAdvance(QString::fromStdString(text)) * kTwipsPerInch / dpi_x();
+}
+
+void QtSurface::Erase() {
+  const QRect all(0, 0, painter_.device()->width(), painter_.device()->height());
+  painter_.fillRect(all, Qt::white);
+}
+
+void QtSurface::ReplayBox(const BoxOp& op) { FillBox(op.x, op.y, op.w, op.h, op.colour); }
+void QtSurface::ReplayText(const TextOp& op) { DrawText(op.x, op.y, op.text, op.font); }
+void QtSurface::ReplayPicture(const PictureOp& op) {
+  DrawPicture(op.path, op.left, op.top, op.width, op.height);
+}
+void QtSurface::ReplayClear() { Erase(); }
+
+}  // namespace vellomir

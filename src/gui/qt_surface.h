@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QFont>
+#include <QPainter>
+#include <QPointF>
+
+#include "platform/drawing_surface.h"
+#include "platform/recording_surface.h"
+
+// Drawing through QPainter: PNG images, SVG files, PDF pages, printers and the preview.
+namespace vellomir {
+
+// Maps the Windows faces that label files name onto the installed twins. Call once at start.
+void InstallFontSubstitutions();
+
+QFont ToQFont(const FontState& font);
+
+// Qt's text metrics at a given resolution, for recording surfaces that stand for a device.
+class QtTextMetrics : public TextMetrics {
+ public:
+  explicit QtTextMetrics(double dpi) : dpi_(dpi) {}
+  double Width(const std::string& text, const FontState& font) const override;
+  double Height(const FontState& font) const override;
+
+ private:
+  double dpi_;
+};
+
+// Natural picture sizes read through Qt's image readers.
+class QtPictureProbe : public PictureProbe {
+ public:
+  std::optional<PictureSize> NaturalSize(const std::string& path) const override;
+};
+
+// Draws in twips on a painter's device; origin_twips moves the surface's (0, 0) on the device.
+class QtSurface : public DrawingSurface, public DisplayTarget {
+ public:
+  explicit QtSurface(QPainter& painter, QPointF origin_twips = {0, 0});
+
+  std::optional<PictureSize> LoadPicture(const std::string& path) override;
+  void DrawPicture(const std::string& path, double left, double top, double width,
+                   double height) override;
+
+  void ReplayBox(const BoxOp& op) override;
+  void ReplayText(const TextOp& op) override;
+  void ReplayPicture(const PictureOp& op) override;
+  void ReplayClear() override;
+
+ protected:
+  void FillBox(double x, double y, double w, double h, int colour) override;
+  void DrawText(double x, double y, const std::string& text, const FontState& font) override;
+  double TextWidth(const std::string& text, const FontState& font) override;
+  void Erase() override;
+
+ private:
+  QPointF ToDevice(double x, double y) const;
+  double dpi_x() const;
+  double dpi_y() const;
+
+  QPainter& painter_;
+  QPointF origin_;
+};
+
+}  // namespace vellomir

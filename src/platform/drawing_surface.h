@@ -1,0 +1,72 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// What labels and barcodes are drawn on: the preview, a printer page, an exported image.
+// Units are twips (1/1440 inch). The surface keeps the current position and font; devices
+// implement only the primitive operations below.
+namespace vellomir {
+
+// Palette colours the painters use: 0 black, 15 bright white.
+inline constexpr int kBlack = 0;
+inline constexpr int kWhite = 15;
+
+struct PictureSize {
+  double width = 0;   // natural width in the picture's own units (pixels)
+  double height = 0;  // natural height
+};
+
+struct FontState {
+  std::string name;
+  double size = 0;  // points
+  bool bold = false;
+  bool italic = false;
+};
+
+class DrawingSurface {
+ public:
+  virtual ~DrawingSurface() = default;
+
+  double CurrentX() const { return current_x_; }
+  double CurrentY() const { return current_y_; }
+  void SetCurrentX(double x) { current_x_ = x; }
+  void SetCurrentY(double y) { current_y_ = y; }
+
+  // A filled box from the current position with extent (w, h); afterwards the current
+  // position is the far corner. The box covers its far edge.
+  void Line(double w, double h, int colour);
+
+  const FontState& Font() const { return font_; }
+  void SetFontName(const std::string& name) { font_.name = name; }
+  void SetFontSize(double points) { font_.size = points; }
+  void SetFontBold(bool on) { font_.bold = on; }
+  void SetFontItalic(bool on) { font_.italic = on; }
+
+  // Prints at the current position (its top-left corner) without a line break; the current
+  // x moves right by the printed width, the current y stays.
+  void Print(const std::string& text);
+
+  // Erases everything and puts the position at (0, 0). Font settings stay.
+  void Clear();
+
+  // Natural size of a picture file, or nothing when it cannot be loaded as a picture.
+  virtual std::optional<PictureSize> LoadPicture(const std::string& path) = 0;
+  // Draws the whole picture scaled into the rectangle; the current position does not move.
+  virtual void DrawPicture(const std::string& path, double left, double top, double width,
+                           double height) = 0;
+
+ protected:
+  // Device primitives, all in twips.
+  virtual void FillBox(double x, double y, double w, double h, int colour) = 0;
+  virtual void DrawText(double x, double y, const std::string& text, const FontState& font) = 0;
+  virtual double TextWidth(const std::string& text, const FontState& font) = 0;
+  virtual void Erase() = 0;
+
+ private:
+  double current_x_ = 0;
+  double current_y_ = 0;
+  FontState font_;
+};
+
+}  // namespace vellomir

@@ -1,0 +1,75 @@
+#include "platform/recording_surface.h"
+
+#include "platform/text_util.h"
+
+namespace vellomir {
+
+double FixedPitchMetrics::Width(const std::string& text, const FontState&) const {
+  return char_width_ * static_cast<double>(CodePointCount(text));
+}
+
+std::vector<BoxOp> RecordingSurface::Boxes() const {
+  std::vector<BoxOp> out;
+  for (const auto& op : ops_)
+    if (auto* b = std::get_if<BoxOp>(&op)) out.push_back(*b);
+  return out;
+}
+
+std::vector<TextOp> RecordingSurface::Texts() const {
+  std::vector<TextOp> out;
+  for (const auto& op : ops_)
+    if (auto* t = std::get_if<TextOp>(&op)) out.push_back(*t);
+  return out;
+}
+
+std::vector<PictureOp> RecordingSurface::Pictures() const {
+  std::vector<PictureOp> out;
+  for (const auto& op : ops_)
+    if (auto* p = std::get_if<PictureOp>(&op)) out.push_back(*p);
+  return out;
+}
+
+void RecordingSurface::ReplayOnto(DisplayTarget& target) const {
+  for (const auto& op : ops_) {
+    if (auto* b = std::get_if<BoxOp>(&op)) {
+      target.ReplayBox(*b);
+    } else if (auto* t = std::get_if<TextOp>(&op)) {
+      target.ReplayText(*t);
+    } else if (auto* p = std::get_if<PictureOp>(&op)) {
+      target.ReplayPicture(*p);
+    } else {
+      target.ReplayClear();
+    }
+  }
+}
+
+std::optional<PictureSize> RecordingSurface::LoadPicture(const std::string& path) {
+  if (pictures_ == nullptr) return std::nullopt;
+  return pictures_->NaturalSize(path);
+}
+
+void RecordingSurface::DrawPicture(const std::string& path, double left, double top,
+                                   double width, double height) {
+  ops_.push_back(PictureOp{path, left, top, width, height});
+}
+
+void RecordingSurface::FillBox(double x, double y, double w, double h, int colour) {
+  ops_.push_back(BoxOp{x, y, w, h, colour});
+}
+
+void RecordingSurface::DrawText(double x, double y, const std::string& text,
+                                const FontState& font) {
+  ops_.push_back(TextOp{x, y, text, font});
+}
+
+double RecordingSurface::TextWidth(const std::string& text, const FontState& font) {
+  return metrics_.Width(text, font);
+}
+
+void RecordingSurface::Erase() {
+  // A clear makes everything before it invisible, so the list starts over.
+  ops_.clear();
+  ops_.push_back(ClearOp{});
+}
+
+}  // namespace vellomir

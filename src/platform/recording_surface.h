@@ -1,0 +1,96 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/drawing_surface.h"
+
+// A surface that keeps every drawing operation as a display list. The preview draws into one
+// and the window replays it; tests read its operations to check exact geometry.
+namespace vellomir {
+
+// Text widths for a surface that has no device of its own.
+class TextMetrics {
+ public:
+  virtual ~TextMetrics() = default;
+  virtual double Width(const std::string& text, const FontState& font) const = 0;
+  // Line height of the font, for callers that need the extent of printed text.
+  virtual double Height(const FontState& font) const { return font.size * 20; }
+};
+
+// Every character (code point) is the same width, whatever the font: tests know widths exactly.
+class FixedPitchMetrics : public TextMetrics {
+ public:
+  explicit FixedPitchMetrics(double char_width) : char_width_(char_width) {}
+  double Width(const std::string& text, const FontState& font) const override;
+
+ private:
+  double char_width_;
+};
+
+// Natural sizes of picture files for a surface that loads none itself.
+class PictureProbe {
+ public:
+  virtual ~PictureProbe() = default;
+  virtual std::optional<PictureSize> NaturalSize(const std::string& path) const = 0;
+};
+
+struct BoxOp {
+  double x, y, w, h;
+  int colour;
+  bool operator==(const BoxOp&) const = default;
+};
+struct TextOp {
+  double x, y;
+  std::string text;
+  FontState font;
+};
+struct PictureOp {
+  std::string path;
+  double left, top, width, height;
+};
+struct ClearOp {};
+using DrawOp = std::variant<BoxOp, TextOp, PictureOp, ClearOp>;
+
+class RecordingSurface : public DrawingSurface {
+ public:
+  // The probe may be null: then no picture loads.
+  explicit RecordingSurface(const TextMetrics& metrics, const PictureProbe* pictures = nullptr)
+      : metrics_(metrics), pictures_(pictures) {}
+
+  const std::vector<DrawOp>& Ops() const { return ops_; }
+  std::vector<BoxOp> Boxes() const;
+  std::vector<TextOp> Texts() const;
+  std::vector<PictureOp> Pictures() const;
+
+  // Draws the recorded operations onto another surface, with the same coordinates.
+  void ReplayOnto(class DisplayTarget& target) const;
+
+  std::optional<PictureSize> LoadPicture(const std::string& path) override;
+  void DrawPicture(const std::string& path, double left, double top, double width,
+                   double height) override;
+
+ protected:
+  void FillBox(double x, double y, double w, double h, int colour) override;
+  void DrawText(double x, double y, const std::string& text, const FontState& font) override;
+  double TextWidth(const std::string& text, const FontState& font) override;
+  void Erase() override;
+
+ private:
+  const TextMetrics& metrics_;
+  const PictureProbe* pictures_;
+  std::vector<DrawOp> ops_;
+};
+
+// What a display list can be replayed onto: a device that draws at absolute positions.
+class DisplayTarget {
+ public:
+  virtual ~DisplayTarget() = default;
+  virtual void ReplayBox(const BoxOp& op) = 0;
+  virtual void ReplayText(const TextOp& op) = 0;
+  virtual void ReplayPicture(const PictureOp& op) = 0;
+  virtual void ReplayClear() = 0;
+};
+
+}  // namespace vellomir

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <optional>
+#include <vector>
+#include <string>
+
+// Reading painted symbols back with the decoders a scanner would use.
+namespace vellomir::test {
+
+struct Decoded {
+  std::string text;
+  std::string format;  // ZXing's name of the symbology, e.g. "Code39", "EAN-13"
+};
+
+// One 1-D symbol in the image (give a crop that holds only one). Nothing when unreadable.
+// format_name restricts the decoder to one ZXing format name ("Code39", "EAN13", ...).
+std::optional<Decoded> DecodeWithZXing(const QImage& image, const std::string& format_name = "");
+std::optional<Decoded> DecodeFileWithZXing(const std::string& png_path,
+                                           const std::string& format_name = "");
+
+// Every symbol zbar finds in the image, as "TYPE:data" texts (UPC-A/UPC-E enabled).
+std::vector<std::string> DecodeAllWithZbar(const QImage& image);
+
+}  // namespace vellomir::test

@@ -1,0 +1,58 @@
+#include "support/files.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vellomir::test {
+
+TempDir::TempDir() {
+  std::random_device rd;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("vellomir-test-" + std::to_string(rd()));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+RunResult RunVellomir(const std::vector<std::string>& args, const std::string& cwd) {
+  QProcess p;
+  QStringList qargs;
+  for (const auto& a : args) qargs << QString::fromStdString(a);
+  auto env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  if (!cwd.empty()) p.setWorkingDirectory(QString::fromStdString(cwd));
+  p.start(QString::fromUtf8(VELLOMIR_EXE), qargs);
+  RunResult r;
+  if (!p.waitForFinished(120000)) return r;
+  r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = p.readAllStandardOutput().toStdString();
+  r.err = p.readAllStandardError().toStdString();
+  return r;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+}  // namespace vellomir::test
