@@ -1,0 +1,182 @@
+#include "platform/file_system.h"
+
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vellomir {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> Convert(const char* to, const char* from, const std::string& in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out;
+  out.resize(in.size() * 4 + 8);
+  char* src = const_cast<char*>(in.data());
+  std::size_t src_left = in.size();
+  char* dst = out.data();
+  std::size_t dst_left = out.size();
+  bool ok = true;
+  while (src_left > 0) {
+    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) {
+        const std::size_t used = out.size() - dst_left;
+        out.resize(out.size() * 2);
+        dst = out.data() + used;
+        dst_left = out.size() - used;
+        continue;
+      }
+      ok = false;  // EILSEQ or EINVAL: a character without a code, or cut bytes
+      break;
+    }
+  }
+  if (ok && iconv(cd, nullptr, nullptr, &dst, &dst_left) == static_cast<std::size_t>(-1))
+    ok = false;
+  iconv_close(cd);
+  if (!ok) return std::nullopt;
+  out.resize(out.size() - dst_left);
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8ToCp950(const std::string& utf8) {
+  return Convert("CP950", "UTF-8", utf8);
+}
+
+std::optional<std::string> Cp950ToUtf8(const std::string& cp950) {
+  return Convert("UTF-8", "CP950", cp950);
+}
+
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string cur;
+  bool pending = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(cur);
+      cur.clear();
+      pending = false;
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      cur.push_back(c);
+      pending = true;
+    }
+  }
+  if (pending) lines.push_back(cur);
+  return lines;
+}
+
+std::string FileSystem::Resolve(const std::string& path) const {
+  fs::path p(path);
+  if (p.is_absolute() || folder_.empty() || folder_ == ".") return path;
+  return (fs::path(folder_) / p).string();
+}
+
+bool FileSystem::FileExists(const std::string& path) const {
+  std::error_code ec;
+  return fs::is_regular_file(Resolve(path), ec);
+}
+
+bool FileSystem::DeleteFile(const std::string& path) {
+  std::error_code ec;
+  return fs::remove(Resolve(path), ec) && !ec;
+}
+
+bool FileSystem::CopyFile(const std::string& from, const std::string& to) {
+  const auto bytes = ReadBytes(from);
+  if (!bytes) return false;
+  return WriteBytes(to, *bytes);
+}
+
+std::optional<std::string> FileSystem::ReadBytes(const std::string& path) const {
+  std::ifstream in(Resolve(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return ss.str();
+}
+
+bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
+  const fs::path target(Resolve(path));
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::random_device rd;
+  const fs::path temp = dir / (".~" + target.filename().string() + "." + std::to_string(rd()));
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ec;
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+ReadLinesResult FileSystem::ReadLines(const std::string& path) const {
+  ReadLinesResult r;
+  if (!FileExists(path)) {
+    r.error = FileError::kNotFound;
+    return r;
+  }
+  const auto bytes = ReadBytes(path);
+  if (!bytes) {
+    r.error = FileError::kUnreadable;
+    return r;
+  }
+  int n = 0;
+  for (const std::string& raw : SplitLines(*bytes)) {
+    ++n;
+    auto text = Cp950ToUtf8(raw);
+    if (!text) {
+      r.error = FileError::kInvalidBytes;
+      r.bad_line = n;
+      r.lines.clear();
+      return r;
+    }
+    r.lines.push_back(std::move(*text));
+  }
+  return r;
+}
+
+WriteResult FileSystem::WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+  WriteResult r;
+  std::string bytes;
+  int n = 0;
+  for (const auto& line : lines) {
+    ++n;
+    auto encoded = Utf8ToCp950(line);
+    if (!encoded) {
+      r.error = FileError::kUnencodable;
+      r.bad_line = n;
+      return r;
+    }
+    bytes += *encoded;
+    bytes += "\r\n";
+  }
+  if (!WriteBytes(path, bytes)) r.error = FileError::kWriteFailed;
+  return r;
+}
+
+}  // namespace vellomir

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Every file the program reads or writes goes through here: working files, label files, the
+// settings file. Files are lines ended by CR LF in CP950 (the Traditional Chinese ANSI code
+// page); inside the program text is UTF-8.
+namespace vellomir {
+
+// CP950 bytes of a UTF-8 text; nothing when a character has no CP950 code.
+std::optional<std::string> Utf8ToCp950(const std::string& utf8);
+// UTF-8 of CP950 bytes; nothing when the bytes are not valid CP950.
+std::optional<std::string> Cp950ToUtf8(const std::string& cp950);
+
+enum class FileError {
+  kNone,
+  kNotFound,
+  kUnreadable,      // exists but cannot be opened or read
+  kInvalidBytes,    // not CP950 text
+  kUnencodable,     // a line holds a character CP950 cannot represent
+  kWriteFailed,     // cannot create, write or rename into place
+};
+
+struct ReadLinesResult {
+  FileError error = FileError::kNone;
+  std::vector<std::string> lines;  // UTF-8, without line ends
+  int bad_line = 0;                // 1-based line of the first invalid bytes, when that failed
+  bool ok() const { return error == FileError::kNone; }
+};
+
+struct WriteResult {
+  FileError error = FileError::kNone;
+  int bad_line = 0;  // 1-based line holding the first unencodable character
+  bool ok() const { return error == FileError::kNone; }
+};
+
+// Relative paths are taken from the file system's folder (the program's current folder, or a
+// private working folder). Tests subclass it to make operations fail on purpose.
+class FileSystem {
+ public:
+  explicit FileSystem(std::string folder = ".") : folder_(std::move(folder)) {}
+  virtual ~FileSystem() = default;
+
+  const std::string& Folder() const { return folder_; }
+  // The path as the operating system sees it: relative paths joined to the folder.
+  std::string Resolve(const std::string& path) const;
+
+  virtual bool FileExists(const std::string& path) const;
+  virtual bool DeleteFile(const std::string& path);
+  // Byte copy; replaces the target.
+  virtual bool CopyFile(const std::string& from, const std::string& to);
+  virtual ReadLinesResult ReadLines(const std::string& path) const;
+  // Writes every line followed by CR LF, through a temporary file in the same folder renamed
+  // over the target, so a failed write leaves the old file as it was.
+  virtual WriteResult WriteLines(const std::string& path, const std::vector<std::string>& lines);
+  // Raw bytes, for byte copies and checks; nothing when unreadable.
+  virtual std::optional<std::string> ReadBytes(const std::string& path) const;
+  virtual bool WriteBytes(const std::string& path, const std::string& bytes);
+
+ private:
+  std::string folder_;
+};
+
+// Splits CP950 (or any ASCII-compatible) bytes into lines at CR LF, LF or CR; a final line
+// end gives no empty line after it.
+std::vector<std::string> SplitLines(const std::string& bytes);
+
+}  // namespace vellomir
