@@ -1,0 +1,85 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// The common dialogs of the main window. A dialog control keeps the properties the program
+// sets (title, filter, default extension, start folder, flags) and the results it reads back
+// (chosen path, font), as the window's dialog controls do.
+namespace vellomir {
+
+struct CommonDialog {
+  std::string dialog_title;
+  std::string filter;       // "text|pattern|text|pattern..."
+  std::string default_ext;  // without the dot
+  std::string init_dir;
+  int flags = 0;
+  // Result of a file dialog: the chosen full path, "" when cancelled.
+  std::string file_name;
+  // Font dialog values: shown as the starting choice, replaced by the user's choice; a
+  // cancelled dialog leaves them as they were.
+  std::string font_name;
+  double font_size = 0;
+  bool font_bold = false;
+  bool font_italic = false;
+};
+
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+  // File dialogs: set dialog.file_name to the chosen path ("" on cancel). A name typed
+  // without an extension gets dialog.default_ext.
+  virtual void ShowOpen(CommonDialog& dialog) = 0;
+  virtual void ShowSave(CommonDialog& dialog) = 0;
+  // The printer's setup dialog; its outcome is not read.
+  virtual void ShowPrinter(CommonDialog& dialog) = 0;
+  virtual void ShowFont(CommonDialog& dialog) = 0;
+};
+
+// Answers dialogs from a script and records what each one was shown. For tests and headless
+// runs. Runs out of answers as a cancel.
+class ScriptedDialogs : public DialogService {
+ public:
+  struct FontAnswer {
+    std::string name;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+  };
+  struct Shown {
+    std::string kind;  // "open", "save", "printer", "font"
+    CommonDialog dialog;  // the properties as they were when shown
+  };
+
+  void ShowOpen(CommonDialog& dialog) override { AnswerFile("open", dialog); }
+  void ShowSave(CommonDialog& dialog) override { AnswerFile("save", dialog); }
+  void ShowPrinter(CommonDialog& dialog) override { shown.push_back({"printer", dialog}); }
+  void ShowFont(CommonDialog& dialog) override {
+    shown.push_back({"font", dialog});
+    if (fonts.empty()) return;  // cancelled: previous values stay
+    const FontAnswer f = fonts.front();
+    fonts.pop_front();
+    dialog.font_name = f.name;
+    dialog.font_size = f.size;
+    dialog.font_bold = f.bold;
+    dialog.font_italic = f.italic;
+  }
+
+  std::deque<std::string> paths;  // "" answers a cancel
+  std::deque<FontAnswer> fonts;   // empty: the font dialog is cancelled
+  std::vector<Shown> shown;
+
+ private:
+  void AnswerFile(const char* kind, CommonDialog& dialog) {
+    shown.push_back({kind, dialog});
+    if (paths.empty()) {
+      dialog.file_name.clear();
+      return;
+    }
+    dialog.file_name = paths.front();
+    paths.pop_front();
+  }
+};
+
+}  // namespace vellomir

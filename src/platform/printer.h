@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/drawing_surface.h"
+#include "platform/recording_surface.h"
+
+// The printer as the print job sees it: a drawing surface with page and document operations.
+namespace vellomir {
+
+class Printer {
+ public:
+  virtual ~Printer() = default;
+  virtual DrawingSurface& Surface() = 0;
+  // Finishes the current page and starts the next one in the same document.
+  virtual bool NewPage() = 0;
+  // Finishes the current page and sends the document; drawing afterwards starts a new one.
+  virtual bool EndDoc() = 0;
+  // What went wrong with the last failed operation, in the program's words.
+  virtual std::string Error() const = 0;
+};
+
+// Keeps every document as a list of recorded pages. For tests.
+class RecordingPrinter : public Printer {
+ public:
+  explicit RecordingPrinter(const TextMetrics& metrics, const PictureProbe* pictures = nullptr)
+      : metrics_(metrics), pictures_(pictures) {
+    StartPage();
+  }
+
+  DrawingSurface& Surface() override { return *current_; }
+  bool NewPage() override {
+    FinishPage();
+    StartPage();
+    return true;
+  }
+  bool EndDoc() override {
+    FinishPage();
+    documents.push_back(std::move(open_document_));
+    open_document_.clear();
+    StartPage();
+    return true;
+  }
+  std::string Error() const override { return {}; }
+
+  // Sent documents, each a list of pages.
+  std::vector<std::vector<std::shared_ptr<RecordingSurface>>> documents;
+
+ private:
+  void StartPage() { current_ = std::make_shared<RecordingSurface>(metrics_, pictures_); }
+  void FinishPage() { open_document_.push_back(current_); }
+
+  const TextMetrics& metrics_;
+  const PictureProbe* pictures_;
+  std::shared_ptr<RecordingSurface> current_;
+  std::vector<std::shared_ptr<RecordingSurface>> open_document_;
+};
+
+}  // namespace vellomir
