@@ -1,0 +1,115 @@
+#include "ui/main_window_model.h"
+
+namespace vellomir {
+
+namespace {
+
+constexpr std::string_view kLabelFilter = "Vellomir資料檔(*.vlm)|*.vlm";
+constexpr std::string_view kPictureFilter =
+    "所有圖片格式(*.*)|*.*|*.jpg|*.jpg|*.gif|*.gif|*.bmp|*.bmp|*.png|*.png";
+
+TextBox Text(std::string_view text) { return TextBox{std::string(text), true}; }
+Label Caption(std::string_view caption, bool enabled = true) {
+  return Label{std::string(caption), enabled};
+}
+CommandButton Button(std::string_view caption, bool enabled = true) {
+  return CommandButton{std::string(caption), enabled};
+}
+CheckBox Check(int value, bool enabled = true) { return CheckBox{value, "", enabled}; }
+
+CommonDialog FileDialog(std::string_view title, std::string_view filter,
+                        std::string_view default_ext) {
+  CommonDialog d;
+  d.title = title;
+  d.filter = filter;
+  d.default_ext = default_ext;
+  return d;
+}
+
+}  // namespace
+
+MainWindowModel::MainWindowModel() {
+  window_title = kWindowTitle;
+  AppTitle = kAppTitle;
+  CurrentFileName = "";
+  UnitsPerMm = kUnitsPerMm;
+  PrinterType = "1";
+
+  // What the first timer tick gives for the opening layout and margins:
+  // (105 - 6 - 6.8) x 56.5 by (148.5 - 5 - 7) x 56.5, rounded.
+  Picture1 = PictureBox{5209, 7712};
+  Picture2 = PictureBox{3600, 480};
+  current_filename_show = Caption("目前的檔名:");
+  Timer1 = Timer{500, true};
+  SSTab1.tab_captions = {"編輯", "設定", "檔案"};
+
+  // The editor opens showing the barcode kind, so its enabled states are those of a barcode
+  // rule; start-up runs the rule kind switch and sets them again anyway.
+  rule_kind.text = kRuleKindBarcode;
+  rule_kind.entries = {std::string(kRuleKindBarcode), std::string(kRuleKindText),
+                       std::string(kRuleKindPicture)};
+  for (std::string_view name : kBarcodeKindNames) codebar_kind.entries.emplace_back(name);
+
+  rule_content_l = Caption("資料內容");
+  pic_brower = Button("瀏覽", false);
+  l_width_l = Caption("寬");
+  Label9 = Caption("點/條");
+  l_height_l = Caption("高");
+  Label12 = Caption("位數");
+  check1_l = Caption("條碼是否附下標字?");
+  Check1 = Check(1);
+  check2_l = Caption("是否含檢查碼?(39碼通常否;128是)");
+  Check2 = Check(1);
+  Label17 = Caption("字型名稱", false);
+  l_fontname.enabled = false;
+  find_font = Button("選擇字型", false);
+  l_fontbold_l = Caption("粗體", false);
+  l_fontbold = Check(0, false);
+  l_fontli_l = Caption("斜體", false);
+  l_fontli = Check(0, false);
+  l_add = Button("新增");
+  l_modify = Button("修改");
+  l_del = Button("移除");
+
+  l_paper_width = Text("105");
+  l_paper_height = Text("148.5");
+  l_col = Text("2");
+  l_row = Text("2");
+  d_col = Text("0");
+  d_row = Text("0");
+  print_rule = Button("印吧");
+  open_p_dial = FileDialog("開啟圖片", kPictureFilter, "");
+  choose_font = CommonDialog{};
+
+  s_top = Text("5");
+  s_down = Text("7");
+  s_left = Text("6.8");
+  s_right = Text("6");
+  d_fontname = Text("細明體");
+  d_fontsize = Text("14");
+  d_l_width = Text("15");
+  d_l_height = Text("20");
+  d_path_data = Text("data");
+  d_path_pic = Text("img");
+  prt_mode_1 = OptionButton{true, "一般", true};
+  prt_mode_0 = OptionButton{false, "牽動式", true};
+  save_setting = Button("儲存設定");
+  get_default_set = Button("讀取預設值");
+
+  file_open = Button("開啟舊檔");
+  file_save = Button("存檔");
+  file_save_a = Button("另存新檔");
+  file_new = Button("開新檔案");
+  Command1 = Button("關於版權");
+  Command2 = Button("說明");
+  open_d_dial = FileDialog("開啟標籤檔", kLabelFilter, "vlm");
+  save_d_dial = FileDialog("儲存檔案", kLabelFilter, "vlm");
+  save_a_d_dial = FileDialog("另存檔案", kLabelFilter, "vlm");
+}
+
+void SelectPrinterMode(MainWindowModel& window, bool normal) {
+  window.prt_mode_1.value = normal;
+  window.prt_mode_0.value = !normal;
+}
+
+}  // namespace vellomir
