@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "barcode/barcode_kinds.h"  // kBarcodeKindNames: the entries of codebar_kind
 #include "ui/controls.h"
 
 // The main window as plain values: every control by its control name, and the values the
@@ -23,9 +24,6 @@ inline constexpr std::string_view kWindowTitle = "Vellomir 0.1.2 版 - 標籤條
 // designs print as they always have.
 inline constexpr float kUnitsPerMm = 56.5f;
 
-// The nine barcode kinds; an entry's index is the BarcodeKind stored in a rule.
-inline constexpr std::array<std::string_view, 9> kBarcodeKindNames = {
-    "Code-39", "EAN-13", "EAN-8", "UPC-A", "UPC-E", "UPC-A2E", "INT-25", "CODABAR", "Code-128"};
 // The three rule kinds as the kind combo box lists them.
 inline constexpr std::string_view kRuleKindBarcode = "1.條碼";
 inline constexpr std::string_view kRuleKindText = "2.文字";
