@@ -1,0 +1,107 @@
+#include "settings/settings_file.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "document/working_file.h"
+#include "platform/text_util.h"
+
+namespace vellomir {
+
+namespace {
+
+const std::string kFile(kSettingsFileName);
+
+// The ten text boxes of the Settings tab in file order, with the caption the user sees.
+struct SettingsText {
+  TextBox MainWindowModel::*box;
+  std::string_view caption;
+  std::string_view built_in;
+};
+
+constexpr std::array<SettingsText, 10> kTexts = {{
+    {&MainWindowModel::s_top, "上邊界", "5"},
+    {&MainWindowModel::s_down, "下邊界", "7"},
+    {&MainWindowModel::s_left, "左邊界", "6.8"},
+    {&MainWindowModel::s_right, "右邊界", "6"},
+    {&MainWindowModel::d_fontname, "預設文字字型", "細明體"},
+    {&MainWindowModel::d_fontsize, "預設文字尺寸", "14"},
+    {&MainWindowModel::d_l_width, "預設條碼寬", "15"},
+    {&MainWindowModel::d_l_height, "預設條碼長", "25"},
+    {&MainWindowModel::d_path_data, "資料檔路徑", "data"},
+    {&MainWindowModel::d_path_pic, "預設圖檔路徑", "img"},
+}};
+
+void Tell(const MainWindowModel& window, MessageBox& messages, const std::string& text) {
+  messages.Show(text, window.AppTitle, MessageButtons::kOk);
+}
+
+// The fields of the first line, or nothing after a message when the file cannot give ten.
+std::optional<std::vector<std::string>> ReadFields(const MainWindowModel& window,
+                                                   const FileSystem& files, MessageBox& messages) {
+  const auto bytes = files.ReadBytes(kFile);
+  if (!bytes) {
+    Tell(window, messages, "無法讀取設定檔 vellomir_setting.ini,設定沒有變更!!");
+    return std::nullopt;
+  }
+  const std::vector<std::string> lines = SplitLines(*bytes);
+  if (lines.empty() || lines[0].empty()) {
+    Tell(window, messages, "設定檔 vellomir_setting.ini 是空的,設定沒有變更!!");
+    return std::nullopt;
+  }
+  const auto text = Cp950ToUtf8(lines[0]);
+  if (!text) {
+    Tell(window, messages, "設定檔 vellomir_setting.ini 含有無法辨識的字元,設定沒有變更!!");
+    return std::nullopt;
+  }
+  std::vector<std::string> fields = SplitFields(*text);
+  if (fields.size() < kTexts.size()) {
+    Tell(window, messages,
+         "設定檔 vellomir_setting.ini 只有" + std::to_string(fields.size()) +
+             "個欄位,內容不完整,設定沒有變更!!");
+    return std::nullopt;
+  }
+  return fields;
+}
+
+}  // namespace
+
+bool SaveSettings(const MainWindowModel& window, FileSystem& files, MessageBox& messages) {
+  std::vector<RecordField> fields;
+  for (const SettingsText& t : kTexts)
+    fields.push_back({std::string(t.caption), Trim((window.*t.box).text)});
+  fields.push_back({"印表機型式", window.prt_mode_1.value ? "1" : "0"});
+  if (auto problem = FindUnstorableField(fields)) {
+    Tell(window, messages, *problem);
+    return false;
+  }
+  std::string line;
+  for (const RecordField& f : fields) line += f.value + std::string(kFieldSeparator);
+  const WriteResult written = files.WriteLines(kFile, {line});
+  if (!written.ok()) {
+    Tell(window, messages, "無法寫入設定檔 vellomir_setting.ini,設定沒有儲存!!");
+    return false;
+  }
+  Tell(window, messages, "設定儲存成功!!慶祝一下吧!");
+  return true;
+}
+
+bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& messages) {
+  if (!files.FileExists(kFile)) {
+    for (const SettingsText& t : kTexts) (window.*t.box).text = t.built_in;
+    SelectPrinterMode(window, true);
+    window.PrinterType = "1";
+    return true;
+  }
+  const auto fields = ReadFields(window, files, messages);
+  if (!fields) return false;
+  for (std::size_t i = 0; i < kTexts.size(); ++i) (window.*kTexts[i].box).text = Trim((*fields)[i]);
+  // Only an explicit "0" means tractor feed; a ten-field file predates the printer type.
+  const bool tractor = fields->size() > kTexts.size() && Trim((*fields)[kTexts.size()]) == "0";
+  SelectPrinterMode(window, !tractor);
+  window.PrinterType = tractor ? "0" : "1";
+  return true;
+}
+
+}  // namespace vellomir
