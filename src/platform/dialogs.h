@@ -10,7 +10,7 @@
 namespace vellomir {
 
 struct CommonDialog {
-  std::string dialog_title;
+  std::string title;
   std::string filter;       // "text|pattern|text|pattern..."
   std::string default_ext;  // without the dot
   std::string init_dir;

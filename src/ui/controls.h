@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
+
 // The window's controls as plain values. The Qt window copies widget states into these before
 // a handler runs and writes them back afterwards, so every handler can be run and tested
 // without a toolkit. Setting a selection here raises no event: a handler that needs the
@@ -87,19 +89,8 @@ struct TabControl {
   int current_tab = 0;
 };
 
-// A common dialog control: what the program sets on it before showing it and what the
-// dialog offers afterwards. Which dialog it shows is the caller's business.
-struct CommonDialog {
-  std::string title;
-  std::string filter;  // pairs "display|pattern", separated by "|"
-  std::string default_ext;
-  std::string init_dir;
-  int flags = 0;
-  std::string file_name;  // full path chosen; "" after a cancel
-  std::string font_name;
-  double font_size = 0;
-  bool font_bold = false;
-  bool font_italic = false;
-};
+// CommonDialog (the dialog controls' properties and results) lives with the dialog service
+// in platform/dialogs.h.
+
 
 }  // namespace vellomir
