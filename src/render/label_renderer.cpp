@@ -1,0 +1,208 @@
+#include "render/label_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "barcode/barcode_kinds.h"
+#include "platform/text_util.h"
+
+namespace vellomir {
+
+namespace {
+
+// No symbol or printed line needs more digits than this; a larger digit count is cut here
+// rather than building a mask of millions of zeros.
+constexpr int kMaxBatchDigits = 500;
+
+// Whole number, halves to even, written in decimal ("-" then the digits for negatives).
+std::string WholeNumberText(double value) {
+  const double r = RoundHalfEven(value);
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.0f", std::fabs(r));
+  return std::string(r < 0 ? "-" : "") + buf;
+}
+
+// Position values for the hit boxes: they only steer clicks, so out-of-range values are held
+// at the nearest end rather than wrapped.
+int32_t Saturate32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value <= static_cast<double>(std::numeric_limits<int32_t>::min()))
+    return std::numeric_limits<int32_t>::min();
+  if (value >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+    return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(value);
+}
+
+bool Within32(double value) {
+  return std::isfinite(value) && value >= std::numeric_limits<int32_t>::min() &&
+         value <= std::numeric_limits<int32_t>::max();
+}
+
+// The painter a barcode rule names: exactly "0".."8" after trimming.
+std::optional<int> PainterKind(const std::string& field10) {
+  const std::string kind = Trim(field10);
+  if (kind.size() == 1 && kind[0] >= '0' && kind[0] <= '8') return kind[0] - '0';
+  return std::nullopt;
+}
+
+bool IsLongForm(int kind) { return kind == 0 || kind == 8; }
+
+void RecordBox(const DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+               float unitsPerMm, std::array<RuleHitBox, kMaxRules>& boxes, int index) {
+  RuleHitBox& box = boxes[static_cast<std::size_t>(index)];
+  box.left = Saturate32(std::trunc(NumericValue(f[2]) * unitsPerMm));
+  box.top = Saturate32(std::trunc(NumericValue(f[3]) * unitsPerMm));
+  box.right = Saturate32(RoundHalfEven(surface.CurrentX()));
+  box.bottom = Saturate32(RoundHalfEven(surface.CurrentY()));
+}
+
+void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+                     double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
+  const std::optional<int> kind = PainterKind(f[10]);
+  if (!kind) return;
+  const std::string data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+  // Every argument must fit its integer width; a rule that does not is not drawn at all,
+  // since a wrapped value would put a wrong symbol somewhere else on the label.
+  const auto withCheck = IsLongForm(*kind) ? ToInt16(NumericValue(f[11])) : int16_t{0};
+  const auto withText = ToInt16(NumericValue(f[8]));
+  const auto fontSize = ToInt16(NumericValue(f[9]));
+  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);
+  const auto y = ToInt32(NumericValue(f[3]) * unitsPerMm + offsetY);
+  const auto moduleWidth = ToInt16(NumericValue(f[4]));
+  const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
+  if (!withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight) return;
+  int32_t painter_x = *x;  // the painter advances it; what it writes back is not used
+  PaintBarcode(*kind, data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
+               *barHeight);
+}
+
+// Returns whether the text was printed.
+bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+                  double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
+  const std::string content = ContentWithBatch(f[1], f[4], f[5], labelNumber);
+  const auto left = static_cast<float>(NumericValue(f[2]) * unitsPerMm + offsetX);
+  const auto top = static_cast<float>(NumericValue(f[3]) * unitsPerMm + offsetY);
+  if (!Within32(left) || !Within32(top)) return false;
+  surface.SetCurrentX(left);
+  surface.SetCurrentY(top);
+  surface.SetFontName(Trim(f[7]));
+  surface.SetFontSize(static_cast<float>(NumericValue(f[6])));
+  surface.SetFontBold(NumericValue(f[8]) != 0);
+  surface.SetFontItalic(NumericValue(f[9]) != 0);
+  surface.Print(content);
+  surface.SetFontBold(false);
+  surface.SetFontItalic(false);
+  return true;
+}
+
+// Returns whether the picture was drawn.
+bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+                     double offsetX, int32_t offsetY, float unitsPerMm, const FileSystem& files) {
+  const std::optional<std::string> path = PicturePathOf(Trim(f[1]));
+  if (!path || path->empty() || !files.FileExists(*path)) return false;
+  const auto left = static_cast<float>(NumericValue(f[2]) * unitsPerMm + offsetX);
+  const auto top = static_cast<float>(NumericValue(f[3]) * unitsPerMm + offsetY);
+  const double width = NumericValue(f[4]) * unitsPerMm;
+  if (!Within32(left) || !Within32(top) || !Within32(width)) return false;
+  const std::string file = files.Resolve(*path);
+  // A file that exists but is no picture the platform can read is skipped like a missing one.
+  const std::optional<PictureSize> natural = surface.LoadPicture(file);
+  if (!natural || !(natural->width > 0) || !(natural->height > 0)) return false;
+  const double height = std::trunc(width / natural->width * natural->height);
+  if (!Within32(height)) return false;
+  surface.DrawPicture(file, left, top, width, height);
+  return true;
+}
+
+}  // namespace
+
+void FillRuleRow(RuleTable& table, int row, const std::string& line) {
+  auto& fields = table.rows[static_cast<std::size_t>(row)];
+  fields.fill(std::string());
+  const std::vector<std::string> pieces = SplitFields(line);
+  // Fields past the table's width have no column; they are dropped.
+  const std::size_t kept = std::min(CountItems(pieces), std::size_t{kRuleTableFields});
+  for (std::size_t j = 0; j < kept; ++j) fields[j] = pieces[j];
+}
+
+RuleTable ReadRuleTable(const FileSystem& files) {
+  RuleTable table;
+  const ReadLinesResult read = files.ReadLines(kRuleWorkingFile);
+  if (!read.ok()) {
+    table.error = read.error;
+    return table;
+  }
+  // Line 1 is the settings record.
+  for (std::size_t i = 1; i < read.lines.size(); ++i) {
+    if (table.n == kRuleTableRows) {
+      table.truncated = true;
+      break;
+    }
+    FillRuleRow(table, table.n, read.lines[i]);
+    ++table.n;
+  }
+  return table;
+}
+
+std::string ContentWithBatch(const std::string& content, const std::string& digitCountField,
+                             const std::string& startField, double labelNumber) {
+  const double start = NumericValue(startField);
+  if (!(start > 0)) return content;
+  const double count = std::trunc(NumericValue(digitCountField));
+  const int digits = count < 1 ? 0 : static_cast<int>(std::min<double>(count, kMaxBatchDigits));
+  std::string number = WholeNumberText(labelNumber + start - 1);
+  const bool negative = !number.empty() && number[0] == '-';
+  std::string magnitude = negative ? number.substr(1) : number;
+  if (static_cast<int>(magnitude.size()) < digits)
+    magnitude.insert(0, static_cast<std::size_t>(digits) - magnitude.size(), '0');
+  return content + (negative ? "-" : "") + magnitude;
+}
+
+std::optional<std::string> PicturePathOf(const std::string& field) {
+  const bool drive = field.size() >= 2 && field[1] == ':' &&
+                     ((field[0] >= 'A' && field[0] <= 'Z') || (field[0] >= 'a' && field[0] <= 'z'));
+  if (drive) return std::nullopt;
+  std::string path = field;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, int32_t offsetY,
+               double labelNumber, const LabelDrawing& how) {
+  const FileSystem fallback;
+  const FileSystem& pictures = how.pictures != nullptr ? *how.pictures : fallback;
+  const int n = std::clamp(rules.n, 0, kRuleTableRows);
+  for (int i = 0; i < n; ++i) {
+    const auto& f = rules.rows[static_cast<std::size_t>(i)];
+    bool drawn = true;
+    if (f[0] == "1") {
+      DrawBarcodeRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm);
+    } else if (f[0] == "2") {
+      drawn = DrawTextRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm);
+    } else if (f[0] == "3") {
+      drawn = DrawPictureRule(surface, f, offsetX, offsetY, how.unitsPerMm, pictures);
+    } else {
+      drawn = false;
+    }
+    if (drawn && how.ruleHitBoxes != nullptr)
+      RecordBox(surface, f, how.unitsPerMm, *how.ruleHitBoxes, i);
+  }
+}
+
+void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
+                      const FileSystem* pictures) {
+  picture1.Clear();
+  if (!files.FileExists(kRuleWorkingFile)) return;
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
+  LabelDrawing how;
+  how.unitsPerMm = window.UnitsPerMm;
+  how.pictures = pictures != nullptr ? pictures : &files;
+  how.ruleHitBoxes = &window.RuleHitBoxes;
+  DrawLabel(picture1, *rules, 0, 0, NumericValue(window.l_amount.text), how);
+}
+
+}  // namespace vellomir

@@ -1,0 +1,448 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "barcode/code39.h"
+#include "platform/recording_surface.h"
+#include "render/label_renderer.h"
+#include "support/files.h"
+#include "ui/main_window_model.h"
+
+namespace vellomir {
+namespace {
+
+constexpr const char* kSettings = "setting,,;1,,;105,,;148.5,,;2,,;2,,;0,,;0,,;";
+constexpr double kCharWidth = 100;  // every character prints this wide on the test surface
+
+// Natural picture sizes by the path the renderer asks for.
+class FakeProbe : public PictureProbe {
+ public:
+  std::optional<PictureSize> NaturalSize(const std::string& path) const override {
+    asked.push_back(path);
+    auto it = sizes.find(path);
+    if (it == sizes.end()) return std::nullopt;
+    return it->second;
+  }
+  std::map<std::string, PictureSize> sizes;
+  mutable std::vector<std::string> asked;
+};
+
+// A folder holding the working file, and the window and preview surface that go with it.
+class Renderer : public ::testing::Test {
+ protected:
+  Renderer() : files(dir.path().string()), surface(metrics, &probe) {}
+
+  void WriteDesign(const std::vector<std::string>& rules) {
+    std::vector<std::string> lines = {kSettings};
+    lines.insert(lines.end(), rules.begin(), rules.end());
+    ASSERT_TRUE(files.WriteLines(kRuleWorkingFile, lines).ok());
+  }
+  void Touch(const std::string& relative) {
+    const auto p = dir.path() / relative;
+    std::filesystem::create_directories(p.parent_path());
+    test::WriteBytes(p.string(), "not looked at: the probe gives the size");
+  }
+  void Preview() { DrawLabelPreview(window, surface, files); }
+
+  test::TempDir dir;
+  FileSystem files;
+  FixedPitchMetrics metrics{kCharWidth};
+  FakeProbe probe;
+  RecordingSurface surface;
+  MainWindowModel window;
+};
+
+// What the painter draws when called directly with the given arguments.
+std::vector<DrawOp> Code39Reference(const std::string& data, int16_t withCheck, int16_t withText,
+                                    int16_t fontSize, int32_t x, int32_t y, int16_t moduleWidth,
+                                    int16_t barHeight) {
+  FixedPitchMetrics metrics(kCharWidth);
+  RecordingSurface s(metrics);
+  s.Clear();
+  PaintCode39(data, s, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
+  return s.Ops();
+}
+
+bool SameOps(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].index() != b[i].index()) return false;
+    if (auto* box = std::get_if<BoxOp>(&a[i])) {
+      if (!(*box == std::get<BoxOp>(b[i]))) return false;
+    } else if (auto* t = std::get_if<TextOp>(&a[i])) {
+      const auto& u = std::get<TextOp>(b[i]);
+      if (t->x != u.x || t->y != u.y || t->text != u.text || t->font.name != u.font.name ||
+          t->font.size != u.font.size || t->font.bold != u.font.bold ||
+          t->font.italic != u.font.italic)
+        return false;
+    }
+  }
+  return true;
+}
+
+// --- Reading the rules ---------------------------------------------------------------------
+
+TEST_F(Renderer, ReadsRuleLinesAfterTheSettingsLine) {
+  WriteDesign({"1,,;ABC,,;10,,;5,,;2,,;15,,;3,,;7,,;1,,;9,,;0,,;0,,;", "",
+               "3,,;img\\a.bmp,,;1,,;2,,;40,,;"});
+  const RuleTable t = ReadRuleTable(files);
+  EXPECT_EQ(t.error, FileError::kNone);
+  ASSERT_EQ(t.n, 3);
+  EXPECT_EQ(t.rows[0][0], "1");
+  EXPECT_EQ(t.rows[0][1], "ABC");
+  EXPECT_EQ(t.rows[0][11], "0");
+  EXPECT_EQ(t.rows[0][12], "");  // the separator after the last field
+  // The empty line takes a row of empty fields, so later rules keep their index.
+  for (const auto& field : t.rows[1]) EXPECT_EQ(field, "");
+  EXPECT_EQ(t.rows[2][0], "3");
+  EXPECT_EQ(t.rows[2][1], "img\\a.bmp");
+}
+
+TEST_F(Renderer, KeepsAtMost101RuleLinesAnd21Fields) {
+  std::vector<std::string> rules;
+  for (int i = 0; i < 105; ++i) rules.push_back("2,,;T" + std::to_string(i) + ",,;");
+  std::string wide = "2";
+  for (int j = 1; j < 30; ++j) wide += ",,;f" + std::to_string(j);
+  rules[0] = wide;
+  WriteDesign(rules);
+  const RuleTable t = ReadRuleTable(files);
+  EXPECT_EQ(t.n, 101);
+  EXPECT_TRUE(t.truncated);
+  EXPECT_EQ(t.rows[100][1], "T100");
+  EXPECT_EQ(t.rows[0][20], "f20");  // fields 21 and later have no column
+
+  WriteDesign({"2,,;A,,;"});
+  EXPECT_FALSE(ReadRuleTable(files).truncated);
+}
+
+TEST_F(Renderer, UnreadableWorkingFileGivesNoRules) {
+  test::WriteBytes((dir.path() / kRuleWorkingFile).string(),
+                   std::string(kSettings) + "\r\n2,,;\x81\x30,,;\r\n");  // not CP950
+  const RuleTable t = ReadRuleTable(files);
+  EXPECT_EQ(t.n, 0);
+  EXPECT_EQ(t.error, FileError::kInvalidBytes);
+
+  Preview();  // draws nothing and does not crash
+  EXPECT_TRUE(surface.Boxes().empty());
+  EXPECT_TRUE(surface.Texts().empty());
+}
+
+// --- Batch numbers -------------------------------------------------------------------------
+
+TEST(BatchNumber, FormsLabelPlusStartMinusOneWithTheMask) {
+  EXPECT_EQ(ContentWithBatch("ABC", "3", "7", 5), "ABC011");
+  EXPECT_EQ(ContentWithBatch("ABC", "0", "3", 1), "ABC3");
+  EXPECT_EQ(ContentWithBatch("ABC", "", "3", 1), "ABC3");
+  EXPECT_EQ(ContentWithBatch("ABC", "2", "1", 1234), "ABC1234");  // wider than the mask
+  EXPECT_EQ(ContentWithBatch("", "4", "1", 1), "0001");
+  EXPECT_EQ(ContentWithBatch(" A ", "2.9", "1", 1), " A 01");  // content untrimmed, 2.9 -> 2
+}
+
+TEST(BatchNumber, StartNotAboveZeroAppendsNothing) {
+  EXPECT_EQ(ContentWithBatch("ABC", "3", "0", 5), "ABC");
+  EXPECT_EQ(ContentWithBatch("ABC", "3", "", 5), "ABC");
+  EXPECT_EQ(ContentWithBatch("ABC", "3", "-2", 5), "ABC");
+  EXPECT_EQ(ContentWithBatch("ABC", "3", "abc", 5), "ABC");
+}
+
+TEST(BatchNumber, FractionsRoundHalfToEvenAndNegativesKeepTheirSign) {
+  EXPECT_EQ(ContentWithBatch("L", "3", "1.5", 1), "L002");  // 1.5 -> 2
+  EXPECT_EQ(ContentWithBatch("L", "3", "1.5", 2), "L002");  // 2.5 -> 2
+  EXPECT_EQ(ContentWithBatch("L", "3", "1", 2.7), "L003");
+  EXPECT_EQ(ContentWithBatch("L", "0", "0.4", 0), "L-1");  // -0.6 -> -1
+  EXPECT_EQ(ContentWithBatch("L", "3", "1", -4), "L-004");
+  EXPECT_EQ(ContentWithBatch("L", "3", "0.2", 0.3), "L000");  // -0.5 -> 0, no "-0"
+}
+
+TEST(BatchNumber, HugeDigitCountIsCut) {
+  const std::string s = ContentWithBatch("X", "1e12", "1", 1);
+  EXPECT_EQ(s.size(), 501u);
+  EXPECT_EQ(s.back(), '1');
+}
+
+// --- Barcode rules -------------------------------------------------------------------------
+
+TEST_F(Renderer, BarcodeExampleCallsCode39WithConvertedArguments) {
+  WriteDesign({"1,,;ABC,,;10,,;5,,;2,,;15,,;3,,;7,,;1,,;9,,;0,,;0,,;"});
+  window.l_amount.text = "5";
+  Preview();
+
+  const auto boxes = surface.Boxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.front().x, 565);  // 10 x 56.5
+  EXPECT_EQ(boxes.front().y, 282);  // 282.5 to even
+  EXPECT_EQ(boxes.front().w, 2);    // module width, not converted
+  EXPECT_EQ(boxes.front().h, 848);  // 847.5 to even
+  const auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 2u);  // the spaces that measure, then the data
+  EXPECT_EQ(texts[1].text, "ABC011");
+  EXPECT_EQ(texts[1].font.size, 9);
+  EXPECT_EQ(texts[1].font.name, "Courier New");
+  // Exactly what PaintCode39 draws with these arguments: no check character (withCheck 0).
+  EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("ABC011", 0, 1, 9, 565, 282, 2, 848)));
+
+  // The box: top-left truncated, bottom-right where the painter left the position.
+  const RuleHitBox& b = window.RuleHitBoxes[0];
+  EXPECT_EQ(b.left, 565);
+  EXPECT_EQ(b.top, 282);
+  EXPECT_EQ(b.right, static_cast<int32_t>(boxes.back().x + boxes.back().w));
+  EXPECT_EQ(b.right, static_cast<int32_t>(surface.CurrentX()));
+  EXPECT_EQ(b.bottom, 282 + 848 + 2 * 57);  // the text line's top
+}
+
+TEST_F(Renderer, BatchStartZeroAndEmptyCopiesInThePreview) {
+  WriteDesign({"1,,;ABC,,;10,,;5,,;2,,;15,,;3,,;0,,;1,,;9,,;0,,;0,,;",
+               "1,,;ABC,,;10,,;50,,;2,,;15,,;0,,;3,,;1,,;9,,;0,,;0,,;"});
+  window.l_amount.text = "1";
+  Preview();
+  auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[1].text, "ABC");
+  EXPECT_EQ(texts[3].text, "ABC3");
+
+  window.l_amount.text = "";  // label number 0: start s shows s - 1
+  Preview();
+  texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[3].text, "ABC2");
+}
+
+TEST_F(Renderer, WithCheckTextAndFontComeFromTheirFields) {
+  WriteDesign({"1,,;AB,,;0,,;0,,;1,,;10,,;0,,;0,,;0,,;12,,;0,,;1,,;"});
+  Preview();
+  EXPECT_TRUE(surface.Texts().empty());  // field 8 = 0: no human-readable line
+  EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("AB", 1, 0, 12, 0, 0, 1, 565)));
+}
+
+TEST_F(Renderer, UnknownBarcodeKindDrawsNothingButRecordsABox) {
+  WriteDesign({"1,,;ABC,,;10,,;5,,;2,,;15,,;3,,;7,,;1,,;9,,;-1,,;0,,;",
+               "1,,;ABC,,;10,,;5,,;2,,;15,,;3,,;7,,;1,,;9,,;Code-39,,;0,,;"});
+  Preview();
+  EXPECT_TRUE(surface.Boxes().empty());
+  EXPECT_TRUE(surface.Texts().empty());
+  for (int i : {0, 1}) {
+    const RuleHitBox& b = window.RuleHitBoxes[i];
+    EXPECT_EQ(b.left, 565);
+    EXPECT_EQ(b.top, 282);
+    EXPECT_EQ(b.right, 0);  // the position the clear left
+    EXPECT_EQ(b.bottom, 0);
+  }
+}
+
+TEST_F(Renderer, KindFieldIsTrimmedButRuleKindIsNot) {
+  WriteDesign({"1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;0,,;9,,; 0 ,,;0,,;",
+               " 1,,;B,,;0,,;0,,;1,,;10,,;,,;,,;0,,;9,,;0,,;0,,;"});
+  window.RuleHitBoxes[1] = RuleHitBox{1, 2, 3, 4};
+  Preview();
+  EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("A", 0, 0, 9, 0, 0, 1, 565)));
+  // " 1" is no rule kind: nothing drawn and its older box stays.
+  EXPECT_EQ(window.RuleHitBoxes[1].right, 3);
+}
+
+TEST_F(Renderer, ValuesOutsideTheirIntegerArgumentSkipThePainter) {
+  const std::vector<std::string> rules = {
+      "1,,;A,,;0,,;0,,;1,,;600,,;,,;,,;1,,;9,,;0,,;0,,;",     // bar height 33900
+      "1,,;A,,;0,,;0,,;40000,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",  // module width
+      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;70000,,;0,,;0,,;",  // font size
+      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;1e6,,;",    // withCheck (long form)
+      "1,,;A,,;1e8,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",    // x beyond 32 bits
+      "1,,;A,,;0,,;-1e8,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",   // y beyond 32 bits
+  };
+  WriteDesign(rules);
+  Preview();
+  EXPECT_TRUE(surface.Boxes().empty());
+  EXPECT_TRUE(surface.Texts().empty());
+  // Still rules of the design: each records its box, held at the ends of the 32-bit range.
+  EXPECT_EQ(window.RuleHitBoxes[4].left, INT32_MAX);
+  EXPECT_EQ(window.RuleHitBoxes[5].top, INT32_MIN);
+  EXPECT_EQ(window.RuleHitBoxes[0].right, 0);
+}
+
+TEST_F(Renderer, OffsetsAreAddedBeforeRoundingAndBoxesOnlyWhenAsked) {
+  RuleTable t;
+  FillRuleRow(t, 0, "1,,;A,,;10,,;5,,;1,,;10,,;,,;,,;0,,;9,,;0,,;0,,;");
+  t.n = 1;
+  std::array<RuleHitBox, kMaxRules> boxes{};
+  LabelDrawing how;
+  how.ruleHitBoxes = nullptr;
+  surface.Clear();
+  DrawLabel(surface, t, 0.5, 10, 1, how);  // 565.5 -> 566, 292.5 -> 292
+  EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("A", 0, 0, 9, 566, 292, 1, 565)));
+  EXPECT_EQ(boxes[0].right, 0);
+
+  surface.Clear();
+  how.ruleHitBoxes = &boxes;
+  DrawLabel(surface, t, 1.5, 0, 1, how);  // 566.5 -> 566
+  EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("A", 0, 0, 9, 566, 282, 1, 565)));
+  EXPECT_EQ(boxes[0].left, 565);  // the box ignores the offset
+}
+
+// --- Text rules ----------------------------------------------------------------------------
+
+TEST_F(Renderer, TextRulePrintsAtTheUnroundedPositionWithItsFont) {
+  WriteDesign({"2,,;LOT,,;10,,;5,,;2,,;1,,;10.5,,; 細明體 ,,;1,,;1,,;"});
+  window.l_amount.text = "7";
+  Preview();
+  const auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "LOT07");
+  EXPECT_EQ(texts[0].x, 565);
+  EXPECT_EQ(texts[0].y, 282.5);
+  EXPECT_EQ(texts[0].font.name, "細明體");
+  EXPECT_EQ(texts[0].font.size, 10.5);
+  EXPECT_TRUE(texts[0].font.bold);
+  EXPECT_TRUE(texts[0].font.italic);
+  // Bold and italic go off afterwards; name and size stay.
+  EXPECT_FALSE(surface.Font().bold);
+  EXPECT_FALSE(surface.Font().italic);
+  EXPECT_EQ(surface.Font().size, 10.5);
+  // A box at most one unit high: no click at a whole unit lands inside it.
+  const RuleHitBox& b = window.RuleHitBoxes[0];
+  EXPECT_EQ(b.left, 565);
+  EXPECT_EQ(b.top, 282);
+  EXPECT_EQ(b.right, 565 + 5 * kCharWidth);
+  EXPECT_EQ(b.bottom, 282);
+}
+
+TEST_F(Renderer, BoldTextDoesNotCarryOverToTheNextTextOrBarcode) {
+  WriteDesign({"2,,;B,,;0,,;0,,;,,;,,;12,,;Arial,,;1,,;0,,;",
+               "2,,;P,,;0,,;10,,;,,;,,;12,,;Arial,,;0,,;0,,;",
+               "2,,;B2,,;0,,;20,,;,,;,,;12,,;Arial,,;1,,;1,,;",
+               "1,,;C,,;0,,;30,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;"});
+  Preview();
+  const auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 5u);
+  EXPECT_TRUE(texts[0].font.bold);
+  EXPECT_FALSE(texts[1].font.bold);
+  EXPECT_TRUE(texts[2].font.italic);
+  EXPECT_EQ(texts[4].text, "C");
+  EXPECT_EQ(texts[4].font.name, "Courier New");
+  EXPECT_FALSE(texts[4].font.bold);
+  EXPECT_FALSE(texts[4].font.italic);
+}
+
+TEST_F(Renderer, ContentWithSeparatorShiftsTheLaterFields) {
+  // Typed "A,,;B": field 1 is "A", "B" lands in the x field and everything moves one on.
+  WriteDesign({"2,,;A,,;B,,;10,,;5,,;,,;,,;12,,;Arial,,;1,,;0,,;"});
+  Preview();
+  const auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "A");
+  EXPECT_EQ(texts[0].x, 0);          // "B" reads as 0
+  EXPECT_EQ(texts[0].y, 565);        // 10 mm, the typed x
+  EXPECT_EQ(texts[0].font.size, 0);  // the empty batch start field
+  EXPECT_EQ(texts[0].font.name, "12");
+}
+
+TEST_F(Renderer, TextFarOutsideTheSurfaceIsSkipped) {
+  WriteDesign({"2,,;FAR,,;1e40,,;0,,;,,;,,;12,,;Arial,,;0,,;0,,;"});
+  window.RuleHitBoxes[0] = RuleHitBox{1, 2, 3, 4};
+  Preview();
+  EXPECT_TRUE(surface.Texts().empty());
+  EXPECT_EQ(window.RuleHitBoxes[0].right, 3);
+}
+
+// --- Picture rules -------------------------------------------------------------------------
+
+TEST_F(Renderer, PictureIsScaledToItsWidthKeepingItsProportions) {
+  Touch("img/a.bmp");
+  probe.sizes[files.Resolve("img/a.bmp")] = PictureSize{200, 100};
+  WriteDesign({"3,,;img\\a.bmp,,;10,,;5,,;40,,;"});
+  Preview();
+  const auto pictures = surface.Pictures();
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_EQ(pictures[0].path, files.Resolve("img/a.bmp"));
+  EXPECT_EQ(pictures[0].left, 565);
+  EXPECT_EQ(pictures[0].top, 282.5);
+  EXPECT_EQ(pictures[0].width, 2260);
+  EXPECT_EQ(pictures[0].height, 1130);
+  // First rule after the clear: right and bottom are the cleared position.
+  const RuleHitBox& b = window.RuleHitBoxes[0];
+  EXPECT_EQ(b.left, 565);
+  EXPECT_EQ(b.top, 282);
+  EXPECT_EQ(b.right, 0);
+  EXPECT_EQ(b.bottom, 0);
+}
+
+TEST_F(Renderer, PictureHeightIsTruncatedAndBoxEndsWhereTheRuleBeforeLeftOff) {
+  Touch("logo.png");
+  probe.sizes[files.Resolve("logo.png")] = PictureSize{3, 1};
+  WriteDesign({"2,,;AB,,;1,,;2,,;,,;,,;9,,;Arial,,;0,,;0,,;", "3,,; logo.png ,,;0,,;0,,;10,,;"});
+  Preview();
+  const auto pictures = surface.Pictures();
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_EQ(pictures[0].width, 565);
+  EXPECT_EQ(pictures[0].height, 188);            // 188.33 truncated
+  EXPECT_EQ(window.RuleHitBoxes[1].right, 256);  // 56.5 + 2 characters = 256.5, to even
+  EXPECT_EQ(window.RuleHitBoxes[1].bottom, 113);
+}
+
+TEST_F(Renderer, MissingUnreadableOrDrivePicturesAreSkipped) {
+  Touch("notapicture.bmp");  // exists, but the probe cannot load it
+  const std::vector<std::string> rules = {
+      "3,,;missing.bmp,,;0,,;0,,;10,,;", "3,,;notapicture.bmp,,;0,,;0,,;10,,;",
+      "3,,;C:\\labels\\a.bmp,,;0,,;0,,;10,,;", "3,,;,,;0,,;0,,;10,,;"};
+  WriteDesign(rules);
+  for (int i = 0; i < 4; ++i) window.RuleHitBoxes[i] = RuleHitBox{1, 2, 3, 4};
+  Preview();
+  EXPECT_TRUE(surface.Pictures().empty());
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(window.RuleHitBoxes[i].right, 3) << i;
+  // Only the file that exists was offered to the loader.
+  ASSERT_EQ(probe.asked.size(), 1u);
+  EXPECT_EQ(probe.asked[0], files.Resolve("notapicture.bmp"));
+}
+
+TEST(PicturePath, BackslashIsAFolderSeparatorAndDrivesNameNoFile) {
+  EXPECT_EQ(PicturePathOf("img\\a.bmp"), "img/a.bmp");
+  EXPECT_EQ(PicturePathOf("img/sub\\b.png"), "img/sub/b.png");
+  EXPECT_EQ(PicturePathOf("/tmp/x.png"), "/tmp/x.png");
+  EXPECT_EQ(PicturePathOf("C:\\labels\\a.bmp"), std::nullopt);
+  EXPECT_EQ(PicturePathOf("d:/a.bmp"), std::nullopt);
+}
+
+// --- The preview ---------------------------------------------------------------------------
+
+TEST_F(Renderer, EmptyLineKeepsTheIndexOfLaterRules) {
+  WriteDesign({"", "2,,;T,,;2,,;3,,;,,;,,;9,,;Arial,,;0,,;0,,;"});
+  window.RuleHitBoxes[0] = RuleHitBox{7, 7, 7, 7};
+  Preview();
+  ASSERT_EQ(surface.Texts().size(), 1u);
+  EXPECT_EQ(window.RuleHitBoxes[0].left, 7);  // the empty line records nothing
+  EXPECT_EQ(window.RuleHitBoxes[1].left, 113);
+  EXPECT_EQ(window.RuleHitBoxes[1].top, 169);  // 169.5 truncated
+}
+
+TEST_F(Renderer, WithoutAWorkingFileThePreviewIsOnlyCleared) {
+  surface.Line(10, 10, kBlack);
+  window.RuleHitBoxes[0] = RuleHitBox{1, 2, 3, 4};
+  Preview();
+  ASSERT_EQ(surface.Ops().size(), 1u);
+  EXPECT_TRUE(std::holds_alternative<ClearOp>(surface.Ops()[0]));
+  EXPECT_EQ(window.RuleHitBoxes[0].right, 3);
+}
+
+TEST_F(Renderer, PreviewUsesTheWindowsUnitsPerMm) {
+  WriteDesign({"2,,;T,,;10,,;10,,;,,;,,;9,,;Arial,,;0,,;0,,;"});
+  window.UnitsPerMm = 10;
+  Preview();
+  ASSERT_EQ(surface.Texts().size(), 1u);
+  EXPECT_EQ(surface.Texts()[0].x, 100);
+}
+
+TEST_F(Renderer, PicturesCanBeLookedUpInAnotherFolder) {
+  test::TempDir other;
+  FileSystem pictures(other.path().string());
+  const auto p = other.path() / "img" / "a.bmp";
+  std::filesystem::create_directories(p.parent_path());
+  test::WriteBytes(p.string(), "x");
+  probe.sizes[p.string()] = PictureSize{10, 10};
+  WriteDesign({"3,,;img\\a.bmp,,;0,,;0,,;10,,;"});
+  DrawLabelPreview(window, surface, files, &pictures);
+  ASSERT_EQ(surface.Pictures().size(), 1u);
+  EXPECT_EQ(surface.Pictures()[0].path, p.string());
+}
+
+}  // namespace
+}  // namespace vellomir
