@@ -46,6 +46,14 @@ class DrawingSurface {
   // Prints at the current position (its top-left corner) without a line break; the current
   // x moves right by the printed width, the current y stays.
   void Print(const std::string& text);
+  // Width the text would take if printed now, in the current font.
+  double PrintedWidth(const std::string& text) { return TextWidth(text, font_); }
+  // Ends the printed line: the current x goes back to 0 and the current y moves down by the
+  // current font's line height.
+  void LineBreak() {
+    current_x_ = 0;
+    current_y_ += LineHeight(font_);
+  }
 
   // Erases everything and puts the position at (0, 0). Font settings stay.
   void Clear();
@@ -61,6 +69,8 @@ class DrawingSurface {
   virtual void FillBox(double x, double y, double w, double h, int colour) = 0;
   virtual void DrawText(double x, double y, const std::string& text, const FontState& font) = 0;
   virtual double TextWidth(const std::string& text, const FontState& font) = 0;
+  // Height of one printed line; devices with real font metrics should say theirs.
+  virtual double LineHeight(const FontState& font) { return font.size * 20; }
   virtual void Erase() = 0;
 
  private:

@@ -75,6 +75,7 @@ class RecordingSurface : public DrawingSurface {
   void FillBox(double x, double y, double w, double h, int colour) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;
+  double LineHeight(const FontState& font) override { return metrics_.Height(font); }
   void Erase() override;
 
  private:
