@@ -37,7 +37,7 @@ class Renderer : public ::testing::Test {
   void WriteDesign(const std::vector<std::string>& rules) {
     std::vector<std::string> lines = {kSettings};
     lines.insert(lines.end(), rules.begin(), rules.end());
-    ASSERT_TRUE(files.WriteLines(kRuleWorkingFile, lines).ok());
+    ASSERT_TRUE(files.WriteLines(std::string(kWorkingFileName), lines).ok());
   }
   void Touch(const std::string& relative) {
     const auto p = dir.path() / relative;
@@ -118,7 +118,7 @@ TEST_F(Renderer, KeepsAtMost101RuleLinesAnd21Fields) {
 }
 
 TEST_F(Renderer, UnreadableWorkingFileGivesNoRules) {
-  test::WriteBytes((dir.path() / kRuleWorkingFile).string(),
+  test::WriteBytes((dir.path() / kWorkingFileName).string(),
                    std::string(kSettings) + "\r\n2,,;\x81\x30,,;\r\n");  // not CP950
   const RuleTable t = ReadRuleTable(files);
   EXPECT_EQ(t.n, 0);

@@ -17,7 +17,7 @@ class RuleList : public ::testing::Test {
   void WriteDesign(const std::vector<std::string>& rules) {
     std::vector<std::string> lines = {kSettings};
     lines.insert(lines.end(), rules.begin(), rules.end());
-    ASSERT_TRUE(files.WriteLines(kRuleWorkingFile, lines).ok());
+    ASSERT_TRUE(files.WriteLines(std::string(kWorkingFileName), lines).ok());
   }
   void Refresh() { RefreshLabelView(window, surface, files); }
   const std::vector<std::string>& Lines() const { return window.rule_list.entries; }

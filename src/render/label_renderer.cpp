@@ -131,7 +131,7 @@ void FillRuleRow(RuleTable& table, int row, const std::string& line) {
 
 RuleTable ReadRuleTable(const FileSystem& files) {
   RuleTable table;
-  const ReadLinesResult read = files.ReadLines(kRuleWorkingFile);
+  const ReadLinesResult read = files.ReadLines(std::string(kWorkingFileName));
   if (!read.ok()) {
     table.error = read.error;
     return table;
@@ -196,7 +196,7 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
 void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
                       const FileSystem* pictures) {
   picture1.Clear();
-  if (!files.FileExists(kRuleWorkingFile)) return;
+  if (!files.FileExists(std::string(kWorkingFileName))) return;
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
   LabelDrawing how;
   how.unitsPerMm = window.UnitsPerMm;

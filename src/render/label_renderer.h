@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "document/working_file.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
 #include "ui/main_window_model.h"
@@ -11,9 +12,6 @@
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
 namespace vellomir {
-
-// The working file that holds the design.
-inline constexpr const char* kRuleWorkingFile = "temp1.txt";
 
 inline constexpr int kRuleTableRows = kMaxRules;  // rule index 0..100
 inline constexpr int kRuleTableFields = 21;       // field index 0..20

@@ -26,7 +26,7 @@ std::string RuleSummaryLine(const std::array<std::string, kRuleTableFields>& fie
 void RefreshLabelView(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
                       const FileSystem* pictures) {
   window.rule_list.Clear();
-  if (!files.FileExists(kRuleWorkingFile)) return;
+  if (!files.FileExists(std::string(kWorkingFileName))) return;
   // The list holds exactly the rows the renderer reads, so list line k stays rule index k.
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
   for (int i = 0; i < rules->n; ++i)
