@@ -170,12 +170,14 @@ bool RewriteWorkingFile(const MainWindowModel& window, FileSystem& files, Messag
   }
   if (operation == RewriteOperation::kAdd) bytes += new_rule + "\r\n";
 
-  if (files.FileExists(kPrevious) && !files.DeleteFile(kPrevious)) {
+  // The copy replaces temp2.txt in one step, so a failed copy keeps the older version there.
+  if (old->exists) {
+    if (!files.CopyFile(kWorking, kPrevious)) {
+      Tell(window, messages, "無法複製工作檔到 temp2.txt,規則沒有變更!!");
+      return false;
+    }
+  } else if (files.FileExists(kPrevious) && !files.DeleteFile(kPrevious)) {
     Tell(window, messages, "無法刪除暫存檔 temp2.txt,規則沒有變更!!");
-    return false;
-  }
-  if (old->exists && !files.CopyFile(kWorking, kPrevious)) {
-    Tell(window, messages, "無法複製工作檔到 temp2.txt,規則沒有變更!!");
     return false;
   }
   // The write goes through a temporary file, so a failure leaves temp1.txt as it was.
