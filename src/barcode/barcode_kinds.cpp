@@ -1,6 +1,8 @@
 #include "barcode/barcode_kinds.h"
 
 #include "barcode/code39.h"
+#include "barcode/ean_upc.h"
+#include "barcode/upc_e.h"
 
 namespace vellomir {
 
@@ -13,6 +15,17 @@ EncodeFn EncoderOf(int kind) {
   switch (kind) {
     case 0:
       return &EncodeCode39;
+    // The EAN/UPC family always computes its check digit: withCheck does not reach it.
+    case 1:
+      return [](const std::string& data, int16_t) { return EncodeEan13(data); };
+    case 2:
+      return [](const std::string& data, int16_t) { return EncodeEan8(data); };
+    case 3:
+      return [](const std::string& data, int16_t) { return EncodeUpcA(data); };
+    case 4:
+      return [](const std::string& data, int16_t) { return EncodeUpcE(data); };
+    case 5:
+      return [](const std::string& data, int16_t) { return EncodeUpcA2E(data); };
     default:
       return nullptr;
   }
@@ -35,6 +48,21 @@ bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, in
   switch (kind) {
     case 0:
       PaintCode39(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 1:
+      PaintEan13(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 2:
+      PaintEan8(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 3:
+      PaintUpcA(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 4:
+      PaintUpcE(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 5:
+      PaintUpcA2E(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
       return true;
     default:
       return false;
