@@ -14,7 +14,8 @@ namespace vellomir {
 namespace {
 
 constexpr double kUnitsPerMm = 56.5;
-constexpr int kQuietModules = 10;
+// At least the 11 modules that EAN-13 and UPC-A ask for on the left.
+constexpr int kQuietModules = 12;
 
 struct Options {
   int kind = -1;
