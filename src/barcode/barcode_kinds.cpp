@@ -1,7 +1,10 @@
 #include "barcode/barcode_kinds.h"
 
+#include "barcode/code128.h"
 #include "barcode/code39.h"
+#include "barcode/codabar.h"
 #include "barcode/ean_upc.h"
+#include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
 
 namespace vellomir {
@@ -26,6 +29,15 @@ EncodeFn EncoderOf(int kind) {
       return [](const std::string& data, int16_t) { return EncodeUpcE(data); };
     case 5:
       return [](const std::string& data, int16_t) { return EncodeUpcA2E(data); };
+    // Interleaved 2 of 5 and Codabar have no check character.
+    case 6:
+      return [](const std::string& data, int16_t) { return EncodeInter25(data); };
+    case 7:
+      return [](const std::string& data, int16_t) { return EncodeCodabar(data); };
+    case 8:
+      return [](const std::string& data, int16_t withCheck) {
+        return EncodeCode128(data, withCheck).pattern;
+      };
     default:
       return nullptr;
   }
@@ -63,6 +75,17 @@ bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, in
       return true;
     case 5:
       PaintUpcA2E(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 6: {
+      std::string padded = data;  // the painter writes its padding back
+      PaintInter25(padded, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    }
+    case 7:
+      PaintCodabar(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+      return true;
+    case 8:
+      PaintCode128(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
       return true;
     default:
       return false;
