@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/drawing_surface.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "ui/main_window_model.h"
+
+// Label files (".vlm") and the four file commands of the File tab. A label file is a byte copy
+// of the working file: its first line is the settings record, every further line a rule record.
+// Saving copies the working file out, opening copies a label file in and reads back only its
+// settings record.
+namespace vellomir {
+
+// The overwrite question of the save choosers, asked with OK and Cancel.
+inline constexpr std::string_view kOverwriteQuestion = "您要存的檔已存在, 要覆蓋嗎?";
+// Appended to AppTitle for the caption of the overwrite question.
+inline constexpr std::string_view kWarningCaptionSuffix = "...警告";
+
+// Least number of parts the settings record of a label file splits into at ",,;": the key and
+// the seven layout values.
+inline constexpr int kMinSettingsParts = 8;
+
+// What CheckLabelFile finds in the bytes of a file.
+struct LabelFileCheck {
+  // Why the bytes are not a label file this program can open, as a phrase that follows the
+  // file name in a message; "" when they are one.
+  std::string problem;
+  // Line 1 split at ",,;" (UTF-8), when the bytes are a label file.
+  std::vector<std::string> settings;
+  bool ok() const { return problem.empty(); }
+};
+
+// The one test of a label file, shared by the open command and the headless commands: CP950
+// text throughout, a first line "setting" with at least the seven layout values, and no more
+// rule records than a design can hold.
+LabelFileCheck CheckLabelFile(const std::string& bytes);
+
+// Sets the seven layout controls from a settings record split at ",,;" (parts 1 to 7, trimmed;
+// d_row before d_col). Parts missing from a short record leave their control as it was.
+void ApplySettingsRecord(MainWindowModel& window, const std::vector<std::string>& settings);
+
+// True when `path` names one of the working files ("temp1.txt", "temp2.txt") of `files`:
+// they are not label files, and the next edit or start-up would overwrite or delete them.
+bool IsWorkingFilePath(const FileSystem& files, const std::string& path);
+
+// Makes the label file at `path` the design being edited, without a dialog: checks it, copies
+// its bytes unchanged into the working file of `files`, sets the layout controls from its
+// settings record and CurrentFileName to `path`. A missing, unreadable or foreign file, or a
+// working file that cannot be written, gives a message and changes nothing. Relative paths are
+// taken from the folder of `files`. True when the file was opened. The rule list and the
+// preview are not refreshed here.
+bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
+                   const std::string& path);
+
+// The File tab's commands. `picture1` is the preview surface and `pictures` where picture
+// paths are looked up (the working folder when null), both passed on to RefreshLabelView.
+
+// file_new: an empty, untitled design. The layout controls and the editor fields keep their
+// texts; "temp2.txt" is not touched. Nothing is asked about unsaved changes.
+void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
+             DrawingSurface& picture1, const FileSystem* pictures = nullptr);
+
+// The open command after its dialog, for a path known already (the command line): opens the
+// file as OpenLabelFile does, then shows its rules and preview. True when it was opened.
+bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages,
+                  DrawingSurface& picture1, const FileSystem* pictures, const std::string& path);
+
+// file_open: asks for a label file with open_d_dial and opens it. A cancelled dialog leaves
+// the design as it is but untitled.
+void FileOpen(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
+              MessageBox& messages, DrawingSurface& picture1, const FileSystem* pictures = nullptr);
+
+// file_save: writes the working file to CurrentFileName without asking, or through
+// save_d_dial when the design is untitled. True when a file was written.
+bool FileSave(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
+              MessageBox& messages);
+
+// file_save_a: writes the working file to a path chosen with save_a_d_dial; an untitled design
+// goes through FileSave (save_d_dial) instead. True when a file was written.
+bool FileSaveAs(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
+                MessageBox& messages);
+
+}  // namespace vellomir
