@@ -123,6 +123,7 @@ TEST_F(LabelFileTest, SaveThenOpenBringsBackTheRulesAndTheLayoutOfTheLastRuleEdi
   EXPECT_EQ(w.rule_list.entries[1], "002,條碼; DEF , 從開始算批號");
   EXPECT_EQ(w.rule_list.list_index, -1);
   EXPECT_EQ(w.CurrentFileName, Path("a.vlm"));
+  EXPECT_EQ(w.focus_request, "rule_list");
   EXPECT_TRUE(box.shown.empty());
 }
 
@@ -195,7 +196,16 @@ TEST_F(LabelFileTest, NewEmptiesTheDesignButKeepsLayoutEditorFieldsAndThePreviou
   EXPECT_EQ(w.l_paper_width.text, "80");
   EXPECT_EQ(w.rule_content.text, "typed");
   EXPECT_EQ(Bytes("a.vlm").empty(), false);  // the saved file is not the design's to delete
+  EXPECT_EQ(w.focus_request, "rule_list");
   EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(LabelFileTest, NewAppliesTheRuleKindSwitchForTheKindShown) {
+  w.rule_kind.Select(2);  // shown without its click: the captions are still the barcode's
+  ASSERT_EQ(w.rule_content_l.caption, "資料內容");
+  New();
+  EXPECT_EQ(w.rule_content_l.caption, "圖檔名稱");
+  EXPECT_TRUE(w.pic_brower.enabled);
 }
 
 // --- Cancel anywhere changes nothing (except the untitling of a cancelled open) --------
@@ -376,6 +386,8 @@ TEST_F(LabelFileTest, ForeignFilesAreRefusedAndTheDesignStaysUntouched) {
   Open(Path("a.vlm"));
   const std::string design = Bytes("temp1.txt");
   const std::vector<std::string> list = w.rule_list.entries;
+  const std::size_t preview_ops = picture1.Ops().size();
+  ASSERT_GT(preview_ops, 0u);
   w.l_amount.text = "typed";
 
   for (const auto& c : cases) {
@@ -390,6 +402,7 @@ TEST_F(LabelFileTest, ForeignFilesAreRefusedAndTheDesignStaysUntouched) {
     EXPECT_EQ(box.shown[0].caption, "Vellomir 0.1版");
     EXPECT_EQ(Bytes("temp1.txt"), design);
     EXPECT_EQ(w.rule_list.entries, list);
+    EXPECT_EQ(picture1.Ops().size(), preview_ops);
     EXPECT_EQ(w.l_amount.text, "typed");
     // Still the file that was open, so a save cannot overwrite the foreign file.
     EXPECT_EQ(w.CurrentFileName, Path("a.vlm"));

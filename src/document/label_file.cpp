@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "document/rule_editor.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
 #include "render/rule_list.h"
@@ -173,12 +174,15 @@ void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
   }
   window.CurrentFileName = "";
   RefreshLabelView(window, picture1, files, pictures);
+  SwitchRuleKind(window);
+  window.focus_request = "rule_list";
 }
 
 bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                   DrawingSurface& picture1, const FileSystem* pictures, const std::string& path) {
   if (!OpenLabelFile(window, files, messages, path)) return false;
   RefreshLabelView(window, picture1, files, pictures);
+  window.focus_request = "rule_list";
   return true;
 }
 

@@ -60,13 +60,15 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
 // The File tab's commands. `picture1` is the preview surface and `pictures` where picture
 // paths are looked up (the working folder when null), both passed on to RefreshLabelView.
 
-// file_new: an empty, untitled design. The layout controls and the editor fields keep their
-// texts; "temp2.txt" is not touched. Nothing is asked about unsaved changes.
+// file_new: an empty, untitled design; the rule kind switch is applied for the kind shown and
+// the focus goes to rule_list. The layout controls and the editor fields keep their texts;
+// "temp2.txt" is not touched. Nothing is asked about unsaved changes.
 void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
              DrawingSurface& picture1, const FileSystem* pictures = nullptr);
 
 // The open command after its dialog, for a path known already (the command line): opens the
-// file as OpenLabelFile does, then shows its rules and preview. True when it was opened.
+// file as OpenLabelFile does, then shows its rules and preview, no rule selected, and moves the
+// focus to rule_list. True when it was opened.
 bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                   DrawingSurface& picture1, const FileSystem* pictures, const std::string& path);
 

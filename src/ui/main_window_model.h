@@ -83,6 +83,9 @@ struct MainWindowModel {
   MainWindowModel();
 
   std::string window_title;
+  // Name of the control that gets the keyboard focus once the running handler ends; "" leaves
+  // it where it is. The window moves the focus and clears it.
+  std::string focus_request;
 
   // Shared values.
   std::string AppTitle;
