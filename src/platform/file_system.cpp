@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <unistd.h>
 
@@ -113,25 +114,27 @@ bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::random_device rd;
   const fs::path temp = dir / (".~" + target.filename().string() + "." + std::to_string(rd()));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return false;
-    }
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(n);
   }
+  // On disk before the rename, so a crash cannot leave an empty file under the old name.
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
   std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
+  if (ok) {
+    fs::rename(temp, target, ec);
+    ok = !ec;
   }
-  return true;
+  if (!ok) fs::remove(temp, ec);
+  return ok;
 }
 
 ReadLinesResult FileSystem::ReadLines(const std::string& path) const {
