@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "barcode/code39.h"
+#include "document/working_file.h"
+#include "platform/recording_surface.h"
+#include "render/print_job.h"
+#include "support/files.h"
+#include "ui/main_window_model.h"
+
+namespace vellomir {
+namespace {
+
+constexpr const char* kSettings = "setting,,;1,,;105,,;148.5,,;2,,;2,,;0,,;0,,;";
+// A text rule at 10 x 5 mm whose text is "L" and a four-digit batch number from 100.
+constexpr const char* kBatchText = "2,,;L,,;10,,;5,,;4,,;100,,;10,,;Arial,,;0,,;0,,;";
+// A Code 39 barcode at 10 x 5 mm, module width 2, bar height 15 mm, no batch number.
+constexpr const char* kCode39 = "1,,;ABC,,;10,,;5,,;2,,;15,,;0,,;0,,;0,,;9,,;0,,;0,,;";
+
+using Page = std::shared_ptr<RecordingSurface>;
+
+// Pictures by the path the surface is asked to load.
+class FakeProbe : public PictureProbe {
+ public:
+  std::optional<PictureSize> NaturalSize(const std::string& path) const override {
+    auto it = sizes.find(path);
+    if (it == sizes.end()) return std::nullopt;
+    return it->second;
+  }
+  std::map<std::string, PictureSize> sizes;
+};
+
+// A printer whose page operations fail from a given call on, in its own words.
+class FailingPrinter : public RecordingPrinter {
+ public:
+  using RecordingPrinter::RecordingPrinter;
+  bool NewPage() override {
+    if (++new_pages == fail_new_page) return Fail();
+    return RecordingPrinter::NewPage();
+  }
+  bool EndDoc() override {
+    if (++end_docs == fail_end_doc) return Fail();
+    return RecordingPrinter::EndDoc();
+  }
+  DrawingSurface& Surface() override {
+    if (fail_on_draw) error = "碳粉用完了";
+    return RecordingPrinter::Surface();
+  }
+  std::string Error() const override { return error; }
+
+  int fail_new_page = 0;  // 1-based call that fails; 0 never
+  int fail_end_doc = 0;
+  bool fail_on_draw = false;
+  int new_pages = 0;
+  int end_docs = 0;
+  std::string error;
+
+ private:
+  bool Fail() {
+    error = "卡紙了";
+    return false;
+  }
+};
+
+class PrintJob : public ::testing::Test {
+ protected:
+  PrintJob() : files(dir.path().string()), printer(metrics, &probe) {}
+
+  void WriteDesign(const std::vector<std::string>& rules) {
+    std::vector<std::string> lines = {kSettings};
+    lines.insert(lines.end(), rules.begin(), rules.end());
+    ASSERT_TRUE(files.WriteLines(std::string(kWorkingFileName), lines).ok());
+  }
+  PrintOutcome Print(Printer& on, const PrintProgressCallback& progress = {}) {
+    return PrintLabels(window, files, messages, dialogs, on, progress);
+  }
+  PrintOutcome Print() { return Print(printer); }
+
+  // The printed texts of every page of every document.
+  static std::vector<std::vector<std::vector<std::string>>> Texts(const RecordingPrinter& p) {
+    std::vector<std::vector<std::vector<std::string>>> docs;
+    for (const auto& doc : p.documents) {
+      docs.emplace_back();
+      for (const Page& page : doc) {
+        docs.back().emplace_back();
+        for (const TextOp& t : page->Texts()) docs.back().back().push_back(t.text);
+      }
+    }
+    return docs;
+  }
+
+  test::TempDir dir;
+  FileSystem files;
+  FixedPitchMetrics metrics{100};
+  FakeProbe probe;
+  RecordingPrinter printer;
+  MainWindowModel window;
+  ScriptedMessageBox messages;
+  ScriptedDialogs dialogs;
+};
+
+using Pages = std::vector<std::vector<std::string>>;
+
+// --- Where labels go -----------------------------------------------------------------------
+
+TEST_F(PrintJob, DefaultLayoutPitchesAndOffsets) {
+  // 105 x 148.5 mm labels: column pitch 5932.5 (kept unrounded), row pitch 8390.25 whose
+  // second-row offset is rounded to 8390.
+  WriteDesign({kBatchText});
+  window.l_amount.text = "4";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  ASSERT_EQ(printer.documents.size(), 1u);
+  ASSERT_EQ(printer.documents[0].size(), 1u);
+  const auto texts = printer.documents[0][0]->Texts();
+  ASSERT_EQ(texts.size(), 4u);
+  const double x = 10 * 56.5, y = 5 * 56.5;
+  EXPECT_EQ(texts[0].x, x);
+  EXPECT_EQ(texts[0].y, y);
+  EXPECT_EQ(texts[1].x, x + 5932.5);
+  EXPECT_EQ(texts[1].y, y);
+  EXPECT_EQ(texts[2].x, x);
+  EXPECT_EQ(texts[2].y, y + 8390);
+  EXPECT_EQ(texts[3].x, x + 5932.5);
+  EXPECT_EQ(texts[3].y, y + 8390);
+}
+
+TEST_F(PrintJob, BarcodeInRowTwoColumnTwoGetsTheRoundedPosition) {
+  WriteDesign({kCode39});
+  window.l_amount.text = "4";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  ASSERT_EQ(printer.documents.size(), 1u);
+  const auto& ops = printer.documents[0][0]->Ops();
+
+  // What the painter draws when given x 6498 (565 + 5932.5) and y 8672 (282.5 + 8390), both
+  // rounded half to even.
+  RecordingSurface reference(metrics);
+  int32_t x = 6498;
+  PaintCode39("ABC", reference, 0, 0, 9, x, 8672, 2, 848);
+  const auto& want = reference.Ops();
+  ASSERT_FALSE(want.empty());
+  ASSERT_EQ(ops.size(), 4 * want.size());  // four labels, one barcode each
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    const auto* got = std::get_if<BoxOp>(&ops[3 * want.size() + i]);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(*got, std::get<BoxOp>(want[i])) << "op " << i;
+  }
+}
+
+TEST_F(PrintJob, GapsWidenThePitches) {
+  window.l_paper_width.text = "50";
+  window.l_paper_height.text = "30";
+  window.d_col.text = "3";
+  window.d_row.text = "2";
+  window.l_amount.text = "4";
+  WriteDesign({"2,,;T,,;0,,;0,,;,,;,,;10,,;Arial,,;0,,;0,,;"});
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  const auto texts = printer.documents.at(0).at(0)->Texts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[1].x, 2994.5);  // 53 x 56.5
+  EXPECT_EQ(texts[2].y, 1808);    // 32 x 56.5
+  EXPECT_EQ(texts[3].x, 2994.5);
+  EXPECT_EQ(texts[3].y, 1808);
+}
+
+TEST_F(PrintJob, FractionalGridTakesWholeRowsAndColumns) {
+  window.l_col.text = "2.5";
+  window.l_row.text = "1.9";
+  window.l_amount.text = "3";
+  WriteDesign({kBatchText});
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"L0100", "L0101"}, {"L0102"}}}));
+}
+
+// --- Pages, documents and label numbers ----------------------------------------------------
+
+TEST_F(PrintJob, NormalSheetsMakeOneDocumentOfPages) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "6";
+  window.PrinterType = "1";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer),
+            (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}, {"L0104", "L0105"}}}));
+  // Labels 5 and 6 stand in the first row of page 2.
+  const auto second = printer.documents[0][1]->Texts();
+  EXPECT_EQ(second[0].y, 5 * 56.5);
+  EXPECT_EQ(second[1].y, 5 * 56.5);
+  EXPECT_EQ(second[1].x, 10 * 56.5 + 5932.5);
+}
+
+TEST_F(PrintJob, TractorFeedSendsEachFullPageAsADocument) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "6";
+  window.PrinterType = "0";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer),
+            (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}}, {{"L0104", "L0105"}}}));
+}
+
+TEST_F(PrintJob, ExactlyFullPageEndsWithoutAnEmptyPage) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "4";
+  for (const char* type : {"0", "1"}) {
+    RecordingPrinter p(metrics);
+    window.PrinterType = type;
+    ASSERT_EQ(Print(p), PrintOutcome::kPrinted);
+    EXPECT_EQ(Texts(p), (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}}})) << type;
+  }
+}
+
+TEST_F(PrintJob, AnyOtherPrinterTypeStartsANewPage) {
+  // Neither ending the document nor starting a page would draw page 2 over page 1.
+  WriteDesign({kBatchText});
+  window.l_amount.text = "5";
+  window.PrinterType = "x";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer),
+            (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}, {"L0104"}}}));
+}
+
+TEST_F(PrintJob, EmptyOrZeroCopiesPrintExactlyLabelOne) {
+  // Batch start 1 without a digit count shows the label number itself.
+  WriteDesign({"2,,;N,,;0,,;0,,;,,;1,,;10,,;Arial,,;0,,;0,,;"});
+  for (const char* amount : {"", "0", "-3", "abc"}) {
+    RecordingPrinter p(metrics);
+    window.l_amount.text = amount;
+    ASSERT_EQ(Print(p), PrintOutcome::kPrinted) << amount;
+    EXPECT_EQ(Texts(p), (std::vector<Pages>{{{"N1"}}})) << amount;
+  }
+}
+
+TEST_F(PrintJob, FractionalCopiesRoundUp) {
+  WriteDesign({"2,,;N,,;0,,;0,,;,,;1,,;10,,;Arial,,;0,,;0,,;"});
+  window.l_amount.text = "2.5";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"N1", "N2", "N3"}}}));
+}
+
+TEST_F(PrintJob, EveryRunCountsFromLabelOne) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "2";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"L0100", "L0101"}}, {{"L0100", "L0101"}}}));
+}
+
+TEST_F(PrintJob, RulesThatDrawNothingStillCount) {
+  WriteDesign({"3,,;missing.png,,;0,,;0,,;10,,;", "9,,;odd,,;", kBatchText});
+  window.l_amount.text = "2";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"L0100", "L0101"}}}));
+}
+
+TEST_F(PrintJob, PicturePathsComeFromThePictureFolder) {
+  test::TempDir pictures_dir;
+  test::WriteBytes(pictures_dir.File("logo.png"), "the probe gives the size");
+  const FileSystem pictures(pictures_dir.path().string());
+  probe.sizes[pictures.Resolve("logo.png")] = {200, 100};
+  WriteDesign({"3,,;logo.png,,;0,,;0,,;40,,;"});
+  window.l_amount.text = "1";
+  ASSERT_EQ(PrintLabels(window, files, messages, dialogs, printer, {}, &pictures),
+            PrintOutcome::kPrinted);
+  const auto drawn = printer.documents.at(0).at(0)->Pictures();
+  ASSERT_EQ(drawn.size(), 1u);
+  EXPECT_EQ(drawn[0].path, pictures.Resolve("logo.png"));
+  EXPECT_EQ(drawn[0].width, 2260);
+  EXPECT_EQ(drawn[0].height, 1130);
+}
+
+// --- The print setup dialog ----------------------------------------------------------------
+
+TEST_F(PrintJob, ShowsThePrintSetupWithFlagsZeroOnce) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "6";
+  window.open_p_dial.flags = 7;
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, "printer");
+  EXPECT_EQ(dialogs.shown[0].dialog.flags, 0);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+// --- Refused runs --------------------------------------------------------------------------
+
+TEST_F(PrintJob, WithoutAWorkingFileAsksToEditOrOpenFirst) {
+  window.l_amount.text = "3";
+  ASSERT_EQ(Print(), PrintOutcome::kRefused);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "請編輯後再列印 或 先讀取一個資料檔");
+  EXPECT_EQ(messages.shown[0].caption, "Vellomir 0.1版");
+  EXPECT_EQ(messages.shown[0].buttons, MessageButtons::kOk);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(printer.documents.empty());
+}
+
+TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "3";
+  for (const char* value : {"0", "", "0.5", "-2", "abc"}) {
+    for (bool rows : {true, false}) {
+      MainWindowModel w;
+      w.l_amount.text = "3";
+      (rows ? w.l_row : w.l_col).text = value;
+      ScriptedMessageBox m;
+      RecordingPrinter p(metrics);
+      EXPECT_EQ(PrintLabels(w, files, m, dialogs, p), PrintOutcome::kRefused) << value;
+      ASSERT_EQ(m.shown.size(), 1u) << value;
+      EXPECT_NE(m.shown[0].text.find("至少要是 1"), std::string::npos);
+      EXPECT_TRUE(p.documents.empty()) << value;
+    }
+  }
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(PrintJob, CopiesBeyondTheLimitAreRefused) {
+  WriteDesign({kBatchText});
+  for (const char* amount : {"1e300", "1000001"}) {
+    ScriptedMessageBox m;
+    window.l_amount.text = amount;
+    EXPECT_EQ(PrintLabels(window, files, m, dialogs, printer), PrintOutcome::kRefused);
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_NE(m.shown[0].text.find("1000000"), std::string::npos);
+  }
+  EXPECT_TRUE(printer.documents.empty());
+}
+
+TEST_F(PrintJob, PositionsBeyondTheSurfaceAreRefusedOnlyWhenUsed) {
+  WriteDesign({kBatchText});
+  window.l_paper_height.text = "1e9";
+  window.l_amount.text = "2";  // one row: the huge row pitch is never used
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"L0100", "L0101"}}}));
+
+  window.l_amount.text = "3";  // the second row would start 1e9 mm down
+  ASSERT_EQ(Print(), PrintOutcome::kRefused);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("超出"), std::string::npos);
+  EXPECT_EQ(printer.documents.size(), 1u);
+}
+
+TEST_F(PrintJob, UnreadableWorkingFileIsReportedAndNothingPrinted) {
+  test::WriteBytes(files.Resolve(std::string(kWorkingFileName)),
+                   std::string(kSettings) + "\r\n2,,;\x81\x30,,;\r\n");  // not CP950
+  ASSERT_EQ(Print(), PrintOutcome::kRefused);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("temp1.txt"), std::string::npos);
+  EXPECT_TRUE(printer.documents.empty());
+}
+
+// --- Printer failures ----------------------------------------------------------------------
+
+TEST_F(PrintJob, FailedNewPageStopsTheRunWithThePrintersWords) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "12";
+  FailingPrinter p(metrics);
+  p.fail_new_page = 1;
+  ASSERT_EQ(Print(p), PrintOutcome::kPrinterError);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("卡紙了"), std::string::npos);
+  EXPECT_EQ(messages.shown[0].caption, "Vellomir 0.1版");
+  EXPECT_EQ(p.new_pages, 1);
+  EXPECT_EQ(p.end_docs, 0);
+  EXPECT_TRUE(p.documents.empty());
+}
+
+TEST_F(PrintJob, FailedEndDocStopsAfterTheDocumentsAlreadySent) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "12";
+  window.PrinterType = "0";
+  FailingPrinter p(metrics);
+  p.fail_end_doc = 2;
+  ASSERT_EQ(Print(p), PrintOutcome::kPrinterError);
+  EXPECT_EQ(p.end_docs, 2);  // no third page is drawn
+  EXPECT_EQ(Texts(p), (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}}}));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("卡紙了"), std::string::npos);
+  EXPECT_NE(messages.shown[0].text.find("4 張"), std::string::npos);
+}
+
+TEST_F(PrintJob, FailedFinalEndDocIsReported) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "1";
+  FailingPrinter p(metrics);
+  p.fail_end_doc = 1;
+  EXPECT_EQ(Print(p), PrintOutcome::kPrinterError);
+  EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(PrintJob, PrinterReportingAnErrorWhileDrawingStopsBeforeThePageGoesOut) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "6";
+  FailingPrinter p(metrics);
+  p.fail_on_draw = true;
+  ASSERT_EQ(Print(p), PrintOutcome::kPrinterError);
+  EXPECT_EQ(p.new_pages + p.end_docs, 0);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("碳粉用完了"), std::string::npos);
+}
+
+// --- Progress and cancel -------------------------------------------------------------------
+
+TEST_F(PrintJob, ProgressIsToldOfEveryFilledPage) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "10";
+  std::vector<std::array<int64_t, 3>> seen;
+  ASSERT_EQ(Print(printer,
+                  [&](const PrintProgress& p) {
+                    seen.push_back({p.pages, p.labels, p.total});
+                    return true;
+                  }),
+            PrintOutcome::kPrinted);
+  EXPECT_EQ(seen, (std::vector<std::array<int64_t, 3>>{{1, 4, 10}, {2, 8, 10}, {3, 10, 10}}));
+}
+
+TEST_F(PrintJob, CancelEndsTheDocumentWithoutAnEmptyPage) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "10";
+  for (const char* type : {"0", "1"}) {
+    RecordingPrinter p(metrics);
+    window.PrinterType = type;
+    int calls = 0;
+    ASSERT_EQ(Print(p, [&](const PrintProgress&) { return ++calls < 2; }),
+              PrintOutcome::kCancelled);
+    EXPECT_EQ(calls, 2);
+    const std::vector<std::string> first = {"L0100", "L0101", "L0102", "L0103"};
+    const std::vector<std::string> second = {"L0104", "L0105", "L0106", "L0107"};
+    if (std::string(type) == "0")
+      EXPECT_EQ(Texts(p), (std::vector<Pages>{{first}, {second}}));
+    else
+      EXPECT_EQ(Texts(p), (std::vector<Pages>{{first, second}}));
+  }
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace vellomir
