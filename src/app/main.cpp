@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/barcode_command.h"
+#include "app/preview_command.h"
 #include "gui/qt_surface.h"
 
 namespace {
@@ -15,7 +16,8 @@ void PrintUsage(std::ostream& out) {
          "                   [--module-width UNITS] [--height-mm MM] [--dpi N] (-o FILE | --dump)\n"
          "    KIND: 0..8 或 Code-39, EAN-13, EAN-8, UPC-A, UPC-E, UPC-A2E, INT-25, CODABAR, "
          "Code-128\n"
-         "    FILE: .png, .svg 或 .pdf\n";
+         "    FILE: .png, .svg 或 .pdf\n"
+         "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n";
 }
 
 }  // namespace
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
   vellomir::InstallFontSubstitutions();
 
   if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
+  if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
     return 0;
