@@ -1,0 +1,130 @@
+#include "ui/window_events.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "document/working_file.h"
+#include "platform/text_util.h"
+#include "render/rule_list.h"
+#include "settings/settings_file.h"
+
+namespace vellomir {
+
+namespace {
+
+constexpr int kCode39 = 0;
+constexpr int kCode128 = 8;
+// Smaller computed preview sizes are not applied: the picture box would all but vanish.
+constexpr int32_t kMinPreviewSize = 10;
+
+// A single-precision value as the user has always seen it in these fields: at most 7
+// significant digits, no trailing zeros, no "0" before the decimal point (".5"), exponent
+// form ("1.769912E+07") outside 1E-04 .. 9999999.
+std::string SingleDigits(float value) {
+  if (value == 0) value = 0;  // no "-0"
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
+  std::string text = buf;
+  const std::size_t digits = text[0] == '-' ? 1 : 0;
+  if (text.compare(digits, 2, "0.") == 0) text.erase(digits, 1);
+  return text;
+}
+
+// The same with the sign position numbers print with: a blank for zero and above.
+std::string SingleText(float value) {
+  std::string text = SingleDigits(value);
+  return text[0] == '-' ? text : " " + text;
+}
+
+void SetPreviewSize(MainWindowModel& w) {
+  const double per_mm = w.UnitsPerMm;
+  double width_mm = NumericValue(w.l_paper_width.text);
+  double height_mm = NumericValue(w.l_paper_height.text);
+  // Labels printed edge to edge are cut by the page margins: the preview shows what is left.
+  if (NumericValue(w.d_col.text) <= 0 && NumericValue(w.d_row.text) <= 0) {
+    width_mm = width_mm - NumericValue(w.s_right.text) - NumericValue(w.s_left.text);
+    height_mm = height_mm - NumericValue(w.s_top.text) - NumericValue(w.s_down.text);
+  }
+  const auto width = ToInt32(width_mm * per_mm);
+  const auto height = ToInt32(height_mm * per_mm);
+  if (width && *width > kMinPreviewSize) w.Picture1.width = *width;
+  if (height && *height > kMinPreviewSize) w.Picture1.height = *height;
+}
+
+void UpdateEnabling(MainWindowModel& w) {
+  w.codebar_kind.enabled = w.rule_kind.list_index == 0;
+  const int kind = w.codebar_kind.list_index;
+  const bool check = w.codebar_kind.enabled && (kind == kCode39 || kind == kCode128);
+  w.Check2.enabled = w.check2_l.enabled = check;
+}
+
+void ShowClock(DrawingSurface& picture2, Shell& shell) {
+  picture2.Clear();
+  picture2.SetFontSize(12);
+  picture2.Print(shell.CurrentDate() + "  " + shell.CurrentTime());
+  picture2.LineBreak();
+}
+
+}  // namespace
+
+void StartUp(MainWindowModel& w, EditorContext& c) {
+  w.AppTitle = kAppTitle;
+  if (!ResetWorkingFiles(w, c.files, c.messages)) {
+    // A working file that could not be deleted still holds rules; show them so that the list
+    // and the file agree by position for every later edit.
+    RefreshLabelView(w, c.picture1, c.files, c.pictures);
+  }
+  if (c.files.FileExists(std::string(kSettingsFileName))) LoadSettings(w, c.files, c.messages);
+  w.UnitsPerMm = kUnitsPerMm;
+  w.CurrentFileName = "";
+  for (CommonDialog* d : {&w.open_d_dial, &w.save_d_dial, &w.save_a_d_dial})
+    d->init_dir = w.d_path_data.text;
+  w.open_p_dial.init_dir = w.d_path_pic.text;
+  SelectRuleKindEntry(w, 0);
+  SelectBarcodeKindEntry(w, kCode39);
+  SwitchRuleKind(w);
+}
+
+void TimerTick(MainWindowModel& w, DrawingSurface& picture2, Shell& shell) {
+  SetPreviewSize(w);
+  w.current_filename_show.caption = "目前的檔名 : " + w.CurrentFileName;
+  UpdateEnabling(w);
+  ShowClock(picture2, shell);
+}
+
+void PreviewClick(MainWindowModel& w, EditorContext& c, double x, double y) {
+  const int rules = std::min(w.rule_list.ListCount(), kMaxRules);
+  for (int k = 0; k < rules; ++k) {
+    const RuleHitBox& box = w.RuleHitBoxes[static_cast<std::size_t>(k)];
+    if (x > box.left && x < box.right && y > box.top && y < box.bottom) {
+      SelectRuleListEntry(w, c, k);
+      return;
+    }
+  }
+  w.l_x.text = SingleText(static_cast<float>(x) / w.UnitsPerMm);
+  w.l_y.text = SingleText(static_cast<float>(y) / w.UnitsPerMm);
+}
+
+int BoolToCheck(bool value) { return value ? 1 : 0; }
+
+void FindFont(MainWindowModel& w, DialogService& dialogs) {
+  CommonDialog& d = w.choose_font;
+  d.flags = 3;  // screen and printer fonts
+  dialogs.ShowFont(d);
+  // A dialog that has never held a font was cancelled on its first use: copying its empty
+  // values would wipe the user's font.
+  if (d.font_name.empty()) return;
+  w.l_fontname.text = d.font_name;
+  w.l_fontsize.text = SingleDigits(static_cast<float>(d.font_size));
+  w.l_fontbold.value = BoolToCheck(d.font_bold);
+  w.l_fontli.value = BoolToCheck(d.font_italic);
+}
+
+void PictureBrowse(MainWindowModel& w, DialogService& dialogs) {
+  dialogs.ShowOpen(w.open_p_dial);
+  w.rule_content.text = Trim(w.open_p_dial.file_name);
+}
+
+void ShowHelp(Shell& shell) { shell.OpenTextFile(std::string(kReadmeFileName)); }
+
+}  // namespace vellomir

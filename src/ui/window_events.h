@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "document/rule_editor.h"
+#include "platform/dialogs.h"
+#include "platform/drawing_surface.h"
+#include "platform/shell.h"
+#include "ui/main_window_model.h"
+
+// The main window's own events: start-up, the timer, clicks in the preview, the font chooser,
+// the picture browser and the help button.
+namespace vellomir {
+
+// Opened by the help button, from the current folder.
+inline constexpr std::string_view kReadmeFileName = "readme.txt";
+
+// Window load: shared values, an empty design (both working files gone), the settings file
+// when there is one, the dialogs' start folders, and the first rule and barcode kinds chosen.
+void StartUp(MainWindowModel& window, EditorContext& context);
+
+// Timer1, every 500 ms: the preview's size from the label layout, the file name caption, the
+// enabled states of the barcode kind and check character controls, and the clock on picture2.
+void TimerTick(MainWindowModel& window, DrawingSurface& picture2, Shell& shell);
+
+// A mouse button pressed in Picture1 at (x, y), in twips: selects the rule drawn there (strictly
+// inside its box), or else puts the position in millimetres into l_x and l_y.
+void PreviewClick(MainWindowModel& window, EditorContext& context, double x, double y);
+
+// 1 for true, 0 for false: a flag as a check box value.
+int BoolToCheck(bool value);
+
+// find_font: the font dialog of choose_font, its values copied into the text font fields.
+void FindFont(MainWindowModel& window, DialogService& dialogs);
+
+// pic_brower: the picture dialog of open_p_dial; the chosen path goes into rule_content.
+void PictureBrowse(MainWindowModel& window, DialogService& dialogs);
+
+// Command2: readme.txt in the desktop's text viewer.
+void ShowHelp(Shell& shell);
+
+}  // namespace vellomir
