@@ -1,0 +1,60 @@
+#include "app/design_session.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "document/label_file.h"
+#include "platform/message_box.h"
+#include "platform/text_util.h"
+#include "settings/settings_file.h"
+
+namespace vellomir {
+
+namespace fs = std::filesystem;
+
+bool IsCopyCount(const std::string& text) {
+  const std::string t = Trim(text);
+  // Only what the program reads as the same number: no hexadecimal, no "inf" or "nan".
+  if (t.empty() || t.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
+  try {
+    std::size_t used = 0;
+    const double v = std::stod(t, &used);
+    return used == t.size() && std::isfinite(v);
+  } catch (...) {
+    return false;
+  }
+}
+
+DesignSession::~DesignSession() {
+  std::error_code ec;
+  if (!folder_.empty()) fs::remove_all(folder_, ec);
+}
+
+std::string DesignSession::Open(const std::string& path) {
+  if (!here_.FileExists(path)) return "找不到標籤檔: " + path;
+  const auto bytes = here_.ReadBytes(path);
+  if (!bytes) return "無法讀取標籤檔: " + path;
+  if (const LabelFileCheck check = CheckLabelFile(*bytes); !check.ok())
+    return "不是標籤檔: " + path + " (" + check.problem + ")";
+
+  ScriptedMessageBox messages;
+  if (here_.FileExists(std::string(kSettingsFileName))) {
+    // A damaged settings file leaves the opening settings, as in the window; say so.
+    if (!LoadSettings(window, here_, messages))
+      for (const auto& shown : messages.shown) warnings.push_back("警告: " + shown.text);
+    messages.shown.clear();
+  }
+
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "vellomir-XXXXXX").string();
+  if (ec || ::mkdtemp(pattern.data()) == nullptr) return "無法建立暫存的工作資料夾";
+  folder_ = pattern;
+  work_ = FileSystem(folder_);
+  const std::string design = fs::absolute(path, ec).string();
+  if (ec || !OpenLabelFile(window, work_, messages, design))
+    return messages.shown.empty() ? "無法開啟標籤檔: " + path : messages.shown[0].text;
+  return {};
+}
+
+}  // namespace vellomir

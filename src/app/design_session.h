@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "ui/main_window_model.h"
+
+// A label design opened for a headless command, as the open command opens it: the user's
+// "vellomir_setting.ini" and pictures come from the current folder, while the working files
+// live in a private folder of their own, so the user's own "temp1.txt" is never touched.
+namespace vellomir {
+
+// A decimal number and nothing else (blanks around it aside), as a copy count typed on a command
+// line must be.
+bool IsCopyCount(const std::string& text);
+
+class DesignSession {
+ public:
+  DesignSession() = default;
+  ~DesignSession();
+  DesignSession(const DesignSession&) = delete;
+  DesignSession& operator=(const DesignSession&) = delete;
+
+  // Checks that `path` is a label file, loads the settings file of the current folder when
+  // there is one, and opens the design into the private working folder. "" when it is open;
+  // otherwise why not, as one line. Open only once.
+  std::string Open(const std::string& path);
+
+  // The window as the design left it: layout controls, settings and PrinterType.
+  MainWindowModel window;
+  // Problems that did not stop the opening (a damaged settings file), one line each.
+  std::vector<std::string> warnings;
+
+  // The current folder, where pictures are looked up.
+  const FileSystem& Here() const { return here_; }
+  // The private folder holding the working files.
+  const FileSystem& Work() const { return work_; }
+
+ private:
+  FileSystem here_;
+  FileSystem work_;
+  std::string folder_;  // the private folder, removed with the session
+};
+
+}  // namespace vellomir
