@@ -92,5 +92,4 @@ struct TabControl {
 // CommonDialog (the dialog controls' properties and results) lives with the dialog service
 // in platform/dialogs.h.
 
-
 }  // namespace vellomir
