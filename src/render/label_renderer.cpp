@@ -121,6 +121,7 @@ bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRul
 }  // namespace
 
 void FillRuleRow(RuleTable& table, int row, const std::string& line) {
+  if (row < 0 || row >= kRuleTableRows) return;  // the table has no such row
   auto& fields = table.rows[static_cast<std::size_t>(row)];
   fields.fill(std::string());
   const std::vector<std::string> pieces = SplitFields(line);

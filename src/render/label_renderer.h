@@ -26,7 +26,8 @@ struct RuleTable {
   bool truncated = false;
 };
 
-// Fills one row from a rule line: at most kRuleTableFields fields are kept.
+// Fills one row from a rule line: at most kRuleTableFields fields are kept. A row outside the
+// table is left alone.
 void FillRuleRow(RuleTable& table, int row, const std::string& line);
 
 // Reads the rule lines of the working file, after its settings line. At most 101 rule lines
