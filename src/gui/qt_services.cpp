@@ -1,0 +1,119 @@
+#include "gui/qt_services.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QStringList>
+#include <QUrl>
+
+#include "gui/qt_surface.h"
+
+namespace vellomir {
+
+MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& caption,
+                                 MessageButtons buttons) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setText(QString::fromStdString(text));
+  box.setIcon(buttons == MessageButtons::kOkCancel ? QMessageBox::Warning
+                                                   : QMessageBox::Information);
+  if (buttons == MessageButtons::kOkCancel) {
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  return box.exec() == QMessageBox::Ok ? MessageAnswer::kOk : MessageAnswer::kCancel;
+}
+
+QString ToQtNameFilters(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    // Qt shows the patterns in brackets; a display text that already names them keeps its own.
+    const QString text = parts[i];
+    const QString pattern = parts[i + 1];
+    if (text.contains('(')) {
+      out << text.left(text.indexOf('(')) + "(" + pattern + ")";
+    } else {
+      out << text + " (" + pattern + ")";
+    }
+  }
+  return out.join(";;");
+}
+
+namespace {
+
+QString StartFolder(const CommonDialog& dialog) {
+  const QString dir = QString::fromStdString(dialog.init_dir);
+  return (!dir.isEmpty() && QDir(dir).exists()) ? dir : QDir::currentPath();
+}
+
+std::string WithDefaultExtension(const QString& path, const std::string& ext) {
+  if (path.isEmpty() || ext.empty()) return path.toStdString();
+  if (!QFileInfo(path).suffix().isEmpty()) return path.toStdString();
+  return (path + "." + QString::fromStdString(ext)).toStdString();
+}
+
+}  // namespace
+
+void QtDialogs::ShowOpen(CommonDialog& dialog) {
+  QFileDialog box(parent_, QString::fromStdString(dialog.title), StartFolder(dialog),
+                  ToQtNameFilters(dialog.filter));
+  box.setAcceptMode(QFileDialog::AcceptOpen);
+  box.setFileMode(QFileDialog::AnyFile);  // the same dialog also takes names not yet on disk
+  box.setDefaultSuffix(QString::fromStdString(dialog.default_ext));
+  dialog.file_name = box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()
+                         ? WithDefaultExtension(box.selectedFiles().first(), dialog.default_ext)
+                         : std::string();
+}
+
+void QtDialogs::ShowSave(CommonDialog& dialog) {
+  QFileDialog box(parent_, QString::fromStdString(dialog.title), StartFolder(dialog),
+                  ToQtNameFilters(dialog.filter));
+  box.setAcceptMode(QFileDialog::AcceptSave);
+  // The program asks its own overwrite question.
+  box.setOption(QFileDialog::DontConfirmOverwrite, true);
+  box.setDefaultSuffix(QString::fromStdString(dialog.default_ext));
+  dialog.file_name = box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()
+                         ? WithDefaultExtension(box.selectedFiles().first(), dialog.default_ext)
+                         : std::string();
+}
+
+void QtDialogs::ShowPrinter(CommonDialog&) {
+  QPrintDialog box(&printer_, parent_);
+  printer_accepted_ = box.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::ShowFont(CommonDialog& dialog) {
+  FontState current{dialog.font_name, dialog.font_size > 0 ? dialog.font_size : 10,
+                    dialog.font_bold, dialog.font_italic};
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(current), parent_);
+  if (!ok) return;  // cancelled: the previous values stay
+  dialog.font_name = chosen.family().toStdString();
+  dialog.font_size = chosen.pointSizeF();
+  dialog.font_bold = chosen.bold();
+  dialog.font_italic = chosen.italic();
+}
+
+void QtShell::OpenTextFile(const std::string& path) {
+  QDesktopServices::openUrl(
+      QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath()));
+}
+
+std::string QtShell::CurrentDate() {
+  return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+}
+
+std::string QtShell::CurrentTime() {
+  return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
+}
+
+}  // namespace vellomir
