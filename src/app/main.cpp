@@ -6,6 +6,7 @@
 
 #include "app/barcode_command.h"
 #include "app/preview_command.h"
+#include "app/print_command.h"
 #include "gui/qt_surface.h"
 
 namespace {
@@ -17,7 +18,8 @@ void PrintUsage(std::ostream& out) {
          "    KIND: 0..8 或 Code-39, EAN-13, EAN-8, UPC-A, UPC-E, UPC-A2E, INT-25, CODABAR, "
          "Code-128\n"
          "    FILE: .png, .svg 或 .pdf\n"
-         "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n";
+         "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
+         "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n";
 }
 
 }  // namespace
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
 
   if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
   if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
+  if (command == "print") return vellomir::RunPrintCommand(args, std::cout, std::cerr);
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
     return 0;
