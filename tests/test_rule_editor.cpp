@@ -73,52 +73,43 @@ class RuleEditorTest : public ::testing::Test {
 
 // --- The rule kind switch -----------------------------------------------------------------
 
-struct Enabled {
-  bool pic_brower, width, height, batch, check1, fontsize, fontname, fontstyle;
-};
-
-Enabled EnabledOf(const MainWindowModel& w) {
-  // Controls that move together must agree; report a mismatch as a failure here.
-  EXPECT_EQ(w.l_width.enabled, w.l_width_l.enabled);
-  EXPECT_EQ(w.l_height.enabled, w.l_height_l.enabled);
-  EXPECT_EQ(w.Label12.enabled, w.l_patch_order.enabled);
-  EXPECT_EQ(w.l_patch_start.enabled, w.l_patch_order.enabled);
-  EXPECT_EQ(w.Label17.enabled, w.l_fontname.enabled);
-  EXPECT_EQ(w.find_font.enabled, w.l_fontname.enabled);
-  EXPECT_EQ(w.l_fontbold_l.enabled, w.l_fontbold.enabled);
-  EXPECT_EQ(w.l_fontli.enabled, w.l_fontbold.enabled);
-  EXPECT_EQ(w.l_fontli_l.enabled, w.l_fontbold.enabled);
-  return {w.pic_brower.enabled, w.l_width.enabled,    w.l_height.enabled,   w.l_patch_order.enabled,
-          w.Check1.enabled,     w.l_fontsize.enabled, w.l_fontname.enabled, w.l_fontbold.enabled};
-}
-
-void ExpectEnabled(const MainWindowModel& w, Enabled want) {
-  const Enabled got = EnabledOf(w);
-  EXPECT_EQ(got.pic_brower, want.pic_brower);
-  EXPECT_EQ(got.width, want.width);
-  EXPECT_EQ(got.height, want.height);
-  EXPECT_EQ(got.batch, want.batch);
-  EXPECT_EQ(got.check1, want.check1);
-  EXPECT_EQ(got.fontsize, want.fontsize);
-  EXPECT_EQ(got.fontname, want.fontname);
-  EXPECT_EQ(got.fontstyle, want.fontstyle);
+// Enabled states in the order of the switch's table, grouped by its rows: pic_brower;
+// l_width, l_width_l; l_height, l_height_l; Label12, l_patch_order, l_patch_start; Check1;
+// l_fontsize; l_fontname, Label17, find_font; l_fontbold, l_fontbold_l, l_fontli, l_fontli_l.
+std::string EnabledStates(const MainWindowModel& w) {
+  const std::vector<std::vector<bool>> rows = {
+      {w.pic_brower.enabled},
+      {w.l_width.enabled, w.l_width_l.enabled},
+      {w.l_height.enabled, w.l_height_l.enabled},
+      {w.Label12.enabled, w.l_patch_order.enabled, w.l_patch_start.enabled},
+      {w.Check1.enabled},
+      {w.l_fontsize.enabled},
+      {w.l_fontname.enabled, w.Label17.enabled, w.find_font.enabled},
+      {w.l_fontbold.enabled, w.l_fontbold_l.enabled, w.l_fontli.enabled, w.l_fontli_l.enabled},
+  };
+  std::string out;
+  for (const auto& row : rows) {
+    if (!out.empty()) out += ' ';
+    for (bool on : row) out += on ? '1' : '0';
+  }
+  return out;
 }
 
 TEST_F(RuleEditorTest, KindSwitchSetsCaptionsAndEnabledStatesOfEachKind) {
   SelectRuleKindEntry(w, 1);
   EXPECT_EQ(w.rule_content_l.caption, "資料內容");
   EXPECT_EQ(w.Label9.caption, "");
-  ExpectEnabled(w, {false, false, false, true, false, true, true, true});
+  EXPECT_EQ(EnabledStates(w), "0 00 00 111 0 1 111 1111");
 
   SelectRuleKindEntry(w, 2);
   EXPECT_EQ(w.rule_content_l.caption, "圖檔名稱");
   EXPECT_EQ(w.Label9.caption, "mm");
-  ExpectEnabled(w, {true, true, false, false, false, false, false, false});
+  EXPECT_EQ(EnabledStates(w), "1 11 00 000 0 0 000 0000");
 
   SelectRuleKindEntry(w, 0);
   EXPECT_EQ(w.rule_content_l.caption, "資料內容");
   EXPECT_EQ(w.Label9.caption, "點/條");
-  ExpectEnabled(w, {false, true, true, true, true, true, false, false});
+  EXPECT_EQ(EnabledStates(w), "0 11 11 111 1 1 000 0000");
 }
 
 TEST_F(RuleEditorTest, KindSwitchTrimsTheKindAndIgnoresUnknownText) {
@@ -126,11 +117,10 @@ TEST_F(RuleEditorTest, KindSwitchTrimsTheKindAndIgnoresUnknownText) {
   SwitchRuleKind(w);
   EXPECT_EQ(w.rule_content_l.caption, "圖檔名稱");
 
-  const MainWindowModel before = w;
   w.rule_kind.text = "4.其他";
   SwitchRuleKind(w);
-  EXPECT_EQ(w.rule_content_l.caption, before.rule_content_l.caption);
-  ExpectEnabled(w, EnabledOf(before));
+  EXPECT_EQ(w.rule_content_l.caption, "圖檔名稱");
+  EXPECT_EQ(EnabledStates(w), "1 11 00 000 0 0 000 0000");
 }
 
 TEST_F(RuleEditorTest, KindSwitchNeverClearsAndRunsAgainOnFocus) {
@@ -159,7 +149,7 @@ TEST_F(RuleEditorTest, BarcodeKindFillsEmptyWidthAndHeightFromTheDefaults) {
   EXPECT_EQ(w.l_height.text, "9");
 }
 
-TEST_F(RuleEditorTest, TextKindFillsOnlyExactlyEmptyFontFields) {
+TEST_F(RuleEditorTest, TextKindFillsOnlyExactlyEmptyFontFieldsPictureKindNothing) {
   w.d_fontname.text = " 標楷體 ";
   w.d_fontsize.text = " 16 ";
   SelectRuleKindEntry(w, 1);
@@ -172,14 +162,10 @@ TEST_F(RuleEditorTest, TextKindFillsOnlyExactlyEmptyFontFields) {
   SwitchRuleKind(w);
   EXPECT_EQ(w.l_fontname.text, " ");
   EXPECT_EQ(w.l_fontsize.text, "18");
-}
 
-TEST_F(RuleEditorTest, PictureKindFillsNoDefaults) {
-  w.l_width.text = "";
-  w.l_height.text = "";
+  w.l_width.text = "";  // the picture kind has no defaults
   SelectRuleKindEntry(w, 2);
   EXPECT_EQ(w.l_width.text, "");
-  EXPECT_EQ(w.l_height.text, "");
 }
 
 TEST_F(RuleEditorTest, OnlyCode128TicksTheCheckCharacter) {
@@ -474,13 +460,16 @@ TEST_F(RuleEditorTest, SelectingNothingOnlyRunsTheKindSwitch) {
 
 // --- Modify -------------------------------------------------------------------------------
 
-TEST_F(RuleEditorTest, ModifyNeedsASelection) {
+TEST_F(RuleEditorTest, ModifyAndDeleteNeedASelection) {
   AddBarcodes(2);
   w.rule_list.Select(-1);
   const std::string before = WorkingFile();
   ModifyRule(w, ctx);
-  EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kModifyNoSelectionMessage)});
+  DeleteRule(w, ctx);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{std::string(kModifyNoSelectionMessage),
+                                                  std::string(kDeleteNoSelectionMessage)}));
   EXPECT_EQ(WorkingFile(), before);
+  EXPECT_EQ(w.rule_list.ListCount(), 2);
 }
 
 TEST_F(RuleEditorTest, ModifyWritesWhateverTheFieldsHoldAndKeepsTheSelection) {
@@ -509,14 +498,6 @@ TEST_F(RuleEditorTest, ModifyMayChangeTheRuleKind) {
 }
 
 // --- Delete -------------------------------------------------------------------------------
-
-TEST_F(RuleEditorTest, DeleteNeedsASelection) {
-  AddBarcodes(1);
-  w.rule_list.Select(-1);
-  DeleteRule(w, ctx);
-  EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kDeleteNoSelectionMessage)});
-  EXPECT_EQ(w.rule_list.ListCount(), 1);
-}
 
 TEST_F(RuleEditorTest, DeletingInTheMiddleSelectsTheRuleThatTookItsPlace) {
   AddBarcodes(3);
