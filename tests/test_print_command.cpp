@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -60,14 +62,19 @@ std::vector<std::vector<std::string>> QuarterSymbols(const QImage& page) {
   return quarters;
 }
 
-bool HasRed(const QImage& image) {
+// Whether a pixel near the colour is anywhere in the image.
+bool HasColour(const QImage& image, QColor want) {
   for (int y = 0; y < image.height(); y += 2)
     for (int x = 0; x < image.width(); x += 2) {
       const QColor c = image.pixelColor(x, y);
-      if (c.red() > 200 && c.green() < 60 && c.blue() < 60) return true;
+      if (std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
+          std::abs(c.blue() - want.blue()) < 40)
+        return true;
     }
   return false;
 }
+
+const QColor kRed(255, 0, 0);
 
 using Symbols = std::vector<std::vector<std::string>>;
 
@@ -134,9 +141,9 @@ TEST_F(PrintCommand, NormalSheetsWriteOnePdfOfPages) {
             (Symbols{{"CODE-128:B001"}, {"CODE-128:B002"}, {"CODE-128:B003"}, {"CODE-128:B004"}}));
   EXPECT_EQ(QuarterSymbols(pages[1]), (Symbols{{"CODE-128:B005"}, {"CODE-128:B006"}, {}, {}}));
   // The picture, named relative to the current folder, is on every label.
-  EXPECT_TRUE(HasRed(pages[1].copy(0, 0, pages[1].width() / 2, pages[1].height() / 2)));
-  EXPECT_FALSE(
-      HasRed(pages[1].copy(0, pages[1].height() / 2, pages[1].width() / 2, pages[1].height() / 2)));
+  EXPECT_TRUE(HasColour(pages[1].copy(0, 0, pages[1].width() / 2, pages[1].height() / 2), kRed));
+  EXPECT_FALSE(HasColour(
+      pages[1].copy(0, pages[1].height() / 2, pages[1].width() / 2, pages[1].height() / 2), kRed));
 }
 
 TEST_F(PrintCommand, CopiesReplaceTheDesignsCount) {
@@ -156,6 +163,27 @@ TEST_F(PrintCommand, TheCurrentFoldersWorkingFileIsLeftAlone) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(test::ReadBytes(dir.File("temp1.txt")), "the user's own file\r\n");
   EXPECT_FALSE(fs::exists(dir.path() / "temp2.txt"));
+}
+
+TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
+  const fs::path examples = fs::path(VELLOMIR_SOURCE_DIR) / "examples";
+  for (const char* name : {"sample.vlm", "logo.png"})
+    fs::copy_file(examples / name, dir.path() / name);
+  const auto r = Run({"sample.vlm", "-o", "sample.pdf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(OurLines(r.out), (std::vector<std::string>{"sample.pdf"}));
+  const auto pages = test::RenderPdfPages(dir.File("sample.pdf"), 300);
+  ASSERT_EQ(pages.size(), 2u);  // twelve labels, eight to a page
+  auto sorted = [](std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  std::vector<std::string> first, second;
+  for (int i = 1; i <= 8; ++i) first.push_back("CODE-128:LOT-000" + std::to_string(i));
+  second = {"CODE-128:LOT-0009", "CODE-128:LOT-0010", "CODE-128:LOT-0011", "CODE-128:LOT-0012"};
+  EXPECT_EQ(sorted(test::DecodeAllWithZbar(pages[0])), first);
+  EXPECT_EQ(sorted(test::DecodeAllWithZbar(pages[1])), second);
+  EXPECT_TRUE(HasColour(pages[1], QColor(20, 110, 100)));  // the logo, from the current folder
 }
 
 // --- Refusals ------------------------------------------------------------------------------
