@@ -7,6 +7,7 @@
 #include "app/barcode_command.h"
 #include "app/preview_command.h"
 #include "app/print_command.h"
+#include "app/window_app.h"
 #include "gui/qt_surface.h"
 
 namespace {
@@ -18,6 +19,7 @@ void PrintUsage(std::ostream& out) {
          "    KIND: 0..8 或 Code-39, EAN-13, EAN-8, UPC-A, UPC-E, UPC-A2E, INT-25, CODABAR, "
          "Code-128\n"
          "    FILE: .png, .svg 或 .pdf\n"
+         "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
          "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n";
 }
@@ -26,11 +28,14 @@ void PrintUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) {
-    PrintUsage(std::cout);
-    return 0;
-  }
+  // No command: the window, with a label file to open when one is named (a file manager
+  // starts the program so).
+  if (args.empty()) return vellomir::RunWindow(argc, argv, "");
   const std::string command = args.front();
+  const bool is_command = command == "barcode" || command == "preview" || command == "print" ||
+                          command == "--help" || command == "-h" || command == "help";
+  if (!is_command && args.size() == 1 && command.rfind('-', 0) != 0)
+    return vellomir::RunWindow(argc, argv, command);
   args.erase(args.begin());
 
   // Subcommands never open a window: they run on machines without a display too.

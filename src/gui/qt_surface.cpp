@@ -1,6 +1,8 @@
 #include "gui/qt_surface.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
+#include <algorithm>
 #include <QImage>
 #include <QImageReader>
 #include <QPaintDevice>
@@ -115,14 +117,26 @@ void QtSurface::DrawText(double x, double y, const std::string& text, const Font
   painter_.setPen(Qt::black);
   QFontMetricsF fm(f, painter_.device());
   const QPointF top_left = ToDevice(x, y);
-  painter_.drawText(QPointF(top_left.x(), top_left.y() + fm.ascent()),
-                    QString::fromStdString(text));
+  const QPointF baseline(top_left.x(), top_left.y() + fm.ascent());
+  const QString qtext = QString::fromStdString(text);
+  painter_.drawText(baseline, qtext);
+  // Faces with a single weight (the Ming face among them) have no bold to pick: strike the
+  // text again a little to the right, as the original platform emboldened such faces.
+  if (font.bold && !QFontInfo(f).bold()) {
+    const double shift = std::max(1.0, fm.height() / 30.0);
+    painter_.drawText(baseline + QPointF(shift, 0), qtext);
+  }
   painter_.restore();
 }
 
 double QtSurface::TextWidth(const std::string& text, const FontState& font) {
   QFontMetricsF fm(ToQFont(font), painter_.device());
   return fm.horizontalAdvance(QString::fromStdString(text)) * kTwipsPerInch / dpi_x();
+}
+
+double QtSurface::LineHeight(const FontState& font) {
+  QFontMetricsF fm(ToQFont(font), painter_.device());
+  return fm.height() * kTwipsPerInch / dpi_y();
 }
 
 void QtSurface::Erase() {

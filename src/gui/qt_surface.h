@@ -50,6 +50,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
   void FillBox(double x, double y, double w, double h, int colour) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;
+  double LineHeight(const FontState& font) override;
   void Erase() override;
 
  private:

@@ -1,0 +1,249 @@
+#include "gui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+
+#include "gui/qt_surface.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "platform/shell.h"
+#include "platform/text_util.h"
+#include "support/files.h"
+
+namespace vellomir {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (qApp == nullptr) {
+      static int argc = 1;
+      static char name[] = "test_main_window";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+      InstallFontSubstitutions();
+    }
+  }
+
+  void SetUp() override {
+    window_ = std::make_unique<MainWindow>(model_, files_,
+                                           WindowServices{&messages_, &dialogs_, &shell_});
+    window_->show();
+  }
+
+  template <typename W>
+  W* Find(const char* name) {
+    W* w = window_->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  void Type(const char* name, const QString& text) {
+    QLineEdit* e = Find<QLineEdit>(name);
+    e->clear();
+    QTest::keyClicks(e, text);
+  }
+
+  void Press(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+
+  // Chooses an entry of a combo box as a user's pick from its list does: the selection
+  // changes, then the box reports the choice.
+  void Choose(const char* name, int index) {
+    QComboBox* box = Find<QComboBox>(name);
+    ASSERT_TRUE(box->isEnabled()) << name;
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+
+  QStringList Entries() {
+    QStringList out;
+    QListWidget* list = Find<QListWidget>("rule_list");
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+  }
+
+  void TypeBarcodeRule(const QString& data) {
+    Type("rule_content", data);
+    Type("l_x", "10");
+    Type("l_y", "5");
+    Type("l_width", "15");
+    Type("l_height", "15");
+    Type("l_patch_order", "3");
+    Type("l_patch_start", "1");
+    Type("l_fontsize", "9");
+  }
+
+  test::TempDir dir_;
+  FileSystem files_{dir_.path().string()};
+  MainWindowModel model_;
+  ScriptedMessageBox messages_;
+  ScriptedDialogs dialogs_;
+  ScriptedShell shell_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, OpensWithEveryControlNamedAndItsInitialValues) {
+  EXPECT_TRUE(window_->windowTitle().startsWith("Vellomir 0.1.2 版"));
+  QTabWidget* tabs = Find<QTabWidget>("SSTab1");
+  ASSERT_EQ(tabs->count(), 3);
+  EXPECT_EQ(tabs->tabText(0), "編輯");
+  EXPECT_EQ(tabs->tabText(1), "設定");
+  EXPECT_EQ(tabs->tabText(2), "檔案");
+  EXPECT_EQ(Find<QLineEdit>("l_paper_width")->text(), "105");
+  EXPECT_EQ(Find<QLineEdit>("l_paper_height")->text(), "148.5");
+  EXPECT_EQ(Find<QLineEdit>("d_l_height")->text(), "20");
+  EXPECT_TRUE(Find<QCheckBox>("Check1")->isChecked());
+  EXPECT_EQ(Find<QPushButton>("print_rule")->text(), "印吧");
+  EXPECT_EQ(Find<QPushButton>("Command1")->text(), "關於版權");
+  // Start-up selected the first kinds.
+  EXPECT_EQ(Find<QComboBox>("rule_kind")->currentText(), "1.條碼");
+  EXPECT_EQ(Find<QComboBox>("codebar_kind")->currentText(), "Code-39");
+  EXPECT_EQ(Find<QComboBox>("codebar_kind")->count(), 9);
+  for (const char* name : {"l_amount", "rule_list", "rule_content", "pic_brower", "l_x", "l_y",
+                           "l_width", "l_height", "l_patch_order", "l_patch_start", "Check2",
+                           "l_fontsize", "l_fontname", "find_font", "l_fontbold", "l_fontli",
+                           "l_add", "l_modify", "l_del", "l_col", "l_row", "d_col", "d_row",
+                           "s_top", "s_down", "s_left", "s_right", "d_fontname", "d_fontsize",
+                           "d_l_width", "d_path_data", "d_path_pic", "prt_mode_1", "prt_mode_0",
+                           "save_setting", "get_default_set", "file_open", "file_save",
+                           "file_save_a", "file_new", "Command2", "Picture1", "Picture2",
+                           "current_filename_show"})
+    EXPECT_NE(window_->findChild<QWidget*>(name), nullptr) << name;
+}
+
+TEST_F(MainWindowTest, AddSelectModifyAndDeleteARuleThroughTheWidgets) {
+  TypeBarcodeRule("ABC");
+  Press("l_add");
+  EXPECT_TRUE(messages_.shown.empty());
+  ASSERT_EQ(Entries().size(), 1);
+  EXPECT_EQ(Entries()[0], "001,條碼; ABC , 從1開始算批號");
+  // The preview was redrawn: the Code 39 bars and the batch number under them.
+  EXPECT_FALSE(window_->picture1()->Surface().Boxes().empty());
+  bool batch_shown = false;
+  for (const auto& t : window_->picture1()->Surface().Texts()) batch_shown |= t.text == "ABC000";
+  EXPECT_TRUE(batch_shown);
+
+  // Clear the editor, then select the rule: its stored values come back.
+  Type("rule_content", "");
+  QListWidget* list = Find<QListWidget>("rule_list");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(0)).center());
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "ABC");
+
+  Type("rule_content", "XYZ");
+  Press("l_modify");
+  ASSERT_EQ(Entries().size(), 1);
+  EXPECT_EQ(Entries()[0], "001,條碼; XYZ , 從1開始算批號");
+
+  Press("l_del");
+  EXPECT_TRUE(Entries().isEmpty());
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(MainWindowTest, IncompleteRuleIsRefusedWithTheEditorsMessage) {
+  Press("l_add");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "請輸入完整的資料才可以新增!!");
+  EXPECT_EQ(messages_.shown[0].caption, "Vellomir 0.1版");
+  EXPECT_TRUE(Entries().isEmpty());
+}
+
+TEST_F(MainWindowTest, RuleKindSwitchAndTimerSetEnabledStates) {
+  Choose("rule_kind", 1);  // 2.文字
+  window_->Tick();
+  EXPECT_TRUE(Find<QLineEdit>("l_fontname")->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("codebar_kind")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>("Check2")->isEnabled());
+
+  Choose("rule_kind", 0);  // 1.條碼
+  EXPECT_FALSE(Find<QComboBox>("codebar_kind")->isEnabled());  // until the next tick
+  window_->Tick();
+  Choose("codebar_kind", 1);  // EAN-13: no check-character option
+  window_->Tick();
+  EXPECT_TRUE(Find<QComboBox>("codebar_kind")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>("Check2")->isEnabled());
+  Choose("codebar_kind", 8);  // Code-128
+  window_->Tick();
+  EXPECT_TRUE(Find<QCheckBox>("Check2")->isEnabled());
+  EXPECT_TRUE(Find<QCheckBox>("Check2")->isChecked());
+}
+
+TEST_F(MainWindowTest, ClickInAnEmptyPreviewSetsThePosition) {
+  PreviewWidget* picture = window_->picture1();
+  const QPoint at(100, 40);
+  QTest::mouseClick(picture, Qt::LeftButton, {}, at);
+  const double x_mm = at.x() * picture->TwipsPerPixelX() / 56.5;
+  const std::string l_x = Find<QLineEdit>("l_x")->text().toStdString();
+  ASSERT_FALSE(l_x.empty());
+  EXPECT_EQ(l_x[0], ' ');  // the leading blank of a positive number
+  EXPECT_NEAR(NumericValue(l_x), x_mm, 1e-4);
+  EXPECT_NEAR(NumericValue(Find<QLineEdit>("l_y")->text().toStdString()),
+              at.y() * picture->TwipsPerPixelY() / 56.5, 1e-4);
+}
+
+TEST_F(MainWindowTest, ClickOnARuleInThePreviewSelectsIt) {
+  TypeBarcodeRule("ABC");
+  Press("l_add");
+  TypeBarcodeRule("DEF");
+  Type("l_y", "40");
+  Press("l_add");
+  ASSERT_EQ(Entries().size(), 2);
+  // Inside the first rule's bars: 10 mm from the left, 5 mm + a little from the top.
+  PreviewWidget* picture = window_->picture1();
+  const QPoint in_first(static_cast<int>(12 * 56.5 / picture->TwipsPerPixelX()),
+                        static_cast<int>(8 * 56.5 / picture->TwipsPerPixelY()));
+  QTest::mouseClick(picture, Qt::LeftButton, {}, in_first);
+  EXPECT_EQ(Find<QListWidget>("rule_list")->currentRow(), 0);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "ABC");
+}
+
+TEST_F(MainWindowTest, SaveNewAndOpenThroughTheDialogs) {
+  TypeBarcodeRule("ABC");
+  Press("l_add");
+  const std::string path = dir_.File("shop.vlm");
+  dialogs_.paths.push_back(path);
+  Press("file_save");
+  ASSERT_TRUE(std::filesystem::exists(path));
+  ASSERT_FALSE(dialogs_.shown.empty());
+  EXPECT_EQ(dialogs_.shown.back().dialog.title, "儲存檔案");
+  EXPECT_EQ(dialogs_.shown.back().dialog.default_ext, "vlm");
+  window_->Tick();
+  EXPECT_EQ(Find<QLabel>("current_filename_show")->text().toStdString(),
+            "目前的檔名 : " + path);
+
+  Press("file_new");
+  EXPECT_TRUE(Entries().isEmpty());
+
+  dialogs_.paths.push_back(path);
+  Press("file_open");
+  ASSERT_EQ(Entries().size(), 1);
+  EXPECT_EQ(Entries()[0], "001,條碼; ABC , 從1開始算批號");
+  EXPECT_EQ(test::ReadBytes(path), test::ReadBytes(dir_.File("temp1.txt")));
+}
+
+TEST_F(MainWindowTest, HelpOpensTheReadmeAndAboutOpensModeless) {
+  Press("Command2");
+  ASSERT_EQ(shell_.opened.size(), 1u);
+  EXPECT_EQ(shell_.opened[0], "readme.txt");
+  Press("Command1");
+  QWidget* about = window_->findChild<QWidget*>("Form2");
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->isVisible());
+  EXPECT_EQ(about->windowTitle(), "About...");
+  EXPECT_FALSE(about->isModal());
+  QTest::mouseClick(about->findChild<QPushButton*>("button_ok"), Qt::LeftButton);
+  EXPECT_FALSE(about->isVisible());
+}
+
+}  // namespace
+}  // namespace vellomir
