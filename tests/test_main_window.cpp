@@ -247,3 +247,39 @@ TEST_F(MainWindowTest, HelpOpensTheReadmeAndAboutOpensModeless) {
 
 }  // namespace
 }  // namespace vellomir
+
+namespace vellomir {
+namespace {
+
+// Not a check: writes pictures of the window for people to look at (README, reviews). Run it
+// under a real X display:
+//   VELLOMIR_SCREENSHOTS=docs xvfb-run -a env QT_QPA_PLATFORM=xcb
+//   build/tests/test_main_window --gtest_filter='*Screenshots*'
+TEST_F(MainWindowTest, Screenshots) {
+  const char* out = std::getenv("VELLOMIR_SCREENSHOTS");
+  if (out == nullptr) GTEST_SKIP() << "set VELLOMIR_SCREENSHOTS to a folder to write them";
+  const std::filesystem::path examples = std::filesystem::path(VELLOMIR_SOURCE_DIR) / "examples";
+  std::filesystem::copy_file(examples / "sample.vlm", dir_.File("sample.vlm"));
+  std::filesystem::copy_file(examples / "logo.png", dir_.File("logo.png"));
+  window_->OpenDesign(dir_.File("sample.vlm"));
+  window_->Tick();
+  window_->resize(1200, 820);
+  std::filesystem::create_directories(out);
+  QTabWidget* tabs = Find<QTabWidget>("SSTab1");
+  const char* names[] = {"window-edit.png", "window-settings.png", "window-file.png"};
+  for (int i = 0; i < 3; ++i) {
+    tabs->setCurrentIndex(i);
+    QApplication::processEvents();
+    ASSERT_TRUE(window_->grab().save(QString::fromStdString(
+        (std::filesystem::path(out) / names[i]).string())));
+  }
+  Press("Command1");
+  QWidget* about = window_->findChild<QWidget*>("Form2");
+  ASSERT_NE(about, nullptr);
+  QApplication::processEvents();
+  ASSERT_TRUE(about->grab().save(
+      QString::fromStdString((std::filesystem::path(out) / "about.png").string())));
+}
+
+}  // namespace
+}  // namespace vellomir
