@@ -1,4 +1,8 @@
 #include <QGuiApplication>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -24,9 +28,22 @@ void PrintUsage(std::ostream& out) {
          "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n";
 }
 
+// Qt wants a private runtime folder and complains on every start when the session has none
+// (headless machines, CI): give it the one it would make anyway, quietly.
+void EnsureRuntimeDir() {
+  if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+  const std::string dir = "/tmp/runtime-" + std::to_string(getuid());
+  if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
+    struct stat st {};
+    if (stat(dir.c_str(), &st) == 0 && st.st_uid == getuid() && (st.st_mode & 0077) == 0)
+      setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  EnsureRuntimeDir();
   std::vector<std::string> args(argv + 1, argv + argc);
   // No command: the window, with a label file to open when one is named (a file manager
   // starts the program so).

@@ -11,6 +11,7 @@
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "ui/main_window_model.h"
+#include "ui/window_events.h"
 
 namespace vellomir {
 
@@ -59,23 +60,6 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
   return {};
 }
 
-// The size the window's timer gives the preview box: the label less the margins when the labels
-// touch, the whole label otherwise. A dimension of 10 units or less, or one that does not fit,
-// is left as it was.
-void SizePicture1(MainWindowModel& window) {
-  const double u = window.UnitsPerMm;
-  auto value = [](const TextBox& box) { return NumericValue(box.text); };
-  double width, height;
-  if (value(window.d_col) <= 0 && value(window.d_row) <= 0) {
-    width = (value(window.l_paper_width) - value(window.s_right) - value(window.s_left)) * u;
-    height = (value(window.l_paper_height) - value(window.s_top) - value(window.s_down)) * u;
-  } else {
-    width = value(window.l_paper_width) * u;
-    height = value(window.l_paper_height) * u;
-  }
-  if (auto w = ToInt32(width); w && *w > 10) window.Picture1.width = *w;
-  if (auto h = ToInt32(height); h && *h > 10) window.Picture1.height = *h;
-}
 
 }  // namespace
 
@@ -94,7 +78,7 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   if (!problem.empty()) return fail(problem);
   MainWindowModel& window = session.window;
   if (o.copies) window.l_amount.text = *o.copies;
-  SizePicture1(window);
+  SetPreviewSize(window);
 
   const std::string error = ExportDrawing(
       o.output, window.Picture1.width, window.Picture1.height, kExportDpi, [&](QtSurface& surface) {

@@ -36,20 +36,6 @@ std::string SingleText(float value) {
   return text[0] == '-' ? text : " " + text;
 }
 
-void SetPreviewSize(MainWindowModel& w) {
-  const double per_mm = w.UnitsPerMm;
-  double width_mm = NumericValue(w.l_paper_width.text);
-  double height_mm = NumericValue(w.l_paper_height.text);
-  // Labels printed edge to edge are cut by the page margins: the preview shows what is left.
-  if (NumericValue(w.d_col.text) <= 0 && NumericValue(w.d_row.text) <= 0) {
-    width_mm = width_mm - NumericValue(w.s_right.text) - NumericValue(w.s_left.text);
-    height_mm = height_mm - NumericValue(w.s_top.text) - NumericValue(w.s_down.text);
-  }
-  const auto width = ToInt32(width_mm * per_mm);
-  const auto height = ToInt32(height_mm * per_mm);
-  if (width && *width > kMinPreviewSize) w.Picture1.width = *width;
-  if (height && *height > kMinPreviewSize) w.Picture1.height = *height;
-}
 
 void UpdateEnabling(MainWindowModel& w) {
   w.codebar_kind.enabled = w.rule_kind.list_index == 0;
@@ -66,6 +52,21 @@ void ShowClock(DrawingSurface& picture2, Shell& shell) {
 }
 
 }  // namespace
+
+void SetPreviewSize(MainWindowModel& w) {
+  const double per_mm = w.UnitsPerMm;
+  double width_mm = NumericValue(w.l_paper_width.text);
+  double height_mm = NumericValue(w.l_paper_height.text);
+  // Labels printed edge to edge are cut by the page margins: the preview shows what is left.
+  if (NumericValue(w.d_col.text) <= 0 && NumericValue(w.d_row.text) <= 0) {
+    width_mm = width_mm - NumericValue(w.s_right.text) - NumericValue(w.s_left.text);
+    height_mm = height_mm - NumericValue(w.s_top.text) - NumericValue(w.s_down.text);
+  }
+  const auto width = ToInt32(width_mm * per_mm);
+  const auto height = ToInt32(height_mm * per_mm);
+  if (width && *width > kMinPreviewSize) w.Picture1.width = *width;
+  if (height && *height > kMinPreviewSize) w.Picture1.height = *height;
+}
 
 void StartUp(MainWindowModel& w, EditorContext& c) {
   w.AppTitle = kAppTitle;

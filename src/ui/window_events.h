@@ -19,6 +19,11 @@ inline constexpr std::string_view kReadmeFileName = "readme.txt";
 // when there is one, the dialogs' start folders, and the first rule and barcode kinds chosen.
 void StartUp(MainWindowModel& window, EditorContext& context);
 
+// The size the timer gives Picture1: the label less the page margins when the labels touch
+// (no gaps), the whole label otherwise. A side of 10 units or less, or one that does not fit
+// 32 bits, is left as it was.
+void SetPreviewSize(MainWindowModel& window);
+
 // Timer1, every 500 ms: the preview's size from the label layout, the file name caption, the
 // enabled states of the barcode kind and check character controls, and the clock on picture2.
 void TimerTick(MainWindowModel& window, DrawingSurface& picture2, Shell& shell);
