@@ -29,12 +29,6 @@ const std::vector<std::string> kDesign = {
 constexpr double kPxPerTwip = 600.0 / 1440.0;
 int Px(double mm) { return static_cast<int>(mm * 56.5 * kPxPerTwip); }
 
-std::string Cp950Lines(const std::vector<std::string>& lines) {
-  std::string bytes;
-  for (const auto& line : lines) bytes += *Utf8ToCp950(line) + "\r\n";
-  return bytes;
-}
-
 // The lines the command wrote, without what Qt itself reports about the machine.
 std::vector<std::string> OurLines(const std::string& err) {
   std::vector<std::string> lines;
@@ -52,7 +46,7 @@ std::vector<std::string> OurLines(const std::string& err) {
 class PreviewCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteBytes(dir.File("design.vlm"), Cp950Lines(kDesign));
+    test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(kDesign));
     fs::create_directory(dir.path() / "img");
     QImage picture(40, 20, QImage::Format_RGB32);
     picture.fill(QColor(255, 0, 0));
@@ -132,7 +126,7 @@ TEST_F(PreviewCommand, TheWorkingFilesStayOutOfTheCurrentFolder) {
 TEST_F(PreviewCommand, SettingsFileOfTheCurrentFolderSizesThePreview) {
   // No margins: the preview box is the whole label, 105 x 148.5 mm = 5932 x 8390 units.
   test::WriteBytes(dir.File("vellomir_setting.ini"),
-                   Cp950Lines({"0,,;0,,;0,,;0,,;細明體,,;14,,;15,,;25,,;data,,;img,,;1,,;"}));
+                   test::Cp950Lines({"0,,;0,,;0,,;0,,;細明體,,;14,,;15,,;25,,;data,,;img,,;1,,;"}));
   ASSERT_EQ(Run({"design.vlm", "-o", "out.png"}).status, 0);
   QImage image(QString::fromStdString(dir.File("out.png")));
   EXPECT_EQ(image.width(), static_cast<int>(std::ceil(5932 * kPxPerTwip)));
@@ -141,7 +135,7 @@ TEST_F(PreviewCommand, SettingsFileOfTheCurrentFolderSizesThePreview) {
   // Labels with a gap between them also show the whole label, whatever the margins.
   std::vector<std::string> gapped = kDesign;
   gapped[0] = "setting,,;1,,;50,,;30,,;2,,;2,,;0,,;3,,;";
-  test::WriteBytes(dir.File("gapped.vlm"), Cp950Lines(gapped));
+  test::WriteBytes(dir.File("gapped.vlm"), test::Cp950Lines(gapped));
   fs::remove(dir.path() / "vellomir_setting.ini");
   ASSERT_EQ(Run({"gapped.vlm", "-o", "out.png"}).status, 0);
   image.load(QString::fromStdString(dir.File("out.png")));

@@ -26,15 +26,9 @@ const std::vector<std::string> kDesign = {
     "3,,;img\\red.png,,;15,,;80,,;20,,;",
 };
 
-std::string Cp950Lines(const std::vector<std::string>& lines) {
-  std::string bytes;
-  for (const auto& line : lines) bytes += *Utf8ToCp950(line) + "\r\n";
-  return bytes;
-}
-
 // The settings file with the built-in defaults and the given printer type.
 std::string SettingsFile(const std::string& printer_type) {
-  return Cp950Lines(
+  return test::Cp950Lines(
       {"5,,;7,,;6.8,,;6,,;細明體,,;14,,;15,,;25,,;data,,;img,,;" + printer_type + ",,;"});
 }
 
@@ -81,7 +75,7 @@ using Symbols = std::vector<std::vector<std::string>>;
 class PrintCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteBytes(dir.File("design.vlm"), Cp950Lines(kDesign));
+    test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(kDesign));
     fs::create_directory(dir.path() / "img");
     QImage picture(40, 20, QImage::Format_RGB32);
     picture.fill(QColor(255, 0, 0));
@@ -190,7 +184,7 @@ TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
 
 TEST_F(PrintCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
   test::WriteBytes(dir.File("notes.vlm"), "hello\r\n");
-  test::WriteBytes(dir.File("norules.vlm"), Cp950Lines({kDesign[0]}));
+  test::WriteBytes(dir.File("norules.vlm"), test::Cp950Lines({kDesign[0]}));
   fs::create_directory(dir.path() / "taken.pdf");
   const std::vector<std::vector<std::string>> refused = {
       {"missing.vlm", "-o", "out.pdf"},

@@ -26,6 +26,43 @@ bool IsCopyCount(const std::string& text) {
   }
 }
 
+std::string ParseDesignCommandOptions(const std::vector<std::string>& args, bool with_printer,
+                                      DesignCommandOptions& o) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& into) -> std::string {
+      if (i + 1 >= args.size()) return "選項 " + a + " 缺少值";
+      into = args[++i];
+      if (into.empty()) return "選項 " + a + " 的值是空的";
+      return {};
+    };
+    std::string e;
+    if (a == "-o" || a == "--output") {
+      e = value(o.output);
+    } else if (with_printer && a == "--printer") {
+      e = value(o.printer);
+    } else if (a == "--copies") {
+      std::string text;
+      e = value(text);
+      if (e.empty()) {
+        if (IsCopyCount(text))
+          o.copies = Trim(text);
+        else
+          e = "--copies 的值必須是數字: " + text;
+      }
+    } else if (a.size() > 1 && a[0] == '-') {
+      e = "不認得的選項: " + a;
+    } else if (!o.design.empty()) {
+      e = "只能指定一個標籤檔, 多了: " + a;
+    } else {
+      o.design = a;
+    }
+    if (!e.empty()) return e;
+  }
+  if (o.design.empty()) return "請指定標籤檔 (.vlm)";
+  return {};
+}
+
 DesignSession::~DesignSession() {
   std::error_code ec;
   if (!folder_.empty()) fs::remove_all(folder_, ec);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,21 @@ namespace vellomir {
 // A decimal number and nothing else (blanks around it aside), as a copy count typed on a command
 // line must be.
 bool IsCopyCount(const std::string& text);
+
+// The options of a command that works on one design: DESIGN.vlm -o FILE [--printer NAME]
+// [--copies N].
+struct DesignCommandOptions {
+  std::string design;
+  std::string output;
+  std::string printer;
+  std::optional<std::string> copies;  // trimmed, when given
+};
+
+// Reads the options; "--printer" only when `with_printer`. "" when they are all right;
+// otherwise what is wrong, as one line. Whether an output or printer is required is the
+// command's to check.
+std::string ParseDesignCommandOptions(const std::vector<std::string>& args, bool with_printer,
+                                      DesignCommandOptions& options);
 
 class DesignSession {
  public:

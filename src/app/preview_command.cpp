@@ -19,42 +19,10 @@ namespace {
 
 constexpr double kExportDpi = 600;
 
-struct Options {
-  std::string design;
-  std::string output;
-  std::optional<std::string> copies;
-};
+using Options = DesignCommandOptions;
 
 std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) -> std::string {
-      if (i + 1 >= args.size()) return "選項 " + a + " 缺少值";
-      into = args[++i];
-      return {};
-    };
-    std::string e;
-    if (a == "-o" || a == "--output") {
-      e = value(o.output);
-    } else if (a == "--copies") {
-      std::string text;
-      e = value(text);
-      if (e.empty()) {
-        if (IsCopyCount(text))
-          o.copies = Trim(text);
-        else
-          e = "--copies 的值必須是數字: " + text;
-      }
-    } else if (a.size() > 1 && a[0] == '-') {
-      e = "不認得的選項: " + a;
-    } else if (!o.design.empty()) {
-      e = "只能指定一個標籤檔, 多了: " + a;
-    } else {
-      o.design = a;
-    }
-    if (!e.empty()) return e;
-  }
-  if (o.design.empty()) return "請指定標籤檔 (.vlm)";
+  if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty()) return e;
   if (o.output.empty()) return "請用 -o FILE 指定輸出檔";
   if (!ExportFormatOf(o.output)) return "輸出檔必須是 .png, .svg 或 .pdf: " + o.output;
   return {};

@@ -5,6 +5,9 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
+
+#include "platform/file_system.h"
 
 namespace vellomir::test {
 
@@ -48,6 +51,16 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+std::string Cp950Lines(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const auto& line : lines) {
+    const auto encoded = Utf8ToCp950(line);
+    if (!encoded) throw std::invalid_argument("not CP950 text: " + line);
+    bytes += *encoded + "\r\n";
+  }
+  return bytes;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -30,6 +30,8 @@ struct RunResult {
 RunResult RunVellomir(const std::vector<std::string>& args, const std::string& cwd = "");
 
 std::string ReadBytes(const std::string& path);
+// The lines as a label file holds them: CP950, each ended by CR LF.
+std::string Cp950Lines(const std::vector<std::string>& lines);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace vellomir::test
