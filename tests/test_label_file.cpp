@@ -7,6 +7,7 @@
 
 #include "document/working_file.h"
 #include "platform/recording_surface.h"
+#include "support/failing_file_system.h"
 #include "support/files.h"
 
 namespace vellomir {
@@ -24,23 +25,7 @@ const std::string kSample =
     ",,;1,,;0,,;\r\n"
     "3,,;img\\a.bmp,,;60,,;10,,;30,,;\r\n";
 
-// A file system whose writes or deletes fail, as a locked file, a read-only folder or a full
-// disk would make them.
-class FailingFileSystem : public FileSystem {
- public:
-  using FileSystem::FileSystem;
-  bool DeleteFile(const std::string& path) override {
-    return !fail_delete && FileSystem::DeleteFile(path);
-  }
-  bool CopyFile(const std::string& from, const std::string& to) override {
-    return !fail_write && FileSystem::CopyFile(from, to);
-  }
-  bool WriteBytes(const std::string& path, const std::string& bytes) override {
-    return !fail_write && FileSystem::WriteBytes(path, bytes);
-  }
-  bool fail_delete = false;
-  bool fail_write = false;
-};
+using test::FailingFileSystem;
 
 class LabelFileTest : public ::testing::Test {
  protected:

@@ -5,6 +5,7 @@
 
 #include "document/working_file.h"
 #include "platform/text_util.h"
+#include "support/failing_file_system.h"
 #include "support/files.h"
 
 namespace vellomir {
@@ -13,23 +14,7 @@ namespace {
 // CP950 of 細明體.
 const std::string kMingBig5 = "\xB2\xD3\xA9\xFA\xC5\xE9";
 
-// A file system whose chosen operations fail, as a locked file or a full disk would make them.
-class FailingFileSystem : public FileSystem {
- public:
-  using FileSystem::FileSystem;
-  bool DeleteFile(const std::string& path) override {
-    return !fail_delete && FileSystem::DeleteFile(path);
-  }
-  bool CopyFile(const std::string& from, const std::string& to) override {
-    return !fail_copy && FileSystem::CopyFile(from, to);
-  }
-  bool WriteBytes(const std::string& path, const std::string& bytes) override {
-    return path != fail_write_to && FileSystem::WriteBytes(path, bytes);
-  }
-  bool fail_delete = false;
-  bool fail_copy = false;
-  std::string fail_write_to;
-};
+using test::FailingFileSystem;
 
 class WorkingFileTest : public ::testing::Test {
  protected:
