@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -243,6 +245,70 @@ TEST_F(MainWindowTest, HelpOpensTheReadmeAndAboutOpensModeless) {
   EXPECT_FALSE(about->isModal());
   QTest::mouseClick(about->findChild<QPushButton*>("button_ok"), Qt::LeftButton);
   EXPECT_FALSE(about->isVisible());
+}
+
+TEST_F(MainWindowTest, CaptionsOfLabelsAndButtonsAreTheProgramsOwn) {
+  const std::pair<const char*, const char*> labels[] = {
+      {"rule_content_l", "資料內容"}, {"Label9", "點/條"},
+      {"Label12", "位數"},           {"check1_l", "條碼是否附下標字?"},
+      {"check2_l", "是否含檢查碼?(39碼通常否;128是)"},
+      {"Label17", "字型名稱"},       {"l_fontbold_l", "粗體"},
+      {"l_fontli_l", "斜體"},        {"current_filename_show", "目前的檔名 : "}};
+  window_->Tick();
+  for (const auto& [name, caption] : labels)
+    EXPECT_EQ(Find<QLabel>(name)->text(), QString::fromUtf8(caption)) << name;
+  const std::pair<const char*, const char*> buttons[] = {
+      {"pic_brower", "瀏覽"},        {"find_font", "選擇字型"},     {"l_add", "新增"},
+      {"l_modify", "修改"},          {"l_del", "移除"},             {"save_setting", "儲存設定"},
+      {"get_default_set", "讀取預設值"}, {"file_open", "開啟舊檔"}, {"file_save", "存檔"},
+      {"file_save_a", "另存新檔"},   {"file_new", "開新檔案"},      {"Command2", "說明"}};
+  for (const auto& [name, caption] : buttons)
+    EXPECT_EQ(Find<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
+}
+
+TEST_F(MainWindowTest, KeyboardThenClickOnTheSameRuleReloadsIt) {
+  TypeBarcodeRule("ABC");
+  Press("l_add");
+  TypeBarcodeRule("DEF");
+  Press("l_add");
+  QListWidget* list = Find<QListWidget>("rule_list");
+  ASSERT_EQ(list->currentRow(), 1);
+  QTest::keyClick(list, Qt::Key_Up);  // a row change by keyboard loads that rule
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "ABC");
+  Type("rule_content", "edited");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(0)).center());
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "ABC");
+}
+
+TEST_F(MainWindowTest, FocusOnTheRuleKindRunsTheKindSwitch) {
+  QComboBox* kind = Find<QComboBox>("rule_kind");
+  {
+    const QSignalBlocker quiet(kind);
+    kind->setCurrentIndex(1);  // 2.文字, not yet switched
+  }
+  EXPECT_FALSE(Find<QLineEdit>("l_fontname")->isEnabled());
+  QFocusEvent focus_in(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(kind, &focus_in);
+  EXPECT_TRUE(Find<QLineEdit>("l_fontname")->isEnabled());
+}
+
+TEST_F(MainWindowTest, SettingsButtonsSaveAndLoadTheSettingsFile) {
+  QTabWidget* tabs = Find<QTabWidget>("SSTab1");
+  tabs->setCurrentIndex(1);
+  Type("s_top", "8");
+  QTest::mouseClick(Find<QRadioButton>("prt_mode_0"), Qt::LeftButton);
+  Press("save_setting");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "設定儲存成功!!慶祝一下吧!");
+  const std::string saved = test::ReadBytes(dir_.File("vellomir_setting.ini"));
+  EXPECT_EQ(saved.rfind("8,,;", 0), 0u) << saved;
+
+  Type("s_top", "1");
+  Press("get_default_set");
+  EXPECT_EQ(Find<QLineEdit>("s_top")->text(), "8");
+  EXPECT_TRUE(Find<QRadioButton>("prt_mode_0")->isChecked());
+  EXPECT_EQ(model_.PrinterType, "0");
 }
 
 }  // namespace

@@ -122,33 +122,34 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out,
     return 0;
   }
 
-  // The painter gets its arguments as the renderer would give them.
+  // The painter gets its arguments as the renderer would give them, always at (0, 0): some
+  // painters hold startX in 16 bits, so a text much wider than the bars must not push the
+  // symbol's own x out of range. The surface's origin moves the drawing into the image.
   const int16_t bar_height =
       static_cast<int16_t>(RoundHalfEven(o.height_mm * static_cast<float>(kUnitsPerMm)));
   const int32_t quiet = kQuietModules * (o.module_width + 1);
-  auto paint = [&](DrawingSurface& surface, int32_t origin_x, int32_t origin_y) {
-    int32_t x = origin_x;
-    return PaintBarcode(o.kind, o.data, surface, o.with_check, o.with_text, o.font_size, x,
-                        origin_y, o.module_width, bar_height);
+  auto paint = [&](DrawingSurface& surface) {
+    int32_t x = 0;
+    PaintBarcode(o.kind, o.data, surface, o.with_check, o.with_text, o.font_size, x, 0,
+                 o.module_width, bar_height);
   };
 
   // Measure first, so the text under the bars fits inside the image too.
   QtTextMetrics metrics(o.dpi);
   RecordingSurface probe(metrics);
-  paint(probe, 0, 0);
+  paint(probe);
   const TwipRect extent = RecordedExtent(probe, metrics);
-  if (extent.empty) {
+  // A painter that refuses its input draws nothing; an image of it would be blank.
+  if (extent.empty || probe.Boxes().empty()) {
     err << "vellomir barcode: 這筆資料畫不出條碼\n";
     return 2;
   }
   const double width = extent.right - extent.left + 2 * quiet;
   const double height = extent.bottom - extent.top + 2 * quiet;
-  const auto origin_x = static_cast<int32_t>(std::floor(quiet - extent.left));
-  const auto origin_y = static_cast<int32_t>(std::floor(quiet - extent.top));
+  const QPointF origin(std::floor(quiet - extent.left), std::floor(quiet - extent.top));
 
-  const std::string error = ExportDrawing(o.output, width, height, o.dpi, [&](QtSurface& s) {
-    paint(s, origin_x, origin_y);
-  });
+  const std::string error = ExportDrawing(
+      o.output, width, height, o.dpi, [&](QtSurface& s) { paint(s); }, origin);
   if (!error.empty()) {
     err << "vellomir barcode: " << error << "\n";
     return 2;

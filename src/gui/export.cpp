@@ -51,7 +51,8 @@ TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metr
 }
 
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
-                          double dpi, const std::function<void(QtSurface&)>& draw) {
+                          double dpi, const std::function<void(QtSurface&)>& draw,
+                          QPointF origin_twips) {
   const auto format = ExportFormatOf(path);
   if (!format) return "不支援的輸出格式: " + path + " (請用 .png, .svg 或 .pdf)";
   const int w_px = std::max(1, static_cast<int>(std::ceil(width_twips * dpi / 1440.0)));
@@ -70,7 +71,7 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
     img.fill(Qt::white);
     {
       QPainter painter(&img);
-      QtSurface surface(painter);
+      QtSurface surface(painter, origin_twips);
       draw(surface);
     }
     painted = img.save(&file, "PNG");
@@ -83,7 +84,7 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
     QPainter painter;
     if (painter.begin(&gen)) {
       painter.fillRect(QRect(0, 0, w_px, h_px), Qt::white);
-      QtSurface surface(painter);
+      QtSurface surface(painter, origin_twips);
       draw(surface);
       painted = painter.end();
     }
@@ -95,7 +96,7 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
                               QString(), QPageSize::ExactMatch));
     QPainter painter;
     if (painter.begin(&pdf)) {
-      QtSurface surface(painter);
+      QtSurface surface(painter, origin_twips);
       draw(surface);
       painted = painter.end();
     }

@@ -444,6 +444,20 @@ class FocusHook : public QObject {
   std::function<void()> on_focus_;
 };
 
+// Runs a function when a mouse button goes down on a widget, before the widget handles it.
+class PressHook : public QObject {
+ public:
+  PressHook(QObject* parent, std::function<void()> on_press)
+      : QObject(parent), on_press_(std::move(on_press)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) on_press_();
+    return false;
+  }
+
+ private:
+  std::function<void()> on_press_;
+};
+
 }  // namespace
 
 EditorContext MainWindow::Context() {
@@ -469,8 +483,13 @@ void MainWindow::ConnectEvents() {
     Run([&m] { ChooseBarcodeKind(m); });
   });
   auto* rule_list = findChild<QListWidget*>("rule_list");
+  // A press starts afresh: a row change it makes is followed by its own click, which must not
+  // run the selection twice; a row change by keyboard has no click after it.
+  rule_list->viewport()->installEventFilter(new PressHook(rule_list, [this] {
+    skip_next_click_ = false;
+  }));
   connect(rule_list, &QListWidget::currentRowChanged, this, [this, &m](int) {
-    skip_next_click_ = true;
+    skip_next_click_ = QApplication::mouseButtons() != Qt::NoButton;
     Run([this, &m] {
       EditorContext ctx = Context();
       SelectRule(m, ctx);
@@ -552,6 +571,8 @@ void MainWindow::PrintRun() {
   progress.setLabelText(QString::fromUtf8("列印中..."));
   progress.setCancelButtonText(QString::fromUtf8("取消"));
   progress.setMinimumDuration(0);
+  // The design and the layout must not change while the run draws them.
+  progress.setWindowModality(Qt::ApplicationModal);
   progress.setAutoClose(false);
   progress.setAutoReset(false);
   progress.reset();

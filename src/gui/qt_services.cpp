@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -113,7 +114,10 @@ std::string QtShell::CurrentDate() {
 }
 
 std::string QtShell::CurrentTime() {
-  return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
+  // The system's long time format, hours to seconds, without the time zone it may add.
+  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  format.remove(QRegularExpression("\\s*\\[?t+\\]?"));
+  return QLocale::system().toString(QTime::currentTime(), format.trimmed()).toStdString();
 }
 
 }  // namespace vellomir

@@ -19,7 +19,7 @@ inline constexpr int kMaxRules = 101;
 // Caption of every message box.
 inline constexpr std::string_view kAppTitle = "Vellomir 0.1版";
 // The window's own title bar (a different text from kAppTitle).
-inline constexpr std::string_view kWindowTitle = "Vellomir 0.1.2 版 - 標籤條碼設計列印";
+inline constexpr std::string_view kWindowTitle = "Vellomir 0.1.2 版 - 設計: Vellomir 開發小組";
 // Surface units (twips) per millimetre; 56.5 rather than the exact 56.69 on purpose, so
 // designs print as they always have.
 inline constexpr float kUnitsPerMm = 56.5f;
