@@ -128,3 +128,24 @@ TEST_F(FileSystemTest, ExistsAndDelete) {
 
 }  // namespace
 }  // namespace vellomir
+
+namespace vellomir {
+namespace {
+
+TEST(FileSystemReplace, KeepsPermissionsAndFollowsLinks) {
+  test::TempDir dir;
+  FileSystem files(dir.path().string());
+  const std::string real = dir.File("real.vlm");
+  test::WriteBytes(real, "old\r\n");
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(real, dir.File("link.vlm"));
+
+  ASSERT_TRUE(files.WriteLines("link.vlm", {"new"}).ok());
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.vlm")));
+  EXPECT_EQ(test::ReadBytes(real), "new\r\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+}  // namespace
+}  // namespace vellomir

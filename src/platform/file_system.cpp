@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <iconv.h>
 #include <unistd.h>
 
@@ -110,13 +111,25 @@ std::optional<std::string> FileSystem::ReadBytes(const std::string& path) const 
 }
 
 bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
-  const fs::path target(Resolve(path));
+  fs::path target(Resolve(path));
+  std::error_code ec;
+  // A link is followed, so the file it names is replaced and the link stays a link.
+  if (fs::is_symlink(target, ec)) {
+    target = fs::weakly_canonical(target, ec);
+    if (ec) return false;
+  }
+  struct stat old {};
+  const bool existed = ::stat(target.c_str(), &old) == 0;
+  // A file its owner made read-only is not replaced behind the owner's back.
+  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::random_device rd;
   const fs::path temp = dir / (".~" + target.filename().string() + "." + std::to_string(rd()));
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = true;
+  // The new file keeps the old one's permissions.
+  if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) ok = false;
   for (std::size_t done = 0; ok && done < bytes.size();) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -128,7 +141,6 @@ bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
   // On disk before the rename, so a crash cannot leave an empty file under the old name.
   if (ok && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
-  std::error_code ec;
   if (ok) {
     fs::rename(temp, target, ec);
     ok = !ec;
