@@ -41,8 +41,7 @@ TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metr
                 std::max(b->x, b->x + b->w) + 1, std::max(b->y, b->y + b->h) + 1);
     } else if (auto* t = std::get_if<TextOp>(&op)) {
       if (t->text.find_first_not_of(' ') == std::string::npos) continue;  // blanks show nothing
-      r.Include(t->x, t->y, t->x + metrics.Width(t->text, t->font),
-                t->y + metrics.Height(t->font));
+      r.Include(t->x, t->y, t->x + metrics.Width(t->text, t->font), t->y + metrics.Height(t->font));
     } else if (auto* p = std::get_if<PictureOp>(&op)) {
       r.Include(p->left, p->top, p->left + p->width, p->top + p->height);
     }

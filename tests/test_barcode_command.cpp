@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "app/barcode_command.h"
+#include "barcode/barcode_kinds.h"
+#include "support/decode.h"
+#include "support/files.h"
+#include "support/pdf.h"
+
+namespace vellomir {
+namespace {
+
+namespace fs = std::filesystem;
+
+test::RunResult Barcode(std::vector<std::string> args) {
+  args.insert(args.begin(), "barcode");
+  return test::RunVellomir(args);
+}
+
+std::size_t LineCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+bool IsEmptyDir(const fs::path& dir) {
+  return fs::directory_iterator(dir) == fs::directory_iterator();
+}
+
+TEST(BarcodeDump, PrintsThePatternOnOneLine) {
+  struct Case {
+    std::vector<std::string> args;
+    int kind;
+    std::string data;
+    int16_t with_check;
+  };
+  const Case cases[] = {
+      {{"--kind", "Code-39", "--data", "CODE39", "--check"}, 0, "CODE39", 1},
+      {{"--kind", "1", "--data", "400638133393"}, 1, "400638133393", 0},
+      {{"--kind", "CODABAR", "--data", "A40156B"}, 7, "A40156B", 0},
+      {{"--kind", "8", "--data", "ABC123456", "--check"}, 8, "ABC123456", 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--dump");
+    const auto r = Barcode(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto pattern = EncodeBarcode(c.kind, c.data, c.with_check);
+    ASSERT_TRUE(pattern.has_value());
+    EXPECT_EQ(r.out, pattern->Bits() + "\n") << c.data;
+    EXPECT_EQ(r.out.find_first_not_of("01\n"), std::string::npos);
+  }
+  // The check option reaches the Code 39 encoder: without it the pattern is one symbol shorter.
+  const auto plain = Barcode({"--kind", "0", "--data", "CODE39", "--dump"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, EncodeBarcode(0, "CODE39", 0)->Bits() + "\n");
+}
+
+// Every mistake is reported in one line on stderr, with status 2, and no file appears.
+TEST(BarcodeOptions, MistakesExitTwoWithOneLineAndNoFile) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--kind", "0", "--data", "A", "--colour", "red", "-o", "x.png"},  // unknown option
+      {"--kind", "0", "-o", "x.png", "--data"},                          // missing value
+      {"--kind", "0", "--data", "A", "-o"},                              // missing file name
+      {"--kind", "QR", "--data", "A", "-o", "x.png"},                    // unknown kind
+      {"--kind", "9", "--data", "A", "-o", "x.png"},                     // kind out of the list
+      {"--data", "A", "-o", "x.png"},                                    // no kind
+      {"--kind", "0", "-o", "x.png"},                                    // no data
+      {"--kind", "0", "--data", "A", "-o", "x.png", "--dump"},           // both outputs
+      {"--kind", "0", "--data", "A"},                                    // neither output
+      {"--kind", "0", "--data", "A", "-o", "x.bmp"},                     // unknown format
+      {"--kind", "0", "--data", "A", "-o", "x"},                         // no extension
+      {"--kind", "0", "--data", "A", "--dpi", "10", "-o", "x.png"},      // below the range
+      {"--kind", "0", "--data", "A", "--height-mm", "1e400", "-o", "x.png"},
+      {"--kind", "0", "--data", "A", "--module-width", "15mm", "-o", "x.png"},
+      {"--kind", "0", "--data", std::string(501, 'A'), "-o", "x.png"},  // refused by the painter
+      {"--kind", "7", "--data", std::string(501, '1'), "-o", "x.png"},
+  };
+  for (const auto& args : cases) {
+    test::TempDir dir;
+    std::vector<std::string> all = {"barcode"};
+    all.insert(all.end(), args.begin(), args.end());
+    const auto r = test::RunVellomir(all, dir.path().string());
+    std::string shown;
+    for (const auto& a : args) shown += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
+    EXPECT_EQ(r.status, 2) << shown;
+    EXPECT_EQ(LineCount(r.err), 1u) << shown << "\n" << r.err;
+    EXPECT_EQ(r.err.rfind("vellomir barcode: ", 0), 0u) << shown << "\n" << r.err;
+    EXPECT_EQ(r.out, "") << shown;
+    EXPECT_TRUE(IsEmptyDir(dir.path())) << shown;
+  }
+}
+
+TEST(BarcodeOutput, SvgIsWrittenAndReadsBack) {
+  test::TempDir dir;
+  const std::string out = dir.File("c39.SVG");  // the extension is matched in any case
+  const auto r = Barcode({"--kind", "0", "--data", "SVG-1", "--text", "-o", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string bytes = test::ReadBytes(out);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_TRUE(bytes.rfind("<?xml", 0) == 0 || bytes.rfind("<svg", 0) == 0) << bytes.substr(0, 40);
+  EXPECT_NE(bytes.find("<svg"), std::string::npos);
+
+  static int argc = 1;
+  static char name[] = "test_barcode_command";
+  static char* argv[] = {name, nullptr};
+  if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);  // for the text
+  QSvgRenderer svg(QString::fromStdString(out));
+  ASSERT_TRUE(svg.isValid());
+  QImage image(svg.defaultSize() * 2, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    svg.render(&painter);
+  }
+  const auto decoded = test::DecodeWithZXing(image, "Code39");
+  ASSERT_TRUE(decoded.has_value());
+  EXPECT_EQ(decoded->text, "SVG-1");
+}
+
+TEST(BarcodeOutput, PdfIsWrittenAndReadsBack) {
+  test::TempDir dir;
+  const std::string out = dir.File("ean.pdf");
+  const auto r = Barcode({"--kind", "EAN-13", "--data", "400638133393", "--text", "-o", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::ReadBytes(out).rfind("%PDF", 0), 0u);
+  const auto pages = test::RenderPdfPages(out, 600);
+  ASSERT_EQ(pages.size(), 1u);
+  const auto found = test::DecodeAllWithZbar(pages[0]);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0], "EAN-13:4006381333931");
+}
+
+// Without text the image is the symbol and 12 modules of white on each side: a Code 39 symbol of
+// n modules spans n advances of module width + 1, the bars barHeight + 1 (a box covers its far
+// edge), barHeight being the height in mm at 56.5 units per mm.
+TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
+  const std::string data = "SIZE";
+  const double modules = static_cast<double>(EncodeBarcode(0, data, 0)->Bits().size());
+  struct Case {
+    std::vector<std::string> options;
+    int module_width;
+    double bar_height;  // units
+    double dpi;
+  };
+  const Case cases[] = {
+      {{}, 15, 1130, 600},
+      {{"--module-width", "30"}, 30, 1130, 600},
+      {{"--height-mm", "10"}, 15, 565, 600},
+      {{"--dpi", "300"}, 15, 1130, 300},
+      {{"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}, 7, 1881, 1200},
+  };
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    const std::string out = dir.File("size.png");
+    std::vector<std::string> args = {"--kind", "0", "--data", data, "-o", out};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto r = Barcode(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    const double step = c.module_width + 1;
+    const double width = (modules + 24) * step;
+    const double height = c.bar_height + 1 + 24 * step;
+    EXPECT_EQ(image.width(), static_cast<int>(std::ceil(width * c.dpi / 1440))) << c.dpi;
+    EXPECT_EQ(image.height(), static_cast<int>(std::ceil(height * c.dpi / 1440))) << c.dpi;
+    EXPECT_NEAR(image.dotsPerMeterX(), c.dpi / 0.0254, 1);
+    const auto decoded = test::DecodeWithZXing(image, "Code39");
+    ASSERT_TRUE(decoded.has_value()) << c.module_width << " " << c.dpi;
+    EXPECT_EQ(decoded->text, data);
+  }
+}
+
+// Units from the symbol's left edge to the end of its last box.
+double SymbolWidth(const SymbolPattern& p, int module_width) {
+  double w = 0;
+  for (char bit : p.Bits())
+    w += (p.kind == PatternKind::kElements && bit == '1' ? 2 * module_width : module_width) + 1;
+  return w;
+}
+
+// Text far wider than the bars once put the symbol's own x beyond what the painters that hold
+// it in 16 bits accept, and the image came out blank.
+TEST(BarcodeOutput, TextMuchWiderThanTheSymbolStillDrawsIt) {
+  struct Case {
+    int kind;
+    std::string data, format, expected;
+  };
+  const Case cases[] = {
+      {1, "400638133393", "EAN13", "4006381333931"},
+      {0, "CODE-39 WIDE 1", "Code39", "CODE-39 WIDE 1"},
+      {6, "12345678901234", "ITF", "12345678901234"},
+  };
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    const std::string out = dir.File("wide.png");
+    const auto r =
+        Barcode({"--kind", std::to_string(c.kind), "--data", c.data, "--text", "--font-size", "500",
+                 "--module-width", "30", "--dpi", "150", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    // The text overhangs the symbol on the left by more than a 16-bit x could reach.
+    const double overhang =
+        (image.width() * 1440.0 / 150 - SymbolWidth(*EncodeBarcode(c.kind, c.data, 0), 30)) / 2;
+    EXPECT_GT(overhang, 32767.0) << c.data;
+    const auto decoded = test::DecodeWithZXing(image, c.format);
+    ASSERT_TRUE(decoded.has_value()) << c.data;
+    EXPECT_EQ(decoded->text, c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace vellomir
