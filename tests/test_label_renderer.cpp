@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -157,9 +159,30 @@ TEST(BatchNumber, FractionsRoundHalfToEvenAndNegativesKeepTheirSign) {
 }
 
 TEST(BatchNumber, HugeDigitCountIsCut) {
-  const std::string s = ContentWithBatch("X", "1e12", "1", 1);
-  EXPECT_EQ(s.size(), 501u);
-  EXPECT_EQ(s.back(), '1');
+  for (const char* count : {"1e12", "1e400"}) {
+    const std::string s = ContentWithBatch("X", count, "1", 1).value_or("");
+    EXPECT_EQ(s.size(), 501u) << count;
+    EXPECT_EQ(s.back(), '1') << count;
+  }
+}
+
+TEST(BatchNumber, HugeButFiniteNumbersAreWrittenInFull) {
+  const std::string s = ContentWithBatch("X", "", "1e300", 1).value_or("");
+  ASSERT_EQ(s.size(), 302u);  // "X" and 301 digits
+  EXPECT_EQ(s.substr(0, 2), "X1");
+  EXPECT_EQ(s.find_first_not_of("0123456789", 1), std::string::npos);
+}
+
+// A start or label number beyond a double's range gives no digits to write.
+TEST(BatchNumber, NumberThatIsNotFiniteGivesNothing) {
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(ContentWithBatch("L", "3", "1e400", 1), std::nullopt);
+  EXPECT_EQ(ContentWithBatch("L", "3", "1", inf), std::nullopt);
+  EXPECT_EQ(ContentWithBatch("L", "3", "1", -inf), std::nullopt);
+  EXPECT_EQ(ContentWithBatch("L", "3", "1", std::nan("")), std::nullopt);
+  // Without a batch number the label number is not used at all.
+  EXPECT_EQ(ContentWithBatch("L", "3", "0", inf), "L");
+  EXPECT_EQ(ContentWithBatch("L", "3", "-1e400", 1), "L");
 }
 
 // --- Barcode rules -------------------------------------------------------------------------
@@ -243,40 +266,67 @@ TEST_F(Renderer, KindFieldIsTrimmedButRuleKindIsNot) {
 
 TEST_F(Renderer, ValuesOutsideTheirIntegerArgumentSkipThePainter) {
   const std::vector<std::string> rules = {
-      "1,,;A,,;0,,;0,,;1,,;600,,;,,;,,;1,,;9,,;0,,;0,,;",     // bar height 33900
-      "1,,;A,,;0,,;0,,;40000,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",  // module width
-      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;70000,,;0,,;0,,;",  // font size
-      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;1e6,,;",    // withCheck (long form)
-      "1,,;A,,;1e8,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",    // x beyond 32 bits
-      "1,,;A,,;0,,;-1e8,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",   // y beyond 32 bits
+      "1,,;A,,;0,,;0,,;1,,;600,,;,,;,,;1,,;9,,;0,,;0,,;",       // bar height 33900
+      "1,,;A,,;0,,;0,,;40000,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",    // module width
+      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;70000,,;0,,;0,,;",    // font size
+      "1,,;A,,;0,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;1e6,,;",      // withCheck (long form)
+      "1,,;A,,;1e8,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",      // x beyond 32 bits
+      "1,,;A,,;0,,;-1e8,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",     // y beyond 32 bits
+      "1,,;A,,;1e400,,;0,,;1,,;10,,;,,;,,;1,,;9,,;0,,;0,,;",    // x beyond a double
+      "1,,;A,,;0,,;0,,;1,,;-1e400,,;,,;,,;1,,;9,,;0,,;0,,;",    // bar height beyond a double
+      "1,,;A,,;0,,;0,,;1,,;10,,;3,,;1e400,,;1,,;9,,;0,,;0,,;",  // batch number beyond one
   };
   WriteDesign(rules);
+  window.l_amount.text = "1";
   Preview();
   EXPECT_TRUE(surface.Boxes().empty());
   EXPECT_TRUE(surface.Texts().empty());
   // Still rules of the design: each records its box, held at the ends of the 32-bit range.
   EXPECT_EQ(window.RuleHitBoxes[4].left, INT32_MAX);
   EXPECT_EQ(window.RuleHitBoxes[5].top, INT32_MIN);
+  EXPECT_EQ(window.RuleHitBoxes[6].left, INT32_MAX);
   EXPECT_EQ(window.RuleHitBoxes[0].right, 0);
+}
+
+TEST_F(Renderer, LabelNumberBeyondADoubleSkipsOnlyTheNumberedRules) {
+  WriteDesign({"1,,;A,,;0,,;0,,;1,,;10,,;3,,;1,,;1,,;9,,;0,,;0,,;",
+               "2,,;N,,;0,,;20,,;3,,;1,,;10,,;Arial,,;0,,;0,,;",
+               "2,,;PLAIN,,;0,,;30,,;,,;,,;10,,;Arial,,;0,,;0,,;"});
+  for (const char* amount : {"1e400", "-1e400"}) {
+    window.l_amount.text = amount;
+    window.RuleHitBoxes[1] = RuleHitBox{1, 2, 3, 4};
+    Preview();
+    EXPECT_TRUE(surface.Boxes().empty()) << amount;
+    const auto texts = surface.Texts();
+    ASSERT_EQ(texts.size(), 1u) << amount;
+    EXPECT_EQ(texts[0].text, "PLAIN");
+    EXPECT_EQ(window.RuleHitBoxes[1].right, 3);  // the text that was not printed keeps its box
+  }
 }
 
 TEST_F(Renderer, OffsetsAreAddedBeforeRoundingAndBoxesOnlyWhenAsked) {
   RuleTable t;
   FillRuleRow(t, 0, "1,,;A,,;10,,;5,,;1,,;10,,;,,;,,;0,,;9,,;0,,;0,,;");
   t.n = 1;
-  std::array<RuleHitBox, kMaxRules> boxes{};
   LabelDrawing how;
-  how.ruleHitBoxes = nullptr;
+  how.ruleHitBoxes = nullptr;  // as the print job draws
   surface.Clear();
   DrawLabel(surface, t, 0.5, 10, 1, how);  // 565.5 -> 566, 292.5 -> 292
   EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("A", 0, 0, 9, 566, 292, 1, 565)));
-  EXPECT_EQ(boxes[0].right, 0);
 
+  // Recording writes the entries of the rules drawn and no other.
+  const RuleHitBox sentinel{-7, -7, -7, -7};
+  std::array<RuleHitBox, kMaxRules> boxes;
+  boxes.fill(sentinel);
   surface.Clear();
   how.ruleHitBoxes = &boxes;
   DrawLabel(surface, t, 1.5, 0, 1, how);  // 566.5 -> 566
   EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("A", 0, 0, 9, 566, 282, 1, 565)));
   EXPECT_EQ(boxes[0].left, 565);  // the box ignores the offset
+  EXPECT_EQ(boxes[0].top, 282);
+  EXPECT_EQ(boxes[0].right, static_cast<int32_t>(surface.CurrentX()));
+  for (std::size_t i = 1; i < boxes.size(); ++i)
+    EXPECT_EQ(boxes[i].left, sentinel.left) << "entry " << i;
 }
 
 // --- Text rules ----------------------------------------------------------------------------
@@ -337,11 +387,27 @@ TEST_F(Renderer, ContentWithSeparatorShiftsTheLaterFields) {
 }
 
 TEST_F(Renderer, TextFarOutsideTheSurfaceIsSkipped) {
-  WriteDesign({"2,,;FAR,,;1e40,,;0,,;,,;,,;12,,;Arial,,;0,,;0,,;"});
-  window.RuleHitBoxes[0] = RuleHitBox{1, 2, 3, 4};
+  WriteDesign({"2,,;FAR,,;1e40,,;0,,;,,;,,;12,,;Arial,,;0,,;0,,;",
+               "2,,;FAR,,;1e400,,;0,,;,,;,,;12,,;Arial,,;0,,;0,,;",
+               "2,,;FAR,,;0,,;-1e400,,;,,;,,;12,,;Arial,,;0,,;0,,;"});
+  for (int i = 0; i < 3; ++i) window.RuleHitBoxes[i] = RuleHitBox{1, 2, 3, 4};
   Preview();
   EXPECT_TRUE(surface.Texts().empty());
-  EXPECT_EQ(window.RuleHitBoxes[0].right, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(window.RuleHitBoxes[i].right, 3) << i;
+}
+
+// A size no single-precision font size holds would reach the device as infinity.
+TEST_F(Renderer, TextWithASizeBeyondSinglePrecisionIsSkipped) {
+  WriteDesign({"2,,;BIG,,;0,,;0,,;,,;,,;1e39,,;Arial,,;0,,;0,,;",
+               "2,,;BIG,,;0,,;0,,;,,;,,;1e400,,;Arial,,;0,,;0,,;",
+               "2,,;OK,,;0,,;0,,;,,;,,;1e38,,;Arial,,;0,,;0,,;"});
+  for (int i = 0; i < 2; ++i) window.RuleHitBoxes[i] = RuleHitBox{1, 2, 3, 4};
+  Preview();
+  const auto texts = surface.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "OK");
+  EXPECT_TRUE(std::isfinite(texts[0].font.size));
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(window.RuleHitBoxes[i].right, 3) << i;
 }
 
 // --- Picture rules -------------------------------------------------------------------------

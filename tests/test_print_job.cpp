@@ -297,7 +297,7 @@ TEST_F(PrintJob, WithoutAWorkingFileAsksToEditOrOpenFirst) {
 TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
   WriteDesign({kBatchText});
   window.l_amount.text = "3";
-  for (const char* value : {"0", "", "0.5", "-2", "abc"}) {
+  for (const char* value : {"0", "", "0.5", "-2", "abc", "-1e400"}) {
     for (bool rows : {true, false}) {
       MainWindowModel w;
       w.l_amount.text = "3";
@@ -315,7 +315,7 @@ TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
 
 TEST_F(PrintJob, CopiesBeyondTheLimitAreRefused) {
   WriteDesign({kBatchText});
-  for (const char* amount : {"1e300", "1000001"}) {
+  for (const char* amount : {"1e300", "1e400", "1000001"}) {
     ScriptedMessageBox m;
     window.l_amount.text = amount;
     EXPECT_EQ(PrintLabels(window, files, m, dialogs, printer), PrintOutcome::kRefused);
@@ -337,6 +337,43 @@ TEST_F(PrintJob, PositionsBeyondTheSurfaceAreRefusedOnlyWhenUsed) {
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].text.find("超出"), std::string::npos);
   EXPECT_EQ(printer.documents.size(), 1u);
+}
+
+TEST_F(PrintJob, SizesAndGapsBeyondADoubleAreRefusedWhenUsed) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "2";  // two columns used
+  for (auto [width, gap] : {std::pair{"1e400", "2"}, {"105", "-1e400"}, {"1e400", "-1e400"}}) {
+    ScriptedMessageBox m;
+    RecordingPrinter p(metrics);
+    window.l_paper_width.text = width;
+    window.d_col.text = gap;
+    EXPECT_EQ(PrintLabels(window, files, m, dialogs, p), PrintOutcome::kRefused) << width;
+    ASSERT_EQ(m.shown.size(), 1u) << width;
+    EXPECT_NE(m.shown[0].text.find("超出"), std::string::npos);
+    EXPECT_TRUE(p.documents.empty());
+  }
+}
+
+TEST_F(PrintJob, EndlessRowOrColumnCountsStopAtTheCopies) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "3";
+  window.l_col.text = "1e400";
+  window.l_row.text = "1e400";
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(Texts(printer), (std::vector<Pages>{{{"L0100", "L0101", "L0102"}}}));
+}
+
+// Only the preview's clicks use the rule boxes: printing leaves them as they were.
+TEST_F(PrintJob, PrintingRecordsNoRuleBoxes) {
+  WriteDesign({kCode39, kBatchText});
+  window.l_amount.text = "2";
+  for (auto& box : window.RuleHitBoxes) box = RuleHitBox{-7, -7, -7, -7};
+  ASSERT_EQ(Print(), PrintOutcome::kPrinted);
+  ASSERT_FALSE(printer.documents.at(0).at(0)->Boxes().empty());
+  for (const auto& box : window.RuleHitBoxes) {
+    EXPECT_EQ(box.left, -7);
+    EXPECT_EQ(box.right, -7);
+  }
 }
 
 TEST_F(PrintJob, UnreadableWorkingFileIsReportedAndNothingPrinted) {

@@ -420,6 +420,20 @@ TEST_F(RuleEditorTest, SelectPutsStoredPartsUntrimmedAndRoundsTheBarcodeKind) {
   EXPECT_TRUE(box.shown.empty());
 }
 
+// A number beyond a double is still a number other than 0 for a check box, and no entry of
+// the kind list.
+TEST_F(RuleEditorTest, SelectReadsPartsBeyondADoubleAsNoKindAndTicked) {
+  PutWorkingFile(kSettings + "1,,;AB,,;1,,;2,,;3,,;4,,;,,;,,;1e400,,;7,,;1e400,,;-1e400,,;\r\n");
+  RefreshLabelView(w, picture1, files);
+  w.Check1.value = 0;
+  w.Check2.value = 0;
+  SelectRuleListEntry(w, ctx, 0);
+  EXPECT_EQ(w.codebar_kind.list_index, -1);
+  EXPECT_EQ(w.Check1.value, 1);
+  EXPECT_EQ(w.Check2.value, 1);
+  EXPECT_TRUE(box.shown.empty());
+}
+
 TEST_F(RuleEditorTest, ForeignRecordsLoadWithoutGoingPastTheirParts) {
   PutWorkingFile(kSettings + "1,,;ABC,,;5,,;\r\n" +
                  "2,,;T,,;1,,;2,,;,,;,,;12,,;Arial,,;x,,;2,,;\r\n" + "9,,;odd,,;\r\n" + "\r\n");

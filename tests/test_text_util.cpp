@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/text_util.h"
 
 namespace vellomir {
@@ -37,6 +39,23 @@ TEST(NumericValue, ExponentOnlyWithDigits) {
   EXPECT_EQ(NumericValue("3e"), 3);
   EXPECT_EQ(NumericValue("3e+x"), 3);
   EXPECT_EQ(NumericValue("3em"), 3);
+}
+
+// Beyond a double's range the value is infinite, so every range check after it refuses it
+// rather than taking the number for 0.
+TEST(NumericValue, BeyondADoubleIsInfiniteAndBelowItZero) {
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(NumericValue("1e400"), inf);
+  EXPECT_EQ(NumericValue("-1e400"), -inf);
+  EXPECT_EQ(NumericValue(" 2 e 999 mm"), inf);
+  EXPECT_EQ(NumericValue(std::string(400, '9')), inf);
+  EXPECT_EQ(NumericValue("1e300"), 1e300);
+  EXPECT_EQ(NumericValue("1e-400"), 0);
+  EXPECT_EQ(NumericValue("-1e-400"), 0);
+  EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0);
+  EXPECT_EQ(NumericValue("0e999"), 0);  // zero is zero at any scale
+  EXPECT_FALSE(ToInt16(NumericValue("1e400")));
+  EXPECT_FALSE(ToInt32(NumericValue("-1e400")));
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {

@@ -158,6 +158,31 @@ TEST_F(WindowEventsTest, PreviewSizesOfTenUnitsOrLessAreNotApplied) {
   EXPECT_EQ(w.Picture1.height, 5678);
 }
 
+TEST_F(WindowEventsTest, PreviewSizesBeyondADoubleAreNotApplied) {
+  w.Picture1 = {1234, 5678};
+  w.l_paper_width.text = "1e400";
+  w.l_paper_height.text = "-1e400";
+  Tick();
+  EXPECT_EQ(w.Picture1.width, 1234);
+  EXPECT_EQ(w.Picture1.height, 5678);
+
+  // A margin beyond a double leaves nothing sensible to show either.
+  w.l_paper_width.text = "105";
+  w.l_paper_height.text = "148.5";
+  w.s_left.text = "1e400";
+  w.s_top.text = "-1e400";
+  Tick();
+  EXPECT_EQ(w.Picture1.width, 1234);
+  EXPECT_EQ(w.Picture1.height, 5678);
+}
+
+TEST_F(WindowEventsTest, GapBeyondADoubleIsAGapNotEdgeToEdge) {
+  w.d_col.text = "1e400";
+  Tick();
+  EXPECT_EQ(w.Picture1.width, 5932);  // the whole label, margins not taken off
+  EXPECT_EQ(w.Picture1.height, 8390);
+}
+
 // --- Timer: caption, enabling, clock ------------------------------------------------------
 
 TEST_F(WindowEventsTest, TimerShowsTheCurrentFileName) {

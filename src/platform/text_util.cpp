@@ -1,6 +1,8 @@
 #include "platform/text_util.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace vellomir {
@@ -132,12 +134,12 @@ double NumericValue(std::string_view raw) {
     }
     if (exp_digits) num += exp;
   }
-  try {
-    const double v = std::stod(num);
-    return std::isfinite(v) ? v : 0;
-  } catch (...) {
-    return 0;  // out of range of a double
-  }
+  // Beyond a double's range a number reads as infinity, so that every range check after it
+  // refuses it; a number too small to hold reads as 0.
+  errno = 0;
+  const double v = std::strtod(num.c_str(), nullptr);
+  if (errno == ERANGE && !std::isinf(v)) return 0;
+  return v;
 }
 
 double RoundHalfEven(double value) { return std::nearbyint(value); }

@@ -18,7 +18,8 @@ std::size_t CodePointCount(std::string_view utf8);
 std::string Trim(std::string_view text);
 
 // The number the trimmed text begins with: sign, digits, one decimal point, an exponent;
-// blanks between these are skipped; 0 when the text begins with no number.
+// blanks between these are skipped; 0 when the text begins with no number. A number beyond a
+// double's range is an infinity of its sign; one too small for a double is 0.
 double NumericValue(std::string_view text);
 
 // Nearest integer, halves to the even neighbour (282.5 -> 282, 847.5 -> 848).

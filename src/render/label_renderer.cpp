@@ -37,6 +37,11 @@ int32_t Saturate32(double value) {
   return static_cast<int32_t>(value);
 }
 
+// A value a single-precision field can hold; larger ones would not survive the conversion.
+bool FitsSingle(double value) {
+  return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
 bool Within32(double value) {
   return std::isfinite(value) && value >= std::numeric_limits<int32_t>::min() &&
          value <= std::numeric_limits<int32_t>::max();
@@ -64,9 +69,10 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
                      double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
   const std::optional<int> kind = PainterKind(f[10]);
   if (!kind) return;
-  const std::string data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
-  // Every argument must fit its integer width; a rule that does not is not drawn at all,
-  // since a wrapped value would put a wrong symbol somewhere else on the label.
+  const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+  // Every argument must fit its integer width, and the batch number must be a number; a rule
+  // that does not is not drawn at all, since a wrapped value would put a wrong symbol
+  // somewhere else on the label.
   const auto withCheck = IsLongForm(*kind) ? ToInt16(NumericValue(f[11])) : int16_t{0};
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
@@ -74,26 +80,31 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
   const auto y = ToInt32(NumericValue(f[3]) * unitsPerMm + offsetY);
   const auto moduleWidth = ToInt16(NumericValue(f[4]));
   const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
-  if (!withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight) return;
+  if (!data || !withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight)
+    return;
   int32_t painter_x = *x;  // the painter advances it; what it writes back is not used
-  PaintBarcode(*kind, data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
+  PaintBarcode(*kind, *data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
                *barHeight);
 }
 
 // Returns whether the text was printed.
 bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
                   double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
-  const std::string content = ContentWithBatch(f[1], f[4], f[5], labelNumber);
-  const auto left = static_cast<float>(NumericValue(f[2]) * unitsPerMm + offsetX);
-  const auto top = static_cast<float>(NumericValue(f[3]) * unitsPerMm + offsetY);
+  const std::optional<std::string> content = ContentWithBatch(f[1], f[4], f[5], labelNumber);
+  const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
+  const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
+  const double size = NumericValue(f[6]);
+  if (!content || !FitsSingle(x) || !FitsSingle(y) || !FitsSingle(size)) return false;
+  const auto left = static_cast<float>(x);
+  const auto top = static_cast<float>(y);
   if (!Within32(left) || !Within32(top)) return false;
   surface.SetCurrentX(left);
   surface.SetCurrentY(top);
   surface.SetFontName(Trim(f[7]));
-  surface.SetFontSize(static_cast<float>(NumericValue(f[6])));
+  surface.SetFontSize(static_cast<float>(size));
   surface.SetFontBold(NumericValue(f[8]) != 0);
   surface.SetFontItalic(NumericValue(f[9]) != 0);
-  surface.Print(content);
+  surface.Print(*content);
   surface.SetFontBold(false);
   surface.SetFontItalic(false);
   return true;
@@ -104,8 +115,11 @@ bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRul
                      double offsetX, int32_t offsetY, float unitsPerMm, const FileSystem& files) {
   const std::optional<std::string> path = PicturePathOf(Trim(f[1]));
   if (!path || path->empty() || !files.FileExists(*path)) return false;
-  const auto left = static_cast<float>(NumericValue(f[2]) * unitsPerMm + offsetX);
-  const auto top = static_cast<float>(NumericValue(f[3]) * unitsPerMm + offsetY);
+  const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
+  const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
+  if (!FitsSingle(x) || !FitsSingle(y)) return false;
+  const auto left = static_cast<float>(x);
+  const auto top = static_cast<float>(y);
   const double width = NumericValue(f[4]) * unitsPerMm;
   if (!Within32(left) || !Within32(top) || !Within32(width)) return false;
   const std::string file = files.Resolve(*path);
@@ -149,13 +163,16 @@ RuleTable ReadRuleTable(const FileSystem& files) {
   return table;
 }
 
-std::string ContentWithBatch(const std::string& content, const std::string& digitCountField,
-                             const std::string& startField, double labelNumber) {
+std::optional<std::string> ContentWithBatch(const std::string& content,
+                                            const std::string& digitCountField,
+                                            const std::string& startField, double labelNumber) {
   const double start = NumericValue(startField);
   if (!(start > 0)) return content;
+  const double batch = labelNumber + start - 1;
+  if (!std::isfinite(batch)) return std::nullopt;  // no digits to write
   const double count = std::trunc(NumericValue(digitCountField));
   const int digits = count < 1 ? 0 : static_cast<int>(std::min<double>(count, kMaxBatchDigits));
-  std::string number = WholeNumberText(labelNumber + start - 1);
+  std::string number = WholeNumberText(batch);
   const bool negative = !number.empty() && number[0] == '-';
   std::string magnitude = negative ? number.substr(1) : number;
   if (static_cast<int>(magnitude.size()) < digits)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "document/working_file.h"
@@ -36,9 +37,11 @@ RuleTable ReadRuleTable(const FileSystem& files);
 
 // Field 1 with the batch number appended when the start field is above 0: labelNumber +
 // start - 1, rounded to a whole number (halves to even), padded with "0" on the left to the
-// digit count.
-std::string ContentWithBatch(const std::string& content, const std::string& digitCountField,
-                             const std::string& startField, double labelNumber);
+// digit count. Nothing when that batch number is not a finite number (a start or label number
+// beyond a double's range): it has no digits, and the rule is then not drawn.
+std::optional<std::string> ContentWithBatch(const std::string& content,
+                                            const std::string& digitCountField,
+                                            const std::string& startField, double labelNumber);
 
 struct LabelDrawing {
   float unitsPerMm = kUnitsPerMm;
@@ -50,8 +53,8 @@ struct LabelDrawing {
 
 // Draws rows 0..n-1 of the table, each position moved by (offsetX, offsetY), with batch
 // numbers formed from labelNumber. Values that do not fit a painter's integer arguments skip
-// that painter call rather than wrap; pictures that are missing or cannot be loaded are
-// skipped. Never shows a message.
+// that painter call rather than wrap; a text that cannot be placed, sized or numbered is not
+// printed; pictures that are missing or cannot be loaded are skipped. Never shows a message.
 void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, int32_t offsetY,
                double labelNumber, const LabelDrawing& how);
 
