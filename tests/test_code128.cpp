@@ -1,9 +1,8 @@
-#include "barcode/code128.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "barcode/code128.h"
 #include "gui/export.h"
 #include "platform/recording_surface.h"
 #include "support/decode.h"
@@ -233,6 +232,17 @@ TEST_F(Code128Drawing, SkippedCharactersStillPrinted) {
   EXPECT_EQ(texts[1].text, "A貨");
   // 11 + 11 + 13 zero-width modules: the text is wider and starts left of startX + 1.
   EXPECT_EQ(texts[1].x, static_cast<int>((34 - 200) / 2) + 1);
+}
+
+TEST_F(Code128Drawing, EveryBarHeightDraws) {
+  int32_t x = 0;
+  PaintCode128("A1", surface_, 1, 1, 10, x, 0, 15, 32767);
+  const auto boxes = surface_.Boxes();
+  ASSERT_FALSE(boxes.empty());
+  for (const auto& b : boxes) EXPECT_EQ(b.h, 32767);
+  const auto texts = surface_.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].y, 32767.0 + 2 * 57);
 }
 
 TEST_F(Code128Drawing, RefusedDataDrawsNothing) {

@@ -34,17 +34,17 @@ bool WithinLimits(const SymbolPattern& p, int32_t x, int16_t moduleWidth, int16_
   if (!Fits16(2 * int64_t{p.gap})) return false;
   int64_t end = x;
   for (const auto& seg : p.segments) {
+    // Only a box lengthened by G adds it to barHeight in 16 bits; the text top does not.
     if (!Fits16(int64_t{barHeight} + seg.extra_height)) return false;
     for (char bit : seg.bits) end += BoxWidth(p, bit, moduleWidth) + seg.extra_advance;
   }
-  if (!Fits16(int64_t{barHeight} + p.gap)) return false;
   return end >= INT32_MIN && end <= INT32_MAX;
 }
 
 }  // namespace
 
-bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withText,
-                int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
+bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withText, int16_t fontSize,
+                int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
   if (!WithinLimits(p, x, moduleWidth, barHeight)) return false;
   const int32_t start_x = x;
 
