@@ -1,9 +1,8 @@
-#include "barcode/codabar.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "barcode/codabar.h"
 #include "platform/recording_surface.h"
 #include "support/decode.h"
 #include "support/files.h"
@@ -111,6 +110,7 @@ TEST_F(CodabarDrawing, TextIsTheDataAsTyped) {
   EXPECT_EQ(surface_.CurrentX(), end_x);
 }
 
+// With no box drawn, endX is wherever the surface's position was before the call.
 TEST_F(CodabarDrawing, EmptyDataDrawsNoBox) {
   int32_t x = 300;
   surface_.SetCurrentX(77);
@@ -118,7 +118,29 @@ TEST_F(CodabarDrawing, EmptyDataDrawsNoBox) {
   EXPECT_TRUE(surface_.Boxes().empty());
   EXPECT_EQ(x, 300);
   EXPECT_EQ(surface_.Font().size, 12);  // the font is still set
-  for (const auto& t : surface_.Texts()) EXPECT_EQ(t.text, "");
+  const auto texts = surface_.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  // The measuring spaces (none) at startX, then the text at startX + offset, 2 x G below.
+  EXPECT_EQ(texts[0].text, "");
+  EXPECT_EQ(texts[0].x, 300);
+  EXPECT_EQ(texts[0].y, 100 + 2 * 57);
+  EXPECT_EQ(texts[1].text, "");
+  EXPECT_EQ(texts[1].x, 300 + (static_cast<int>((77 - 300) / 2) + 1));  // -111.5 cut to -111
+  EXPECT_EQ(texts[1].y, 100 + 2 * 57);
+  EXPECT_EQ(surface_.CurrentX(), 77);
+  EXPECT_EQ(surface_.CurrentY(), 100 + 2 * 57);
+
+  // Without text the position is not touched at all.
+  RecordingSurface plain(metrics_);
+  plain.SetCurrentX(77);
+  plain.SetCurrentY(5);
+  x = 300;
+  PaintCodabar("", plain, 0, 12, x, 0, 15, 100);
+  EXPECT_TRUE(plain.Ops().empty());
+  EXPECT_EQ(x, 300);
+  EXPECT_EQ(plain.CurrentX(), 77);
+  EXPECT_EQ(plain.CurrentY(), 5);
+  EXPECT_EQ(plain.Font().name, "");
 }
 
 TEST_F(CodabarDrawing, RefusedDataDrawsNothing) {

@@ -186,6 +186,19 @@ TEST(Code39Export, PngReadsBackWithZXing) {
   }
 }
 
+// A wrong row of the table reads back as another character, or not at all.
+TEST(Code39Export, EveryDataCharacterReadsBackWithZbar) {
+  test::TempDir dir;
+  for (const std::string data : {"0123456789", "ABCDEFGHIJKLM", "NOPQRSTUVWXYZ", "-. $/+%"}) {
+    const std::string out = dir.File("c39.png");
+    const auto r = test::RunVellomir({"barcode", "--kind", "0", "--data", data, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto found = test::DecodeAllWithZbar(QImage(QString::fromStdString(out)));
+    ASSERT_EQ(found.size(), 1u) << data;
+    EXPECT_EQ(found[0], "CODE-39:" + data);
+  }
+}
+
 // "$", "/", "+" and "%" have only narrow bars; at this table's 4:1 bar and 2:1 space ratios
 // ZXing-cpp 1.4 does not read them, zbar does.
 TEST(Code39Export, CharactersWithThreeWideSpacesReadBackWithZbar) {

@@ -267,5 +267,31 @@ TEST(EanExport, PngReadsBackWithZXing) {
   }
 }
 
+// The check digit of a GTIN as the standard defines it: from the right, weights 3, 1, 3, ...
+char GtinCheckDigit(const std::string& digits) {
+  int sum = 0;
+  int weight = 3;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    sum += (*it - '0') * weight;
+    weight = 4 - weight;
+  }
+  return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
+// The first digit is carried only by the parities of the left half: a swapped parity row
+// reads back as another first digit, or not at all.
+TEST(EanExport, EveryFirstDigitReadsBackWithZXing) {
+  test::TempDir dir;
+  for (char first = '0'; first <= '9'; ++first) {
+    const std::string data = std::string(1, first) + "23456789012";
+    const std::string out = dir.File("ean13.png");
+    const auto r = test::RunVellomir({"barcode", "--kind", "1", "--data", data, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto decoded = test::DecodeFileWithZXing(out, "EAN13");
+    ASSERT_TRUE(decoded.has_value()) << data;
+    EXPECT_EQ(decoded->text, data + GtinCheckDigit(data));
+  }
+}
+
 }  // namespace
 }  // namespace vellomir

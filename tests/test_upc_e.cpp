@@ -212,6 +212,38 @@ TEST(UpcEExport, PngReadsBackWithZXing) {
   }
 }
 
+// The check digit of a GTIN as the standard defines it: from the right, weights 3, 1, 3, ...
+char GtinCheckDigit(const std::string& digits) {
+  int sum = 0;
+  int weight = 3;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    sum += (*it - '0') * weight;
+    weight = 4 - weight;
+  }
+  return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
+// UPC-E carries its check digit only in the parities of its six digits: every row of the
+// parity table has to read back. 01234e7 stands for the UPC-A number 001234e00007 (a last
+// digit of 5 to 9 follows the five digits after four zeros), whose check digit is 7 - e.
+TEST(UpcEExport, EveryCheckDigitReadsBackWithZXing) {
+  test::TempDir dir;
+  std::set<char> checks;
+  for (char e = '0'; e <= '9'; ++e) {
+    const std::string data = std::string("01234") + e + "7";
+    const std::string upc_a = std::string("01234") + e + "00007";
+    const char check = GtinCheckDigit(upc_a);
+    checks.insert(check);
+    const std::string out = dir.File("upce.png");
+    const auto r = test::RunVellomir({"barcode", "--kind", "UPC-E", "--data", data, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto decoded = test::DecodeFileWithZXing(out, "UPCE");
+    ASSERT_TRUE(decoded.has_value()) << data;
+    EXPECT_EQ(decoded->text, data + check);
+  }
+  EXPECT_EQ(checks.size(), 10u);
+}
+
 TEST(UpcEExport, UnconvertibleNumberLeavesNothingToScan) {
   test::TempDir dir;
   const std::string out = dir.File("none.png");
