@@ -67,8 +67,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       e = value(text);
       if (e.empty()) {
         auto kind = BarcodeKindFromText(text);
-        if (!kind) e = "不認得的條碼種類: " + text;
-        else o.kind = *kind;
+        if (!kind)
+          e = "不認得的條碼種類: " + text;
+        else
+          o.kind = *kind;
       }
     } else if (a == "--data") {
       e = value(o.data);
@@ -105,8 +107,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
 
 }  // namespace
 
-int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out,
-                      std::ostream& err) {
+int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options o;
   if (auto e = ParseOptions(args, o); !e.empty()) {
     err << "vellomir barcode: " << e << "\n";
