@@ -1,7 +1,6 @@
-#include "barcode/barcode_kinds.h"
-
 #include <gtest/gtest.h>
 
+#include "barcode/barcode_kinds.h"
 #include "support/decode.h"
 #include "support/files.h"
 

@@ -1,10 +1,9 @@
-#include "barcode/interleaved_2of5.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
+#include "barcode/interleaved_2of5.h"
 #include "platform/recording_surface.h"
 #include "support/decode.h"
 #include "support/files.h"

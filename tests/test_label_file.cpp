@@ -1,10 +1,9 @@
-#include "document/label_file.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "document/label_file.h"
 #include "document/working_file.h"
 #include "platform/recording_surface.h"
 #include "support/failing_file_system.h"

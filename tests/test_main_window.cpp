@@ -1,5 +1,3 @@
-#include "gui/main_window.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +13,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "gui/main_window.h"
 #include "gui/qt_surface.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
@@ -111,15 +110,18 @@ TEST_F(MainWindowTest, OpensWithEveryControlNamedAndItsInitialValues) {
   EXPECT_EQ(Find<QComboBox>("rule_kind")->currentText(), "1.條碼");
   EXPECT_EQ(Find<QComboBox>("codebar_kind")->currentText(), "Code-39");
   EXPECT_EQ(Find<QComboBox>("codebar_kind")->count(), 9);
-  for (const char* name : {"l_amount", "rule_list", "rule_content", "pic_brower", "l_x", "l_y",
-                           "l_width", "l_height", "l_patch_order", "l_patch_start", "Check2",
-                           "l_fontsize", "l_fontname", "find_font", "l_fontbold", "l_fontli",
-                           "l_add", "l_modify", "l_del", "l_col", "l_row", "d_col", "d_row",
-                           "s_top", "s_down", "s_left", "s_right", "d_fontname", "d_fontsize",
-                           "d_l_width", "d_path_data", "d_path_pic", "prt_mode_1", "prt_mode_0",
-                           "save_setting", "get_default_set", "file_open", "file_save",
-                           "file_save_a", "file_new", "Command2", "Picture1", "Picture2",
-                           "current_filename_show"})
+  for (const char* name :
+       {"l_amount",      "rule_list",     "rule_content", "pic_brower",
+        "l_x",           "l_y",           "l_width",      "l_height",
+        "l_patch_order", "l_patch_start", "Check2",       "l_fontsize",
+        "l_fontname",    "find_font",     "l_fontbold",   "l_fontli",
+        "l_add",         "l_modify",      "l_del",        "l_col",
+        "l_row",         "d_col",         "d_row",        "s_top",
+        "s_down",        "s_left",        "s_right",      "d_fontname",
+        "d_fontsize",    "d_l_width",     "d_path_data",  "d_path_pic",
+        "prt_mode_1",    "prt_mode_0",    "save_setting", "get_default_set",
+        "file_open",     "file_save",     "file_save_a",  "file_new",
+        "Command2",      "Picture1",      "Picture2",     "current_filename_show"})
     EXPECT_NE(window_->findChild<QWidget*>(name), nullptr) << name;
 }
 
@@ -167,7 +169,7 @@ TEST_F(MainWindowTest, RuleKindSwitchAndTimerSetEnabledStates) {
   EXPECT_FALSE(Find<QComboBox>("codebar_kind")->isEnabled());
   EXPECT_FALSE(Find<QCheckBox>("Check2")->isEnabled());
 
-  Choose("rule_kind", 0);  // 1.條碼
+  Choose("rule_kind", 0);                                      // 1.條碼
   EXPECT_FALSE(Find<QComboBox>("codebar_kind")->isEnabled());  // until the next tick
   window_->Tick();
   Choose("codebar_kind", 1);  // EAN-13: no check-character option
@@ -220,8 +222,7 @@ TEST_F(MainWindowTest, SaveNewAndOpenThroughTheDialogs) {
   EXPECT_EQ(dialogs_.shown.back().dialog.title, "儲存檔案");
   EXPECT_EQ(dialogs_.shown.back().dialog.default_ext, "vlm");
   window_->Tick();
-  EXPECT_EQ(Find<QLabel>("current_filename_show")->text().toStdString(),
-            "目前的檔名 : " + path);
+  EXPECT_EQ(Find<QLabel>("current_filename_show")->text().toStdString(), "目前的檔名 : " + path);
 
   Press("file_new");
   EXPECT_TRUE(Entries().isEmpty());
@@ -249,19 +250,30 @@ TEST_F(MainWindowTest, HelpOpensTheReadmeAndAboutOpensModeless) {
 
 TEST_F(MainWindowTest, CaptionsOfLabelsAndButtonsAreTheProgramsOwn) {
   const std::pair<const char*, const char*> labels[] = {
-      {"rule_content_l", "資料內容"}, {"Label9", "點/條"},
-      {"Label12", "位數"},           {"check1_l", "條碼是否附下標字?"},
+      {"rule_content_l", "資料內容"},
+      {"Label9", "點/條"},
+      {"Label12", "位數"},
+      {"check1_l", "條碼是否附下標字?"},
       {"check2_l", "是否含檢查碼?(39碼通常否;128是)"},
-      {"Label17", "字型名稱"},       {"l_fontbold_l", "粗體"},
-      {"l_fontli_l", "斜體"},        {"current_filename_show", "目前的檔名 : "}};
+      {"Label17", "字型名稱"},
+      {"l_fontbold_l", "粗體"},
+      {"l_fontli_l", "斜體"},
+      {"current_filename_show", "目前的檔名 : "}};
   window_->Tick();
   for (const auto& [name, caption] : labels)
     EXPECT_EQ(Find<QLabel>(name)->text(), QString::fromUtf8(caption)) << name;
-  const std::pair<const char*, const char*> buttons[] = {
-      {"pic_brower", "瀏覽"},        {"find_font", "選擇字型"},     {"l_add", "新增"},
-      {"l_modify", "修改"},          {"l_del", "移除"},             {"save_setting", "儲存設定"},
-      {"get_default_set", "讀取預設值"}, {"file_open", "開啟舊檔"}, {"file_save", "存檔"},
-      {"file_save_a", "另存新檔"},   {"file_new", "開新檔案"},      {"Command2", "說明"}};
+  const std::pair<const char*, const char*> buttons[] = {{"pic_brower", "瀏覽"},
+                                                         {"find_font", "選擇字型"},
+                                                         {"l_add", "新增"},
+                                                         {"l_modify", "修改"},
+                                                         {"l_del", "移除"},
+                                                         {"save_setting", "儲存設定"},
+                                                         {"get_default_set", "讀取預設值"},
+                                                         {"file_open", "開啟舊檔"},
+                                                         {"file_save", "存檔"},
+                                                         {"file_save_a", "另存新檔"},
+                                                         {"file_new", "開新檔案"},
+                                                         {"Command2", "說明"}};
   for (const auto& [name, caption] : buttons)
     EXPECT_EQ(Find<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
 }
@@ -336,8 +348,8 @@ TEST_F(MainWindowTest, Screenshots) {
   for (int i = 0; i < 3; ++i) {
     tabs->setCurrentIndex(i);
     QApplication::processEvents();
-    ASSERT_TRUE(window_->grab().save(QString::fromStdString(
-        (std::filesystem::path(out) / names[i]).string())));
+    ASSERT_TRUE(window_->grab().save(
+        QString::fromStdString((std::filesystem::path(out) / names[i]).string())));
   }
   Press("Command1");
   QWidget* about = window_->findChild<QWidget*>("Form2");

@@ -28,7 +28,6 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
   return {};
 }
 
-
 }  // namespace
 
 int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*/,

@@ -1,8 +1,8 @@
 #include "barcode/barcode_kinds.h"
 
+#include "barcode/codabar.h"
 #include "barcode/code128.h"
 #include "barcode/code39.h"
-#include "barcode/codabar.h"
 #include "barcode/ean_upc.h"
 #include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
@@ -55,8 +55,8 @@ std::optional<int> BarcodeKindFromText(std::string_view text) {
 bool IsBarcodeKindBuilt(int kind) { return EncoderOf(kind) != nullptr; }
 
 bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,
-                  int16_t withText, int16_t fontSize, int32_t& x, int32_t y,
-                  int16_t moduleWidth, int16_t barHeight) {
+                  int16_t withText, int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth,
+                  int16_t barHeight) {
   switch (kind) {
     case 0:
       PaintCode39(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);

@@ -23,8 +23,8 @@ bool IsBarcodeKindBuilt(int kind);
 // Calls the painter of the kind as the renderer does: the long form gets withCheck, the short
 // form does not. Returns false when the kind has no painter (nothing is drawn).
 bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,
-                  int16_t withText, int16_t fontSize, int32_t& x, int32_t y,
-                  int16_t moduleWidth, int16_t barHeight);
+                  int16_t withText, int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth,
+                  int16_t barHeight);
 
 // The pattern the painter of the kind would draw for the data.
 std::optional<SymbolPattern> EncodeBarcode(int kind, const std::string& data, int16_t withCheck);

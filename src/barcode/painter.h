@@ -17,7 +17,7 @@ enum class PatternKind {
 
 struct PatternSegment {
   std::string bits;
-  int extra_height = 0;  // added to barHeight: EAN/UPC guards and the element symbologies
+  int extra_height = 0;   // added to barHeight: EAN/UPC guards and the element symbologies
   int extra_advance = 1;  // x advances by the box width plus this
 };
 

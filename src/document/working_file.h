@@ -53,7 +53,8 @@ enum class RewriteOperation { kAdd, kModify, kDelete };
 // `position` (modify) or record `position` dropped (delete). Everything is checked before
 // any file is touched; on a problem a message is shown, temp1.txt (the design) stays as it
 // was and the result is false. temp2.txt is refreshed from temp1.txt before the write, so after
-// a failed write it holds the unchanged design. Old records are copied byte for byte, even those of a damaged file.
+// a failed write it holds the unchanged design. Old records are copied byte for byte, even those of
+// a damaged file.
 bool RewriteWorkingFile(const MainWindowModel& window, FileSystem& files, MessageBox& messages,
                         RewriteOperation operation, int position = -1);
 

@@ -14,7 +14,8 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window), text_(F
   surface_->setObjectName("Form2Surface");
   surface_->SetSizeTwips(6600, 4200);
   layout->addWidget(surface_);
-  button_ok_ = new QPushButton(QString::fromUtf8(kAboutOkCaption.data(), int(kAboutOkCaption.size())), this);
+  button_ok_ =
+      new QPushButton(QString::fromUtf8(kAboutOkCaption.data(), int(kAboutOkCaption.size())), this);
   button_ok_->setObjectName("button_ok");
   layout->addWidget(button_ok_, 0, Qt::AlignHCenter);
   connect(button_ok_, &QPushButton::clicked, this, &QWidget::close);

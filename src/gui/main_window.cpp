@@ -1,13 +1,16 @@
 #include "gui/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -15,9 +18,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QEvent>
-#include <QProgressDialog>
-#include <QApplication>
 
 #include "document/label_file.h"
 #include "document/rule_editor.h"
@@ -310,21 +310,21 @@ void MainWindow::BuildWidgets() {
   Bind(l_paper_width, m.l_paper_width);
   Bind(l_paper_height, m.l_paper_height);
   ev->addLayout(Row({Caption(captions::kLabelSize, edit), Caption(captions::kLabelWidth, edit),
-                     l_paper_width, Caption(captions::kLabelHeightAfterWidth, edit),
-                     l_paper_height, Caption(captions::kMm, edit)}));
+                     l_paper_width, Caption(captions::kLabelHeightAfterWidth, edit), l_paper_height,
+                     Caption(captions::kMm, edit)}));
   auto* l_col = Edit("l_col", edit, 50);
   auto* l_row = Edit("l_row", edit, 50);
   Bind(l_col, m.l_col);
   Bind(l_row, m.l_row);
-  ev->addLayout(Row({Caption(captions::kArrangement, edit), Caption(captions::kColumn, edit),
-                     l_col, Caption(captions::kRow, edit), l_row}));
+  ev->addLayout(Row({Caption(captions::kArrangement, edit), Caption(captions::kColumn, edit), l_col,
+                     Caption(captions::kRow, edit), l_row}));
   auto* d_col = Edit("d_col", edit, 50);
   auto* d_row = Edit("d_row", edit, 50);
   Bind(d_col, m.d_col);
   Bind(d_row, m.d_row);
   ev->addLayout(Row({Caption(captions::kLabelSpacing, edit), Caption(captions::kHorizontal, edit),
-                     d_col, Caption(captions::kMm, edit), Caption(captions::kVertical, edit),
-                     d_row, Caption(captions::kMm, edit)}));
+                     d_col, Caption(captions::kMm, edit), Caption(captions::kVertical, edit), d_row,
+                     Caption(captions::kMm, edit)}));
   auto* print_rule = Named(new QPushButton(edit), "print_rule");
   Bind(print_rule, m.print_rule);
   ev->addLayout(Row({print_rule}));
@@ -344,12 +344,12 @@ void MainWindow::BuildWidgets() {
   Bind(s_down, m.s_down);
   Bind(s_left, m.s_left);
   Bind(s_right, m.s_right);
-  av->addLayout(Row({Caption(captions::kTopMargin, area), s_top, Caption(captions::kMm, area),
-                     Caption(captions::kBottomMargin, area), s_down,
-                     Caption(captions::kMm, area)}));
-  av->addLayout(Row({Caption(captions::kLeftMargin, area), s_left, Caption(captions::kMm, area),
-                     Caption(captions::kRightMargin, area), s_right,
-                     Caption(captions::kMm, area)}));
+  av->addLayout(
+      Row({Caption(captions::kTopMargin, area), s_top, Caption(captions::kMm, area),
+           Caption(captions::kBottomMargin, area), s_down, Caption(captions::kMm, area)}));
+  av->addLayout(
+      Row({Caption(captions::kLeftMargin, area), s_left, Caption(captions::kMm, area),
+           Caption(captions::kRightMargin, area), s_right, Caption(captions::kMm, area)}));
   sv->addWidget(area);
   auto* d_fontname = Edit("d_fontname", set, 120);
   auto* d_fontsize = Edit("d_fontsize", set, 60);
@@ -365,10 +365,10 @@ void MainWindow::BuildWidgets() {
   Bind(d_path_pic, m.d_path_pic);
   sv->addLayout(Row({Caption(captions::kDefaultFontName, set), d_fontname}));
   sv->addLayout(Row({Caption(captions::kDefaultFontSize, set), d_fontsize}));
-  sv->addLayout(Row({Caption(captions::kDefaultBarWidth, set), d_l_width,
-                     Caption(captions::kDotsPerBar, set)}));
-  sv->addLayout(Row({Caption(captions::kDefaultBarHeight, set), d_l_height,
-                     Caption(captions::kMm, set)}));
+  sv->addLayout(Row(
+      {Caption(captions::kDefaultBarWidth, set), d_l_width, Caption(captions::kDotsPerBar, set)}));
+  sv->addLayout(
+      Row({Caption(captions::kDefaultBarHeight, set), d_l_height, Caption(captions::kMm, set)}));
   sv->addLayout(Row({Caption(captions::kDataFolder, set), d_path_data}));
   sv->addLayout(Row({Caption(captions::kPictureFolder, set), d_path_pic}));
   auto* printer_type = new QGroupBox(Q(captions::kPrinterType), set);
@@ -398,9 +398,12 @@ void MainWindow::BuildWidgets() {
   auto* file_new = Named(new QPushButton(file), "file_new");
   auto* Command1 = Named(new QPushButton(file), "Command1");
   auto* Command2 = Named(new QPushButton(file), "Command2");
-  for (auto [w, c] : {std::pair{file_open, &m.file_open}, {file_save, &m.file_save},
-                      {file_save_a, &m.file_save_a}, {file_new, &m.file_new},
-                      {Command1, &m.Command1}, {Command2, &m.Command2}}) {
+  for (auto [w, c] : {std::pair{file_open, &m.file_open},
+                      {file_save, &m.file_save},
+                      {file_save_a, &m.file_save_a},
+                      {file_new, &m.file_new},
+                      {Command1, &m.Command1},
+                      {Command2, &m.Command2}}) {
     w->setMinimumWidth(140);
     Bind(w, *c);
     fv->addLayout(Row({w}));
@@ -472,22 +475,18 @@ void MainWindow::ConnectEvents() {
   auto& m = model_;
 
   auto* rule_kind = findChild<QComboBox*>("rule_kind");
-  connect(rule_kind, &QComboBox::activated, this, [this, &m](int) {
-    Run([&m] { SwitchRuleKind(m); });
-  });
-  rule_kind->installEventFilter(new FocusHook(rule_kind, [this, &m] {
-    Run([&m] { SwitchRuleKind(m); });
-  }));
+  connect(rule_kind, &QComboBox::activated, this,
+          [this, &m](int) { Run([&m] { SwitchRuleKind(m); }); });
+  rule_kind->installEventFilter(
+      new FocusHook(rule_kind, [this, &m] { Run([&m] { SwitchRuleKind(m); }); }));
   auto* codebar_kind = findChild<QComboBox*>("codebar_kind");
-  connect(codebar_kind, &QComboBox::activated, this, [this, &m](int) {
-    Run([&m] { ChooseBarcodeKind(m); });
-  });
+  connect(codebar_kind, &QComboBox::activated, this,
+          [this, &m](int) { Run([&m] { ChooseBarcodeKind(m); }); });
   auto* rule_list = findChild<QListWidget*>("rule_list");
   // A press starts afresh: a row change it makes is followed by its own click, which must not
   // run the selection twice; a row change by keyboard has no click after it.
-  rule_list->viewport()->installEventFilter(new PressHook(rule_list, [this] {
-    skip_next_click_ = false;
-  }));
+  rule_list->viewport()->installEventFilter(
+      new PressHook(rule_list, [this] { skip_next_click_ = false; }));
   connect(rule_list, &QListWidget::currentRowChanged, this, [this, &m](int) {
     skip_next_click_ = QApplication::mouseButtons() != Qt::NoButton;
     Run([this, &m] {
@@ -554,7 +553,9 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  Run([this, &path] { FileOpenPath(model_, files_, *messages_, picture1_->Surface(), nullptr, path); });
+  Run([this, &path] {
+    FileOpenPath(model_, files_, *messages_, picture1_->Surface(), nullptr, path);
+  });
 }
 
 void MainWindow::ShowAbout() {

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "document/rule_editor.h"
 #include "gui/preview_widget.h"
 #include "gui/qt_services.h"
-#include "document/rule_editor.h"
 #include "platform/file_system.h"
 #include "ui/main_window_model.h"
 

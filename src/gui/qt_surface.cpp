@@ -2,10 +2,10 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <algorithm>
 #include <QImage>
 #include <QImageReader>
 #include <QPaintDevice>
+#include <algorithm>
 
 namespace vellomir {
 

@@ -48,7 +48,7 @@ class ScriptedDialogs : public DialogService {
     bool italic = false;
   };
   struct Shown {
-    std::string kind;  // "open", "save", "printer", "font"
+    std::string kind;     // "open", "save", "printer", "font"
     CommonDialog dialog;  // the properties as they were when shown
   };
 

@@ -17,10 +17,10 @@ std::optional<std::string> Cp950ToUtf8(const std::string& cp950);
 enum class FileError {
   kNone,
   kNotFound,
-  kUnreadable,      // exists but cannot be opened or read
-  kInvalidBytes,    // not CP950 text
-  kUnencodable,     // a line holds a character CP950 cannot represent
-  kWriteFailed,     // cannot create, write or rename into place
+  kUnreadable,    // exists but cannot be opened or read
+  kInvalidBytes,  // not CP950 text
+  kUnencodable,   // a line holds a character CP950 cannot represent
+  kWriteFailed,   // cannot create, write or rename into place
 };
 
 struct ReadLinesResult {

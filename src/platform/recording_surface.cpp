@@ -48,8 +48,8 @@ std::optional<PictureSize> RecordingSurface::LoadPicture(const std::string& path
   return pictures_->NaturalSize(path);
 }
 
-void RecordingSurface::DrawPicture(const std::string& path, double left, double top,
-                                   double width, double height) {
+void RecordingSurface::DrawPicture(const std::string& path, double left, double top, double width,
+                                   double height) {
   ops_.push_back(PictureOp{path, left, top, width, height});
 }
 

@@ -36,7 +36,6 @@ std::string SingleText(float value) {
   return text[0] == '-' ? text : " " + text;
 }
 
-
 void UpdateEnabling(MainWindowModel& w) {
   w.codebar_kind.enabled = w.rule_kind.list_index == 0;
   const int kind = w.codebar_kind.list_index;

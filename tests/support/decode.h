@@ -2,8 +2,8 @@
 
 #include <QImage>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 // Reading painted symbols back with the decoders a scanner would use.
 namespace vellomir::test {

@@ -23,8 +23,8 @@ class FailingFileSystem : public FileSystem {
 
   bool fail_delete = false;
   bool fail_copy = false;
-  bool fail_write = false;      // every write
-  std::string fail_write_to;    // writes to this one path
+  bool fail_write = false;    // every write
+  std::string fail_write_to;  // writes to this one path
 };
 
 }  // namespace vellomir::test
