@@ -7,6 +7,7 @@
 #include "platform/recording_surface.h"
 #include "support/decode.h"
 #include "support/files.h"
+#include "support/gtin.h"
 
 namespace vellomir {
 namespace {
@@ -267,16 +268,7 @@ TEST(EanExport, PngReadsBackWithZXing) {
   }
 }
 
-// The check digit of a GTIN as the standard defines it: from the right, weights 3, 1, 3, ...
-char GtinCheckDigit(const std::string& digits) {
-  int sum = 0;
-  int weight = 3;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-    sum += (*it - '0') * weight;
-    weight = 4 - weight;
-  }
-  return static_cast<char>('0' + (10 - sum % 10) % 10);
-}
+using test::GtinCheckDigit;
 
 // The first digit is carried only by the parities of the left half: a swapped parity row
 // reads back as another first digit, or not at all.

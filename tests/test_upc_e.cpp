@@ -9,6 +9,7 @@
 #include "platform/recording_surface.h"
 #include "support/decode.h"
 #include "support/files.h"
+#include "support/gtin.h"
 
 namespace vellomir {
 namespace {
@@ -212,16 +213,7 @@ TEST(UpcEExport, PngReadsBackWithZXing) {
   }
 }
 
-// The check digit of a GTIN as the standard defines it: from the right, weights 3, 1, 3, ...
-char GtinCheckDigit(const std::string& digits) {
-  int sum = 0;
-  int weight = 3;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-    sum += (*it - '0') * weight;
-    weight = 4 - weight;
-  }
-  return static_cast<char>('0' + (10 - sum % 10) % 10);
-}
+using test::GtinCheckDigit;
 
 // UPC-E carries its check digit only in the parities of its six digits: every row of the
 // parity table has to read back. 01234e7 stands for the UPC-A number 001234e00007 (a last
