@@ -29,28 +29,11 @@ const std::vector<std::string> kDesign = {
 constexpr double kPxPerTwip = 600.0 / 1440.0;
 int Px(double mm) { return static_cast<int>(mm * 56.5 * kPxPerTwip); }
 
-// The lines the command wrote, without what Qt itself reports about the machine.
-std::vector<std::string> OurLines(const std::string& err) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < err.size()) {
-    std::size_t end = err.find('\n', start);
-    if (end == std::string::npos) end = err.size();
-    const std::string line = err.substr(start, end - start);
-    if (line.rfind("QStandardPaths:", 0) != 0) lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 class PreviewCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(kDesign));
-    fs::create_directory(dir.path() / "img");
-    QImage picture(40, 20, QImage::Format_RGB32);
-    picture.fill(QColor(255, 0, 0));
-    ASSERT_TRUE(picture.save(QString::fromStdString(dir.File("img/a.png")), "PNG"));
+    ASSERT_TRUE(test::WriteSolidPicture(dir.File("img/a.png"), 40, 20));
   }
 
   test::RunResult Run(const std::vector<std::string>& args) {
@@ -176,7 +159,7 @@ TEST_F(PreviewCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
     std::string joined;
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(r.status, 2) << joined;
-    const auto ours = OurLines(r.err);
+    const auto ours = test::OutputLines(r.err);
     ASSERT_EQ(ours.size(), 1u) << joined << r.err;
     EXPECT_EQ(ours[0].rfind("vellomir preview: ", 0), 0u) << joined << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out.png")) << joined;

@@ -32,20 +32,6 @@ std::string SettingsFile(const std::string& printer_type) {
       {"5,,;7,,;6.8,,;6,,;細明體,,;14,,;15,,;25,,;data,,;img,,;" + printer_type + ",,;"});
 }
 
-// The lines the command wrote, without what Qt itself reports about the machine.
-std::vector<std::string> OurLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    if (line.rfind("QStandardPaths:", 0) != 0) lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 // What zbar reads in each quarter of a page, in label order: row by row, left to right.
 std::vector<std::vector<std::string>> QuarterSymbols(const QImage& page) {
   std::vector<std::vector<std::string>> quarters;
@@ -76,10 +62,7 @@ class PrintCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(kDesign));
-    fs::create_directory(dir.path() / "img");
-    QImage picture(40, 20, QImage::Format_RGB32);
-    picture.fill(QColor(255, 0, 0));
-    ASSERT_TRUE(picture.save(QString::fromStdString(dir.File("img/red.png")), "PNG"));
+    ASSERT_TRUE(test::WriteSolidPicture(dir.File("img/red.png"), 40, 20));
   }
 
   test::RunResult Run(const std::vector<std::string>& args) {
@@ -104,7 +87,7 @@ TEST_F(PrintCommand, TractorFeedWritesAPdfForEveryFullPage) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("0"));
   const auto r = Run({"design.vlm", "-o", "out.pdf"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(OurLines(r.out), (std::vector<std::string>{"out.pdf", "out-2.pdf"}));
+  EXPECT_EQ(test::OutputLines(r.out), (std::vector<std::string>{"out.pdf", "out-2.pdf"}));
   EXPECT_FALSE(fs::exists(dir.path() / "out-3.pdf"));
 
   const auto first = test::RenderPdfPages(dir.File("out.pdf"), 300);
@@ -120,7 +103,7 @@ TEST_F(PrintCommand, NormalSheetsWriteOnePdfOfPages) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
   const auto r = Run({"design.vlm", "-o", "out.pdf"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(OurLines(r.out), (std::vector<std::string>{"out.pdf"}));
+  EXPECT_EQ(test::OutputLines(r.out), (std::vector<std::string>{"out.pdf"}));
   EXPECT_FALSE(fs::exists(dir.path() / "out-2.pdf"));
 
   const auto info = test::ReadPdfInfo(dir.File("out.pdf"));
@@ -144,7 +127,7 @@ TEST_F(PrintCommand, CopiesReplaceTheDesignsCount) {
   // No settings file: the normal printer type.
   const auto r = Run({"design.vlm", "--copies", "3", "-o", "few.pdf"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(OurLines(r.out), (std::vector<std::string>{"few.pdf"}));
+  EXPECT_EQ(test::OutputLines(r.out), (std::vector<std::string>{"few.pdf"}));
   const auto pages = test::RenderPdfPages(dir.File("few.pdf"), 300);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(QuarterSymbols(pages[0]),
@@ -165,7 +148,7 @@ TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
     fs::copy_file(examples / name, dir.path() / name);
   const auto r = Run({"sample.vlm", "-o", "sample.pdf"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(OurLines(r.out), (std::vector<std::string>{"sample.pdf"}));
+  EXPECT_EQ(test::OutputLines(r.out), (std::vector<std::string>{"sample.pdf"}));
   const auto pages = test::RenderPdfPages(dir.File("sample.pdf"), 300);
   ASSERT_EQ(pages.size(), 2u);  // twelve labels, eight to a page
   auto sorted = [](std::vector<std::string> v) {
@@ -208,10 +191,10 @@ TEST_F(PrintCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
     std::string joined;
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(r.status, 2) << joined;
-    const auto ours = OurLines(r.err);
+    const auto ours = test::OutputLines(r.err);
     ASSERT_EQ(ours.size(), 1u) << joined << r.err;
     EXPECT_EQ(ours[0].rfind("vellomir print: ", 0), 0u) << joined << r.err;
-    EXPECT_TRUE(OurLines(r.out).empty()) << joined << r.out;
+    EXPECT_TRUE(test::OutputLines(r.out).empty()) << joined << r.out;
     EXPECT_EQ(Entries(), before) << joined;
   }
 }

@@ -57,39 +57,13 @@ bool IsBarcodeKindBuilt(int kind) { return EncoderOf(kind) != nullptr; }
 bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,
                   int16_t withText, int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth,
                   int16_t barHeight) {
-  switch (kind) {
-    case 0:
-      PaintCode39(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 1:
-      PaintEan13(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 2:
-      PaintEan8(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 3:
-      PaintUpcA(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 4:
-      PaintUpcE(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 5:
-      PaintUpcA2E(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 6: {
-      std::string padded = data;  // the painter writes its padding back
-      PaintInter25(padded, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    }
-    case 7:
-      PaintCodabar(data, surface, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    case 8:
-      PaintCode128(data, surface, withCheck, withText, fontSize, x, y, moduleWidth, barHeight);
-      return true;
-    default:
-      return false;
-  }
+  // Every painter is its encoder followed by the shared drawing, so the encoder table serves
+  // as the painter table. Interleaved 2 of 5's padding stays in the pattern: the caller's data
+  // is not written back, as the renderer discards it anyway.
+  const std::optional<SymbolPattern> pattern = EncodeBarcode(kind, data, withCheck);
+  if (!pattern) return false;
+  DrawSymbol(*pattern, surface, withText, fontSize, x, y, moduleWidth, barHeight);
+  return true;
 }
 
 std::optional<SymbolPattern> EncodeBarcode(int kind, const std::string& data, int16_t withCheck) {

@@ -1,5 +1,7 @@
 #include "support/files.h"
 
+#include <QColor>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <fstream>
@@ -44,6 +46,28 @@ RunResult RunVellomir(const std::vector<std::string>& args, const std::string& c
   r.out = p.readAllStandardOutput().toStdString();
   r.err = p.readAllStandardError().toStdString();
   return r;
+}
+
+std::vector<std::string> OutputLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    if (line.rfind("QStandardPaths:", 0) != 0) lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool WriteSolidPicture(const std::string& path, int width, int height, unsigned rgb) {
+  std::error_code ec;
+  const auto folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(QColor::fromRgb(rgb));
+  return picture.save(QString::fromStdString(path), "PNG");
 }
 
 std::string ReadBytes(const std::string& path) {

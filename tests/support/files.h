@@ -29,6 +29,12 @@ struct RunResult {
 // Runs the built vellomir executable with the arguments, in the given folder (current if empty).
 RunResult RunVellomir(const std::vector<std::string>& args, const std::string& cwd = "");
 
+// The lines a command printed, without what Qt itself may report about the machine.
+std::vector<std::string> OutputLines(const std::string& text);
+
+// A picture of one colour (red unless said), its folders made; false when it cannot be saved.
+bool WriteSolidPicture(const std::string& path, int width, int height, unsigned rgb = 0xFF0000);
+
 std::string ReadBytes(const std::string& path);
 // The lines as a label file holds them: CP950, each ended by CR LF.
 std::string Cp950Lines(const std::vector<std::string>& lines);
