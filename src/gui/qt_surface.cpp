@@ -45,15 +45,15 @@ QFont ToQFont(const FontState& font) {
   return f;
 }
 
+QtTextMetrics::QtTextMetrics(double dpi) : dpi_(dpi), device_(MeasuringImage(dpi)) {}
+
 double QtTextMetrics::Width(const std::string& text, const FontState& font) const {
-  QImage img = MeasuringImage(dpi_);
-  QFontMetricsF fm(ToQFont(font), &img);
+  QFontMetricsF fm(ToQFont(font), &device_);
   return fm.horizontalAdvance(QString::fromStdString(text)) * kTwipsPerInch / dpi_;
 }
 
 double QtTextMetrics::Height(const FontState& font) const {
-  QImage img = MeasuringImage(dpi_);
-  QFontMetricsF fm(ToQFont(font), &img);
+  QFontMetricsF fm(ToQFont(font), &device_);
   return fm.height() * kTwipsPerInch / dpi_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <QPointF>
 
@@ -18,12 +19,13 @@ QFont ToQFont(const FontState& font);
 // Qt's text metrics at a given resolution, for recording surfaces that stand for a device.
 class QtTextMetrics : public TextMetrics {
  public:
-  explicit QtTextMetrics(double dpi) : dpi_(dpi) {}
+  explicit QtTextMetrics(double dpi);
   double Width(const std::string& text, const FontState& font) const override;
   double Height(const FontState& font) const override;
 
  private:
   double dpi_;
+  QImage device_;  // stands for the device the text is measured for
 };
 
 // Natural picture sizes read through Qt's image readers.
