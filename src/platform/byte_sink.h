@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Where a writer's bytes go: a file being written, standard output, memory, a print job.
+// Every write is checked, so a writer can stop at the first failure instead of at the end.
+namespace vellomir {
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Appends size bytes; false when they could not all be written. After a failure the sink
+  // stays failed and takes nothing more.
+  virtual bool Write(const char* data, std::size_t size) = 0;
+  // Bytes accepted so far.
+  virtual std::uint64_t Written() const = 0;
+};
+
+}  // namespace vellomir
