@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <limits>
 
 #include "platform/text_util.h"
@@ -67,6 +68,19 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(RoundHalfEven(7712.25), 7712);
   EXPECT_EQ(RoundHalfEven(5209.3), 5209);
   EXPECT_EQ(RoundHalfEven(0.6), 1);
+}
+
+TEST(RoundHalfEven, DoesNotFollowTheProcessRoundingMode) {
+  const int saved = std::fegetround();
+  for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    std::fesetround(mode);
+    EXPECT_EQ(RoundHalfEven(282.5), 282) << mode;
+    EXPECT_EQ(RoundHalfEven(847.5), 848) << mode;
+    EXPECT_EQ(RoundHalfEven(-2.5), -2) << mode;
+    EXPECT_EQ(RoundHalfEven(0.4), 0) << mode;
+    EXPECT_EQ(RoundHalfEven(-0.6), -1) << mode;
+  }
+  std::fesetround(saved);
 }
 
 TEST(IntegerConversion, OutOfRangeGivesNothing) {

@@ -6,59 +6,64 @@
 #include "barcode/ean_upc.h"
 #include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
+#include "platform/text_util.h"
 
 namespace vellomir {
 
 namespace {
 
-using EncodeFn = SymbolPattern (*)(const std::string& data, int16_t withCheck);
+// Short painter forms: withCheck does not reach them.
+template <SymbolPattern (*Encode)(const std::string&)>
+SymbolPattern ShortForm(const std::string& data, int16_t) {
+  return Encode(data);
+}
 
-// Encoders by kind; a kind without one is not built yet.
-EncodeFn EncoderOf(int kind) {
-  switch (kind) {
-    case 0:
-      return &EncodeCode39;
-    // The EAN/UPC family always computes its check digit: withCheck does not reach it.
-    case 1:
-      return [](const std::string& data, int16_t) { return EncodeEan13(data); };
-    case 2:
-      return [](const std::string& data, int16_t) { return EncodeEan8(data); };
-    case 3:
-      return [](const std::string& data, int16_t) { return EncodeUpcA(data); };
-    case 4:
-      return [](const std::string& data, int16_t) { return EncodeUpcE(data); };
-    case 5:
-      return [](const std::string& data, int16_t) { return EncodeUpcA2E(data); };
-    // Interleaved 2 of 5 and Codabar have no check character.
-    case 6:
-      return [](const std::string& data, int16_t) { return EncodeInter25(data); };
-    case 7:
-      return [](const std::string& data, int16_t) { return EncodeCodabar(data); };
-    case 8:
-      return [](const std::string& data, int16_t withCheck) {
-        return EncodeCode128(data, withCheck).pattern;
-      };
-    default:
-      return nullptr;
-  }
+SymbolPattern Code128Pattern(const std::string& data, int16_t withCheck) {
+  return EncodeCode128(data, withCheck).pattern;
 }
 
 }  // namespace
 
-std::optional<int> BarcodeKindFromText(std::string_view text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] <= '8') return text[0] - '0';
-  for (std::size_t i = 0; i < kBarcodeKindNames.size(); ++i)
-    if (kBarcodeKindNames[i] == text) return static_cast<int>(i);
+const std::array<BarcodeKindRow, 9> kBarcodeKinds = {{
+    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, &EncodeCode39},
+    {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, &ShortForm<EncodeEan13>},
+    {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, &ShortForm<EncodeEan8>},
+    {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, &ShortForm<EncodeUpcA>},
+    {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, &ShortForm<EncodeUpcE>},
+    {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, &ShortForm<EncodeUpcA2E>},
+    {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, &ShortForm<EncodeInter25>},
+    {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, &ShortForm<EncodeCodabar>},
+    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, &Code128Pattern},
+}};
+
+const BarcodeKindRow* BarcodeKindAt(int index) {
+  if (index < 0 || index >= static_cast<int>(kBarcodeKinds.size())) return nullptr;
+  return &kBarcodeKinds[static_cast<std::size_t>(index)];
+}
+
+std::optional<int> BarcodeKindFromIndexText(std::string_view text) {
+  const std::string t = Trim(std::string(text));
+  if (t.size() == 1 && t[0] >= '0' && t[0] <= '8') return t[0] - '0';
   return std::nullopt;
 }
 
-bool IsBarcodeKindBuilt(int kind) { return EncoderOf(kind) != nullptr; }
+std::optional<int> BarcodeKindFromText(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '8') return text[0] - '0';
+  for (const BarcodeKindRow& row : kBarcodeKinds)
+    if (row.name == text) return static_cast<int>(row.kind);
+  return std::nullopt;
+}
+
+bool OffersCheckCharacter(int kind) {
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  return row != nullptr && row->offersCheck;
+}
 
 bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,
                   int16_t withText, int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth,
                   int16_t barHeight) {
-  // Every painter is its encoder followed by the shared drawing, so the encoder table serves
-  // as the painter table. Interleaved 2 of 5's padding stays in the pattern: the caller's data
+  // Every painter is its encoder followed by the shared drawing, so the kind table serves as
+  // the painter table. Interleaved 2 of 5's padding stays in the pattern: the caller's data
   // is not written back, as the renderer discards it anyway.
   const std::optional<SymbolPattern> pattern = EncodeBarcode(kind, data, withCheck);
   if (!pattern) return false;
@@ -67,9 +72,9 @@ bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, in
 }
 
 std::optional<SymbolPattern> EncodeBarcode(int kind, const std::string& data, int16_t withCheck) {
-  EncodeFn fn = EncoderOf(kind);
-  if (fn == nullptr) return std::nullopt;
-  return fn(data, withCheck);
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  if (row == nullptr) return std::nullopt;
+  return row->encode(data, withCheck);
 }
 
 }  // namespace vellomir

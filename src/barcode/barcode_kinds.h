@@ -8,17 +8,50 @@
 
 #include "barcode/painter.h"
 
-// The nine barcode kinds by their index in the kind list, and the painter of each.
+// The nine barcode kinds, one row each, in the order of the kind list: a rule stores the
+// kind's index ("0".."8"), the list shows its name.
 namespace vellomir {
+
+enum class BarcodeKind : int {
+  kCode39 = 0,
+  kEan13 = 1,
+  kEan8 = 2,
+  kUpcA = 3,
+  kUpcE = 4,
+  kUpcA2E = 5,
+  kInterleaved2of5 = 6,
+  kCodabar = 7,
+  kCode128 = 8,
+};
+
+using BarcodeEncoder = SymbolPattern (*)(const std::string& data, int16_t withCheck);
+
+struct BarcodeKindRow {
+  BarcodeKind kind;
+  std::string_view name;  // the entry of the kind list and of `--kind`
+  // The long painter form takes withCheck from the rule; the short form has no such argument
+  // (the EAN/UPC family always computes its check digit, I2of5 and Codabar have none).
+  bool offersCheck;
+  bool checkByDefault;  // choosing the kind ticks the check box
+  BarcodeEncoder encode;
+};
+
+extern const std::array<BarcodeKindRow, 9> kBarcodeKinds;
 
 inline constexpr std::array<std::string_view, 9> kBarcodeKindNames = {
     "Code-39", "EAN-13", "EAN-8", "UPC-A", "UPC-E", "UPC-A2E", "INT-25", "CODABAR", "Code-128"};
 
+// The row of a kind index; nothing outside 0..8.
+const BarcodeKindRow* BarcodeKindAt(int index);
+
+// A stored kind field: exactly one digit "0".."8" (blanks around it aside).
+std::optional<int> BarcodeKindFromIndexText(std::string_view text);
+
 // "0".."8" or a list text; nothing for anything else.
 std::optional<int> BarcodeKindFromText(std::string_view text);
 
-// Whether the kind has a painter in this build.
-bool IsBarcodeKindBuilt(int kind);
+// Whether the kind's painter takes a check character choice (Code 39, Code 128).
+bool OffersCheckCharacter(int kind);
 
 // Calls the painter of the kind as the renderer does: the long form gets withCheck, the short
 // form does not. Returns false when the kind has no painter (nothing is drawn).

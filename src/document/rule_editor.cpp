@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "barcode/barcode_kinds.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
 #include "render/rule_list.h"
@@ -33,9 +34,6 @@ constexpr std::array<KindLayout, 3> kLayouts = {{
     {kRuleKindText, "資料內容", "", false, false, false, true, false, true, true, true},
     {kRuleKindPicture, "圖檔名稱", "mm", true, true, false, false, false, false, false, false},
 }};
-
-constexpr int kCode39 = 0;
-constexpr int kCode128 = 8;
 
 void Tell(const MainWindowModel& window, MessageBox& messages, std::string_view text) {
   messages.Show(std::string(text), window.AppTitle, MessageButtons::kOk);
@@ -174,7 +172,8 @@ void SwitchRuleKind(MainWindowModel& w) {
 }
 
 void ChooseBarcodeKind(MainWindowModel& w) {
-  w.Check2.value = w.codebar_kind.list_index == kCode128 ? 1 : 0;
+  const BarcodeKindRow* row = BarcodeKindAt(w.codebar_kind.list_index);
+  w.Check2.value = row != nullptr && row->checkByDefault ? 1 : 0;
 }
 
 void SelectRuleKindEntry(MainWindowModel& w, int index) {

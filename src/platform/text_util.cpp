@@ -142,7 +142,16 @@ double NumericValue(std::string_view raw) {
   return v;
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+// Written out rather than std::nearbyint, which follows whatever rounding mode the process
+// happens to be in (a library may leave it changed).
+double RoundHalfEven(double value) {
+  if (!std::isfinite(value)) return value;
+  const double below = std::floor(value);
+  const double fraction = value - below;  // exact: both lie in the same binade or fraction is 0
+  if (fraction < 0.5) return below;
+  if (fraction > 0.5) return below + 1;
+  return std::fmod(below, 2.0) == 0 ? below : below + 1;
+}
 
 std::optional<int16_t> ToInt16(double value) {
   const double r = RoundHalfEven(value);

@@ -47,15 +47,6 @@ bool Within32(double value) {
          value <= std::numeric_limits<int32_t>::max();
 }
 
-// The painter a barcode rule names: exactly "0".."8" after trimming.
-std::optional<int> PainterKind(const std::string& field10) {
-  const std::string kind = Trim(field10);
-  if (kind.size() == 1 && kind[0] >= '0' && kind[0] <= '8') return kind[0] - '0';
-  return std::nullopt;
-}
-
-bool IsLongForm(int kind) { return kind == 0 || kind == 8; }
-
 void RecordBox(const DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
                float unitsPerMm, std::array<RuleHitBox, kMaxRules>& boxes, int index) {
   RuleHitBox& box = boxes[static_cast<std::size_t>(index)];
@@ -67,13 +58,13 @@ void RecordBox(const DrawingSurface& surface, const std::array<std::string, kRul
 
 void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
                      double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
-  const std::optional<int> kind = PainterKind(f[10]);
+  const std::optional<int> kind = BarcodeKindFromIndexText(f[10]);
   if (!kind) return;
   const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
   // Every argument must fit its integer width, and the batch number must be a number; a rule
   // that does not is not drawn at all, since a wrapped value would put a wrong symbol
   // somewhere else on the label.
-  const auto withCheck = IsLongForm(*kind) ? ToInt16(NumericValue(f[11])) : int16_t{0};
+  const auto withCheck = OffersCheckCharacter(*kind) ? ToInt16(NumericValue(f[11])) : int16_t{0};
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
   const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);

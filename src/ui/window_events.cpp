@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "barcode/barcode_kinds.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
 #include "render/rule_list.h"
@@ -12,8 +13,6 @@ namespace vellomir {
 
 namespace {
 
-constexpr int kCode39 = 0;
-constexpr int kCode128 = 8;
 // Smaller computed preview sizes are not applied: the picture box would all but vanish.
 constexpr int32_t kMinPreviewSize = 10;
 
@@ -38,8 +37,7 @@ std::string SingleText(float value) {
 
 void UpdateEnabling(MainWindowModel& w) {
   w.codebar_kind.enabled = w.rule_kind.list_index == 0;
-  const int kind = w.codebar_kind.list_index;
-  const bool check = w.codebar_kind.enabled && (kind == kCode39 || kind == kCode128);
+  const bool check = w.codebar_kind.enabled && OffersCheckCharacter(w.codebar_kind.list_index);
   w.Check2.enabled = w.check2_l.enabled = check;
 }
 
@@ -81,7 +79,7 @@ void StartUp(MainWindowModel& w, EditorContext& c) {
     d->init_dir = w.d_path_data.text;
   w.open_p_dial.init_dir = w.d_path_pic.text;
   SelectRuleKindEntry(w, 0);
-  SelectBarcodeKindEntry(w, kCode39);
+  SelectBarcodeKindEntry(w, static_cast<int>(BarcodeKind::kCode39));
   SwitchRuleKind(w);
 }
 
