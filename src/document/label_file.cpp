@@ -14,10 +14,6 @@ namespace {
 
 const std::string kWorking(kWorkingFileName);
 
-void Tell(const MainWindowModel& window, MessageBox& messages, const std::string& text) {
-  messages.Show(text, window.AppTitle, MessageButtons::kOk);
-}
-
 bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec) && !ec) return true;

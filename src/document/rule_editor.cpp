@@ -35,10 +35,6 @@ constexpr std::array<KindLayout, 3> kLayouts = {{
     {kRuleKindPicture, "圖檔名稱", "mm", true, true, false, false, false, false, false, false},
 }};
 
-void Tell(const MainWindowModel& window, MessageBox& messages, std::string_view text) {
-  messages.Show(std::string(text), window.AppTitle, MessageButtons::kOk);
-}
-
 const KindLayout* LayoutOf(std::string_view kind) {
   for (const KindLayout& layout : kLayouts)
     if (layout.kind == kind) return &layout;

@@ -20,10 +20,6 @@ std::string Join(const std::vector<RecordField>& fields) {
   return line;
 }
 
-void Tell(const MainWindowModel& window, MessageBox& messages, const std::string& text) {
-  messages.Show(text, window.AppTitle, MessageButtons::kOk);
-}
-
 // The working file as raw lines, so records are copied without being decoded and encoded
 // again: a byte the code page cannot decode is kept rather than refused or altered.
 struct RawFile {

@@ -13,10 +13,6 @@ namespace vellomir {
 
 namespace {
 
-void Tell(const MainWindowModel& window, MessageBox& messages, const std::string& text) {
-  messages.Show(text, window.AppTitle, MessageButtons::kOk);
-}
-
 // The grid of one run, worked out and checked before anything reaches the printer.
 struct Grid {
   double columns = 0;  // whole numbers, at least 1

@@ -13,29 +13,7 @@ namespace {
 
 const std::string kFile(kSettingsFileName);
 
-// The ten text boxes of the Settings tab in file order, with the caption the user sees.
-struct SettingsText {
-  TextBox MainWindowModel::*box;
-  std::string_view caption;
-  std::string_view built_in;
-};
-
-constexpr std::array<SettingsText, 10> kTexts = {{
-    {&MainWindowModel::s_top, "上邊界", "5"},
-    {&MainWindowModel::s_down, "下邊界", "7"},
-    {&MainWindowModel::s_left, "左邊界", "6.8"},
-    {&MainWindowModel::s_right, "右邊界", "6"},
-    {&MainWindowModel::d_fontname, "預設文字字型", "細明體"},
-    {&MainWindowModel::d_fontsize, "預設文字尺寸", "14"},
-    {&MainWindowModel::d_l_width, "預設條碼寬", "15"},
-    {&MainWindowModel::d_l_height, "預設條碼長", "25"},
-    {&MainWindowModel::d_path_data, "資料檔路徑", "data"},
-    {&MainWindowModel::d_path_pic, "預設圖檔路徑", "img"},
-}};
-
-void Tell(const MainWindowModel& window, MessageBox& messages, const std::string& text) {
-  messages.Show(text, window.AppTitle, MessageButtons::kOk);
-}
+constexpr const auto& kTexts = kSettingsTextBoxes;
 
 // The fields of the first line, or nothing after a message when the file cannot give ten.
 std::optional<std::vector<std::string>> ReadFields(const MainWindowModel& window,
@@ -69,7 +47,7 @@ std::optional<std::vector<std::string>> ReadFields(const MainWindowModel& window
 
 bool SaveSettings(const MainWindowModel& window, FileSystem& files, MessageBox& messages) {
   std::vector<RecordField> fields;
-  for (const SettingsText& t : kTexts)
+  for (const SettingsTextBox& t : kTexts)
     fields.push_back({std::string(t.caption), Trim((window.*t.box).text)});
   fields.push_back({"印表機型式", window.prt_mode_1.value ? "1" : "0"});
   if (auto problem = FindUnstorableField(fields)) {
@@ -89,7 +67,7 @@ bool SaveSettings(const MainWindowModel& window, FileSystem& files, MessageBox& 
 
 bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& messages) {
   if (!files.FileExists(kFile)) {
-    for (const SettingsText& t : kTexts) (window.*t.box).text = t.built_in;
+    for (const SettingsTextBox& t : kTexts) (window.*t.box).text = t.built_in;
     SelectPrinterMode(window, true);
     window.PrinterType = "1";
     return true;

@@ -81,16 +81,7 @@ MainWindowModel::MainWindowModel() {
   open_p_dial = FileDialog("開啟圖片", kPictureFilter, "");
   choose_font = CommonDialog{};
 
-  s_top = Text("5");
-  s_down = Text("7");
-  s_left = Text("6.8");
-  s_right = Text("6");
-  d_fontname = Text("細明體");
-  d_fontsize = Text("14");
-  d_l_width = Text("15");
-  d_l_height = Text("20");
-  d_path_data = Text("data");
-  d_path_pic = Text("img");
+  for (const SettingsTextBox& t : kSettingsTextBoxes) this->*t.box = Text(t.opening);
   prt_mode_1 = OptionButton{true, "一般", true};
   prt_mode_0 = OptionButton{false, "牽動式", true};
   save_setting = Button("儲存設定");
@@ -110,6 +101,10 @@ MainWindowModel::MainWindowModel() {
 void SelectPrinterMode(MainWindowModel& window, bool normal) {
   window.prt_mode_1.value = normal;
   window.prt_mode_0.value = !normal;
+}
+
+void Tell(const MainWindowModel& window, MessageBox& messages, std::string_view text) {
+  messages.Show(std::string(text), window.AppTitle, MessageButtons::kOk);
 }
 
 }  // namespace vellomir

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "barcode/barcode_kinds.h"  // kBarcodeKindNames: the entries of codebar_kind
+#include "platform/message_box.h"
 #include "ui/controls.h"
 
 // The main window as plain values: every control by its control name, and the values the
@@ -173,8 +174,37 @@ struct MainWindowModel {
   CommonDialog save_a_d_dial;
 };
 
+// The ten text boxes of the Settings tab in the order of the settings file, each with its
+// caption, the text the window opens with and the built-in default that 讀取預設值 sets when
+// there is no settings file.
+struct SettingsTextBox {
+  TextBox MainWindowModel::*box;
+  std::string_view caption;
+  std::string_view opening;
+  std::string_view built_in;
+};
+
+inline constexpr std::array<SettingsTextBox, 10> kSettingsTextBoxes = {{
+    {&MainWindowModel::s_top, captions::kTopMargin, "5", "5"},
+    {&MainWindowModel::s_down, captions::kBottomMargin, "7", "7"},
+    {&MainWindowModel::s_left, captions::kLeftMargin, "6.8", "6.8"},
+    {&MainWindowModel::s_right, captions::kRightMargin, "6", "6"},
+    {&MainWindowModel::d_fontname, captions::kDefaultFontName, "細明體", "細明體"},
+    {&MainWindowModel::d_fontsize, captions::kDefaultFontSize, "14", "14"},
+    {&MainWindowModel::d_l_width, captions::kDefaultBarWidth, "15", "15"},
+    // The one box whose opening text is not its default: a first start has always shown 20 mm,
+    // while loading the defaults has always given 25 mm. Both are kept as users know them.
+    {&MainWindowModel::d_l_height, captions::kDefaultBarHeight, "20", "25"},
+    {&MainWindowModel::d_path_data, captions::kDataFolder, "data", "data"},
+    {&MainWindowModel::d_path_pic, captions::kPictureFolder, "img", "img"},
+}};
+
 // Selects one of the two printer type option buttons (they form one group). PrinterType is
 // not touched: it follows the buttons only through the settings.
 void SelectPrinterMode(MainWindowModel& window, bool normal);
+
+// A message with only an OK button, titled with the window's title, as every handler tells
+// the user why it did nothing.
+void Tell(const MainWindowModel& window, MessageBox& messages, std::string_view text);
 
 }  // namespace vellomir
