@@ -16,7 +16,7 @@
 #include "render/print_job.h"
 #include "render/rule_list.h"
 #include "support/files.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {

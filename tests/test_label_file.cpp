@@ -6,6 +6,7 @@
 #include "document/label_file.h"
 #include "document/working_file.h"
 #include "platform/recording_surface.h"
+#include "render/rule_list.h"
 #include "support/failing_file_system.h"
 #include "support/files.h"
 
@@ -57,10 +58,10 @@ class LabelFileTest : public ::testing::Test {
     w.l_paper_width.text = width;
   }
 
-  void New() { FileNew(w, files, box, picture1); }
+  void New() { FileNew(w, files, box, view); }
   void Open(const std::string& answer) {
     dialogs.paths.push_back(answer);
-    FileOpen(w, files, dialogs, box, picture1);
+    FileOpen(w, files, dialogs, box, view);
   }
   bool Save(const std::string& answer = "") {
     if (!answer.empty()) dialogs.paths.push_back(answer);
@@ -77,6 +78,7 @@ class LabelFileTest : public ::testing::Test {
   ScriptedMessageBox box;
   FixedPitchMetrics metrics{100};
   RecordingSurface picture1{metrics};
+  RuleListView view{picture1, files};
   MainWindowModel w;
 };
 

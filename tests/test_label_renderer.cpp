@@ -10,7 +10,7 @@
 #include "platform/recording_surface.h"
 #include "render/label_renderer.h"
 #include "support/files.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {

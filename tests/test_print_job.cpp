@@ -8,7 +8,7 @@
 #include "platform/recording_surface.h"
 #include "render/print_job.h"
 #include "support/files.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {

@@ -68,7 +68,8 @@ class RuleEditorTest : public ::testing::Test {
   RecordingSurface picture1;
   ScriptedMessageBox box;
   MainWindowModel w;
-  EditorContext ctx{files, box, picture1};
+  RuleListView view{picture1, files};
+  EditorContext ctx{files, box, view};
 };
 
 // --- The rule kind switch -----------------------------------------------------------------

@@ -50,7 +50,8 @@ class WindowEventsTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   ScriptedShell shell;
   MainWindowModel w;
-  EditorContext ctx{files, box, picture1};
+  RuleListView view{picture1, files};
+  EditorContext ctx{files, box, view};
 };
 
 // --- Start-up -----------------------------------------------------------------------------
@@ -109,7 +110,8 @@ TEST_F(WindowEventsTest, StartUpLoadsTheSettingsFileAndPointsTheDialogsAtItsFold
 
 TEST_F(WindowEventsTest, StartUpShowsTheRulesOfAWorkingFileThatCannotBeDeleted) {
   UndeletableFiles stuck(dir.path().string());
-  EditorContext stuck_ctx{stuck, box, picture1};
+  RuleListView stuck_view{picture1, stuck};
+  EditorContext stuck_ctx{stuck, box, stuck_view};
   test::WriteBytes(dir.File("temp1.txt"),
                    kSettings + "\r\n3,,;a.png,,;1,,;1,,;10,,;\r\n3,,;b.png,,;1,,;1,,;10,,;\r\n");
   StartUp(w, stuck_ctx);

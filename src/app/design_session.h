@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 // A label design opened for a headless command, as the open command opens it: the user's
 // "vellomir_setting.ini" and pictures come from the current folder, while the working files

@@ -10,7 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 #include "ui/window_events.h"
 
 namespace vellomir {

@@ -6,7 +6,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_surface.h"
 #include "platform/file_system.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 

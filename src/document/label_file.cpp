@@ -6,7 +6,6 @@
 #include "document/rule_editor.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
-#include "render/rule_list.h"
 
 namespace vellomir {
 
@@ -162,28 +161,27 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
   return true;
 }
 
-void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
-             DrawingSurface& picture1, const FileSystem* pictures) {
+void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages, LabelView& view) {
   if (files.FileExists(kWorking) && !files.DeleteFile(kWorking)) {
     Tell(window, messages, "無法刪除工作檔 temp1.txt,沒有開新檔案,目前的設計沒有變更!!");
     return;
   }
   window.CurrentFileName = "";
-  RefreshLabelView(window, picture1, files, pictures);
+  view.Refresh(window);
   SwitchRuleKind(window);
   window.focus_request = "rule_list";
 }
 
-bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages,
-                  DrawingSurface& picture1, const FileSystem* pictures, const std::string& path) {
+bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages, LabelView& view,
+                  const std::string& path) {
   if (!OpenLabelFile(window, files, messages, path)) return false;
-  RefreshLabelView(window, picture1, files, pictures);
+  view.Refresh(window);
   window.focus_request = "rule_list";
   return true;
 }
 
 void FileOpen(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
-              MessageBox& messages, DrawingSurface& picture1, const FileSystem* pictures) {
+              MessageBox& messages, LabelView& view) {
   dialogs.ShowOpen(window.open_d_dial);
   const std::string path = window.open_d_dial.file_name;
   if (path.empty()) {
@@ -192,7 +190,7 @@ void FileOpen(MainWindowModel& window, FileSystem& files, DialogService& dialogs
     window.CurrentFileName = "";
     return;
   }
-  FileOpenPath(window, files, messages, picture1, pictures, path);
+  FileOpenPath(window, files, messages, view, path);
 }
 
 bool FileSave(MainWindowModel& window, FileSystem& files, DialogService& dialogs,

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "document/label_view.h"
+#include "form/main_window_model.h"
 #include "platform/dialogs.h"
-#include "platform/drawing_surface.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "ui/main_window_model.h"
 
 // Label files (".vlm") and the four file commands of the File tab. A label file is a byte copy
 // of the working file: its first line is the settings record, every further line a rule record.
@@ -57,25 +57,23 @@ bool IsWorkingFilePath(const FileSystem& files, const std::string& path);
 bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                    const std::string& path);
 
-// The File tab's commands. `picture1` is the preview surface and `pictures` where picture
-// paths are looked up (the working folder when null), both passed on to RefreshLabelView.
+// The File tab's commands. `view` is the rule list and preview, refreshed after a change.
 
 // file_new: an empty, untitled design; the rule kind switch is applied for the kind shown and
 // the focus goes to rule_list. The layout controls and the editor fields keep their texts;
 // "temp2.txt" is not touched. Nothing is asked about unsaved changes.
-void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
-             DrawingSurface& picture1, const FileSystem* pictures = nullptr);
+void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages, LabelView& view);
 
 // The open command after its dialog, for a path known already (the command line): opens the
 // file as OpenLabelFile does, then shows its rules and preview, no rule selected, and moves the
 // focus to rule_list. True when it was opened.
-bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages,
-                  DrawingSurface& picture1, const FileSystem* pictures, const std::string& path);
+bool FileOpenPath(MainWindowModel& window, FileSystem& files, MessageBox& messages, LabelView& view,
+                  const std::string& path);
 
 // file_open: asks for a label file with open_d_dial and opens it. A cancelled dialog leaves
 // the design as it is but untitled.
 void FileOpen(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
-              MessageBox& messages, DrawingSurface& picture1, const FileSystem* pictures = nullptr);
+              MessageBox& messages, LabelView& view);
 
 // file_save: writes the working file to CurrentFileName without asking, or through
 // save_d_dial when the design is untitled. True when a file was written.

@@ -7,7 +7,6 @@
 #include "barcode/barcode_kinds.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
-#include "render/rule_list.h"
 
 namespace vellomir {
 
@@ -147,9 +146,7 @@ void LoadRecord(MainWindowModel& w, const std::vector<std::string>& p) {
   }
 }
 
-void Refresh(MainWindowModel& w, EditorContext& c) {
-  RefreshLabelView(w, c.picture1, c.files, c.pictures);
-}
+void Refresh(MainWindowModel& w, EditorContext& c) { c.view.Refresh(w); }
 
 }  // namespace
 

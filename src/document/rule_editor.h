@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/drawing_surface.h"
+#include "document/label_view.h"
+#include "form/main_window_model.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "ui/main_window_model.h"
 
 // The rule editor: the controls with which the user builds a label's rule list. It keeps no
 // copy of the rules; every change goes through the working file and is followed by a refresh
@@ -20,12 +20,11 @@ inline constexpr std::string_view kUnknownBarcodeKindMessage =
     "條碼種類請從清單中選擇 (Code-39 ... Code-128)!!";
 
 // What the editor's handlers need besides the window: the folder of the working file, the
-// message boxes, and the preview surface (Picture1) that a refresh redraws.
+// message boxes, and the rule list and preview that follow every change.
 struct EditorContext {
   FileSystem& files;
   MessageBox& messages;
-  DrawingSurface& picture1;
-  const FileSystem* pictures = nullptr;  // where picture paths are looked up; files if null
+  LabelView& view;
 };
 
 // Rule kind switch (click or focus on rule_kind): captions and enabled states for the kind in

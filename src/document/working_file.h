@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "form/main_window_model.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "ui/main_window_model.h"
 
 // The design being edited lives in the working file "temp1.txt": line 1 the settings record
 // from the layout controls, then one record per rule in list order. Every rewrite first copies

@@ -419,6 +419,7 @@ void MainWindow::BuildWidgets() {
   left->addWidget(current_filename_show);
 
   picture1_ = Named(new PreviewWidget, "Picture1");
+  view_ = std::make_unique<RuleListView>(picture1_->Surface(), files_);
   auto* scroll = new QScrollArea(central);
   scroll->setWidget(picture1_);
   scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -463,9 +464,7 @@ class PressHook : public QObject {
 
 }  // namespace
 
-EditorContext MainWindow::Context() {
-  return EditorContext{files_, *messages_, picture1_->Surface(), nullptr};
-}
+EditorContext MainWindow::Context() { return EditorContext{files_, *messages_, *view_}; }
 
 void MainWindow::ConnectEvents() {
   auto on_click = [this](const char* name, std::function<void()> handler) {
@@ -523,9 +522,8 @@ void MainWindow::ConnectEvents() {
   on_click("print_rule", [this] { PrintRun(); });
   on_click("save_setting", [this, &m] { SaveSettings(m, files_, *messages_); });
   on_click("get_default_set", [this, &m] { LoadSettings(m, files_, *messages_); });
-  on_click("file_new", [this, &m] { FileNew(m, files_, *messages_, picture1_->Surface()); });
-  on_click("file_open",
-           [this, &m] { FileOpen(m, files_, *dialogs_, *messages_, picture1_->Surface()); });
+  on_click("file_new", [this, &m] { FileNew(m, files_, *messages_, *view_); });
+  on_click("file_open", [this, &m] { FileOpen(m, files_, *dialogs_, *messages_, *view_); });
   on_click("file_save", [this, &m] { FileSave(m, files_, *dialogs_, *messages_); });
   on_click("file_save_a", [this, &m] { FileSaveAs(m, files_, *dialogs_, *messages_); });
   on_click("Command2", [this] { ShowHelp(*shell_); });
@@ -553,9 +551,7 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  Run([this, &path] {
-    FileOpenPath(model_, files_, *messages_, picture1_->Surface(), nullptr, path);
-  });
+  Run([this, &path] { FileOpenPath(model_, files_, *messages_, *view_, path); });
 }
 
 void MainWindow::ShowAbout() {

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "document/rule_editor.h"
+#include "form/main_window_model.h"
 #include "gui/preview_widget.h"
 #include "gui/qt_services.h"
 #include "platform/file_system.h"
-#include "ui/main_window_model.h"
+#include "render/rule_list.h"
 
 class QTabWidget;
 class QTimer;
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
   std::vector<Binding> bindings_;
   QTabWidget* tabs_ = nullptr;
   PreviewWidget* picture1_ = nullptr;
+  std::unique_ptr<RuleListView> view_;  // rule list and preview on picture1_
   PreviewWidget* picture2_ = nullptr;
   QTimer* timer_ = nullptr;
   AboutWindow* about_ = nullptr;

@@ -8,7 +8,7 @@
 #include "document/working_file.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.

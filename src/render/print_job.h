@@ -8,7 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "platform/printer.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 // The print run: the design drawn label after label in a grid of columns and rows, page after
 // page, until the number of copies is reached, each label with its own running label number.

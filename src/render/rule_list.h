@@ -3,10 +3,11 @@
 #include <array>
 #include <string>
 
+#include "document/label_view.h"
+#include "form/main_window_model.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
 #include "render/label_renderer.h"
-#include "ui/main_window_model.h"
 
 // The rule list and the preview follow the working file after every change of it.
 namespace vellomir {
@@ -19,5 +20,21 @@ std::string RuleSummaryLine(const std::array<std::string, kRuleTableFields>& fie
 // emptied and the preview is left as it was.
 void RefreshLabelView(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
                       const FileSystem* pictures = nullptr);
+
+// The window's rule list and preview: RefreshLabelView on Picture1's surface.
+class RuleListView final : public LabelView {
+ public:
+  RuleListView(DrawingSurface& picture1, const FileSystem& files,
+               const FileSystem* pictures = nullptr)
+      : picture1_(picture1), files_(files), pictures_(pictures) {}
+  void Refresh(MainWindowModel& window) override {
+    RefreshLabelView(window, picture1_, files_, pictures_);
+  }
+
+ private:
+  DrawingSurface& picture1_;
+  const FileSystem& files_;
+  const FileSystem* pictures_;
+};
 
 }  // namespace vellomir

@@ -4,7 +4,7 @@
 
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 // The Settings tab persisted as one line of eleven fields in "vellomir_setting.ini": the four
 // print margins, the default font and barcode size, the two folders and the printer type.

@@ -70,7 +70,7 @@ void StartUp(MainWindowModel& w, EditorContext& c) {
   if (!ResetWorkingFiles(w, c.files, c.messages)) {
     // A working file that could not be deleted still holds rules; show them so that the list
     // and the file agree by position for every later edit.
-    RefreshLabelView(w, c.picture1, c.files, c.pictures);
+    c.view.Refresh(w);
   }
   if (c.files.FileExists(std::string(kSettingsFileName))) LoadSettings(w, c.files, c.messages);
   w.UnitsPerMm = kUnitsPerMm;

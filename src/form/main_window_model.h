@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "barcode/barcode_kinds.h"  // kBarcodeKindNames: the entries of codebar_kind
+#include "form/controls.h"
 #include "platform/message_box.h"
-#include "ui/controls.h"
 
 // The main window as plain values: every control by its control name, and the values the
 // whole program shares. One instance lives for the whole run; every event handler is a

@@ -1,4 +1,4 @@
-#include "ui/main_window_model.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 
