@@ -174,6 +174,10 @@ void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
   }
   window.CurrentFileName = "";
   RefreshLabelView(window, picture1, files, pictures);
+  // Without a working file the refresh leaves the old label in the preview; an empty design
+  // shows an empty label, and no rule can be hit there.
+  picture1.Clear();
+  window.RuleHitBoxes = {};
   SwitchRuleKind(window);
   window.focus_request = "rule_list";
 }

@@ -60,7 +60,7 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
 // The File tab's commands. `picture1` is the preview surface and `pictures` where picture
 // paths are looked up (the working folder when null), both passed on to RefreshLabelView.
 
-// file_new: an empty, untitled design; the rule kind switch is applied for the kind shown and
+// file_new: an empty, untitled design with a blank preview; the rule kind switch is applied for the kind shown and
 // the focus goes to rule_list. The layout controls and the editor fields keep their texts;
 // "temp2.txt" is not touched. Nothing is asked about unsaved changes.
 void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages,
