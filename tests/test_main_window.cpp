@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -321,6 +322,149 @@ TEST_F(MainWindowTest, SettingsButtonsSaveAndLoadTheSettingsFile) {
   EXPECT_EQ(Find<QLineEdit>("s_top")->text(), "8");
   EXPECT_TRUE(Find<QRadioButton>("prt_mode_0")->isChecked());
   EXPECT_EQ(model_.PrinterType, "0");
+}
+
+// The window as a user meets it: activated, the focus moved by Tab and by clicks on tabs.
+class MainWindowAsUserTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  void ClickTab(int index) {
+    QTabWidget* tabs = Find<QTabWidget>("SSTab1");
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    ASSERT_EQ(tabs->currentIndex(), index);
+  }
+
+  // Tab from the copies field, the control before the rule list.
+  void TabIntoRuleList() {
+    QLineEdit* amount = Find<QLineEdit>("l_amount");
+    amount->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), Find<QListWidget>("rule_list"));
+  }
+
+  // A design of two rules in a label file of its own.
+  std::string WriteDesign(const std::string& name) {
+    const std::string path = dir_.File(name);
+    test::WriteBytes(path, test::Cp950Lines({"setting,,;3,,;105,,;148.5,,;2,,;2,,;0,,;0,,;",
+                                             "1,,;ABC,,;10,,;20,,;15,,;20,,;,,;,,;1,,;9,,;0,,;0,,;",
+                                             "2,,;LOT,,;10,,;45,,;,,;,,;14,,;細明體,,;1,,;0,,;"}));
+    return path;
+  }
+
+  void OpenThroughTheFileTab(const std::string& path) {
+    ClickTab(2);
+    dialogs_.paths.push_back(path);
+    Press("file_open");
+    ASSERT_EQ(Entries().size(), 2);
+  }
+};
+
+TEST_F(MainWindowAsUserTest, AfterOpenModifyAndDeleteAskForARuleAndChangeNothing) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  const std::string before = test::ReadBytes(dir_.File("temp1.txt"));
+  ClickTab(0);
+  TabIntoRuleList();
+  QListWidget* list = Find<QListWidget>("rule_list");
+  // Qt makes the first row current on focus without selecting it: that is no choice.
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_EQ(model_.rule_list.list_index, -1);
+
+  Press("l_modify");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "請選定一個規則來做修改!!");
+  Press("l_del");
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_EQ(messages_.shown[1].text, "請選定一個規則來做刪除!!");
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), before);
+  EXPECT_EQ(Entries().size(), 2);
+}
+
+TEST_F(MainWindowAsUserTest, ADesignNamedOnTheCommandLineSelectsNoRuleEither) {
+  window_->OpenDesign(WriteDesign("two.vlm"));
+  const std::string before = test::ReadBytes(dir_.File("temp1.txt"));
+  TabIntoRuleList();
+  Press("l_del");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "請選定一個規則來做刪除!!");
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), before);
+}
+
+TEST_F(MainWindowAsUserTest, AClickOnTheEditTabAfterOpenLeavesTheEditorAsItWas) {
+  Type("rule_content", "typed by hand");
+  Type("l_x", "33");
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ClickTab(0);
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "typed by hand");
+  EXPECT_EQ(Find<QLineEdit>("l_x")->text(), "33");
+  // Open moved the focus to the list; showing the tab gave it that focus.
+  EXPECT_EQ(QApplication::focusWidget(), Find<QListWidget>("rule_list"));
+  EXPECT_TRUE(Find<QListWidget>("rule_list")->selectedItems().isEmpty());
+}
+
+TEST_F(MainWindowAsUserTest, TabbingOnThroughTheListSelectsNothingButArrowKeysDo) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ClickTab(0);
+  TabIntoRuleList();
+  QTest::keyClick(Find<QListWidget>("rule_list"), Qt::Key_Tab);
+  EXPECT_EQ(model_.rule_list.list_index, -1);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "");
+  TabIntoRuleList();
+  QTest::keyClick(Find<QListWidget>("rule_list"), Qt::Key_Down);  // a choice: rule 2
+  EXPECT_EQ(model_.rule_list.list_index, 1);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "LOT");
+  Type("rule_content", "LOT2");
+  Press("l_modify");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(Entries()[1], "002,文字; LOT2 , 從開始算批號");
+  EXPECT_EQ(Entries()[0], "001,條碼; ABC , 從開始算批號");
+}
+
+TEST_F(MainWindowAsUserTest, NewBlanksThePreview) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ASSERT_FALSE(window_->picture1()->Surface().Boxes().empty());
+  Press("file_new");
+  EXPECT_TRUE(Entries().isEmpty());
+  EXPECT_TRUE(window_->picture1()->Surface().Boxes().empty());
+  EXPECT_TRUE(window_->picture1()->Surface().Texts().empty());
+  // Where the barcode was, a click now sets the position instead of selecting a rule.
+  PreviewWidget* picture = window_->picture1();
+  QTest::mouseClick(picture, Qt::LeftButton, {},
+                    QPoint(static_cast<int>(12 * 56.5 / picture->TwipsPerPixelX()),
+                           static_cast<int>(25 * 56.5 / picture->TwipsPerPixelY())));
+  EXPECT_NEAR(NumericValue(Find<QLineEdit>("l_x")->text().toStdString()), 12, 0.5);
+}
+
+TEST_F(MainWindowAsUserTest, CancelInThePictureBrowserKeepsThePictureName) {
+  Choose("rule_kind", 2);  // 3.圖片
+  Type("rule_content", "img/logo.png");
+  Press("pic_brower");  // no answer: cancelled
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "img/logo.png");
+}
+
+TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
+  Press("Command1");
+  QWidget* about = window_->findChild<QWidget*>("Form2");
+  ASSERT_NE(about, nullptr);
+  auto* surface = about->findChild<PreviewWidget*>("Form2Surface");
+  ASSERT_NE(surface, nullptr);
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 5));
+  const std::size_t once = surface->Surface().Ops().size();
+  const std::vector<TextOp> texts = surface->Surface().Texts();
+  ASSERT_FALSE(texts.empty());
+  for (int i = 0; i < 9; ++i) QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(surface->Surface().Ops().size(), once);
+  ASSERT_EQ(surface->Surface().Texts().size(), texts.size());
+  EXPECT_EQ(surface->Surface().Texts().front().text, texts.front().text);
 }
 
 }  // namespace
