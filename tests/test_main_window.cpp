@@ -20,6 +20,7 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "platform/text_util.h"
+#include "platform/work_folder.h"
 #include "support/files.h"
 
 namespace vellomir {
@@ -465,6 +466,103 @@ TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
   EXPECT_EQ(surface->Surface().Ops().size(), once);
   ASSERT_EQ(surface->Surface().Texts().size(), texts.size());
   EXPECT_EQ(surface->Surface().Texts().front().text, texts.front().text);
+}
+
+// Windows started in one folder, each with a private folder for its working files.
+class WindowsInOneFolderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (qApp == nullptr) {
+      static int argc = 1;
+      static char name[] = "test_main_window";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+      InstallFontSubstitutions();
+    }
+  }
+
+  struct Window {
+    Window(FileSystem& here, const std::string& root)
+        : folder(*WindowFolder::Create(root)),
+          work(folder.Path()),
+          window(model, here, work, WindowServices{&messages, &dialogs, &shell}) {}
+    WindowFolder folder;
+    FileSystem work;
+    MainWindowModel model;
+    ScriptedMessageBox messages;
+    ScriptedDialogs dialogs;
+    ScriptedShell shell;
+    MainWindow window;
+  };
+
+  std::string WriteDesign(const std::string& name, const std::string& data) {
+    const std::string path = dir_.File(name);
+    test::WriteBytes(
+        path, test::Cp950Lines({"setting,,;3,,;105,,;148.5,,;2,,;2,,;0,,;0,,;",
+                                "2,,;" + data + ",,;10,,;45,,;,,;,,;14,,;細明體,,;1,,;0,,;"}));
+    return path;
+  }
+
+  test::TempDir dir_;
+  test::TempDir runtime_;
+  FileSystem here_{dir_.path().string()};
+};
+
+TEST_F(WindowsInOneFolderTest, StartingAWindowDeletesNothingInTheFolderItStartedFrom) {
+  const std::string mine = test::Cp950Lines({"the user's own notes"});
+  test::WriteBytes(dir_.File("temp1.txt"), mine);
+  test::WriteBytes(dir_.File("temp2.txt"), mine);
+  Window a(here_, runtime_.path().string());
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), mine);
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp2.txt")), mine);
+  EXPECT_TRUE(a.model.rule_list.entries.empty());
+}
+
+TEST_F(WindowsInOneFolderTest, TwoWindowsKeepTheirOwnDesignsThroughOpenEditAndSave) {
+  const std::string a_path = WriteDesign("A.vlm", "AAA");
+  const std::string b_path = WriteDesign("B.vlm", "BBB");
+  const std::string a_bytes = test::ReadBytes(a_path);
+  Window a(here_, runtime_.path().string());
+  Window b(here_, runtime_.path().string());
+  ASSERT_NE(a.folder.Path(), b.folder.Path());
+  a.window.OpenDesign(a_path);
+  b.window.OpenDesign(b_path);
+
+  // B gets a second rule, then A saves: A's file holds A's design.
+  b.window.findChild<QListWidget*>("rule_list")->setCurrentRow(0);
+  b.window.findChild<QLineEdit*>("rule_content")->setText("BBB2");
+  QTest::mouseClick(b.window.findChild<QPushButton*>("l_add"), Qt::LeftButton);
+  ASSERT_EQ(b.model.rule_list.entries.size(), 2u);
+  QTest::mouseClick(a.window.findChild<QPushButton*>("file_save"), Qt::LeftButton);
+  EXPECT_TRUE(a.messages.shown.empty());
+  EXPECT_EQ(test::ReadBytes(a_path), a_bytes);
+  ASSERT_EQ(a.model.rule_list.entries.size(), 1u);
+  EXPECT_EQ(a.model.rule_list.entries[0], "001,文字; AAA , 從開始算批號");
+
+  QTest::mouseClick(b.window.findChild<QPushButton*>("file_save"), Qt::LeftButton);
+  const std::string b_saved = test::ReadBytes(b_path);
+  EXPECT_NE(b_saved.find("BBB2"), std::string::npos);
+  EXPECT_EQ(b_saved.find("AAA"), std::string::npos);
+  // The working files are the windows' own, not the start folder's.
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("temp1.txt")));
+  EXPECT_EQ(test::ReadBytes(a.work.Resolve("temp1.txt")), a_bytes);
+}
+
+TEST_F(WindowsInOneFolderTest, SettingsAndPicturesStayInTheStartFolder) {
+  Window a(here_, runtime_.path().string());
+  QTest::mouseClick(a.window.findChild<QPushButton*>("save_setting"), Qt::LeftButton);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("vellomir_setting.ini")));
+  EXPECT_FALSE(std::filesystem::exists(a.work.Resolve("vellomir_setting.ini")));
+  // A picture named relative to the start folder is drawn in the preview.
+  ASSERT_TRUE(test::WriteSolidPicture(dir_.File("img/logo.png"), 40, 20));
+  test::WriteBytes(dir_.File("pic.vlm"),
+                   test::Cp950Lines({"setting,,;1,,;105,,;148.5,,;1,,;1,,;0,,;0,,;",
+                                     "3,,;img/logo.png,,;10,,;10,,;30,,;"}));
+  a.window.OpenDesign(dir_.File("pic.vlm"));
+  bool drawn = false;
+  for (const auto& op : a.window.picture1()->Surface().Ops())
+    drawn |= std::holds_alternative<PictureOp>(op);
+  EXPECT_TRUE(drawn);
 }
 
 }  // namespace
