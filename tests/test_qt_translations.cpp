@@ -12,9 +12,8 @@
 
 #include "gui/qt_services.h"
 #include "gui/qt_surface.h"
-#include "ui/main_window_model.h"
-
 #include "gui/qt_translations.h"
+#include "ui/main_window_model.h"
 
 namespace vellomir {
 namespace {
@@ -73,8 +72,8 @@ TEST_F(QtTranslationsTest, Screenshots) {
     QTimer::singleShot(800, [&saved, out, name] {
       QWidget* dialog = QApplication::activeModalWidget();
       if (dialog == nullptr) return;
-      saved = dialog->grab().save(
-          QString::fromStdString((std::filesystem::path(out) / name).string()));
+      saved =
+          dialog->grab().save(QString::fromStdString((std::filesystem::path(out) / name).string()));
       dialog->close();
     });
   };

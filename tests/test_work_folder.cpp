@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
+#include "app/window_app.h"
 #include "platform/work_folder.h"
 #include "support/files.h"
 
@@ -123,6 +127,64 @@ TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   else
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+// The real program: started in a folder holding files named like the working files, killed
+// as a crash would end it, then a new window started after the leftover aged.
+TEST_F(WorkFolderTest, TheProgramLeavesItsStartFolderAloneAndAKilledWindowsFolderAges) {
+  const fs::path start = dir_.path() / "home";
+  const fs::path runtime = dir_.path() / "runtime";
+  fs::create_directories(start);
+  fs::create_directories(runtime);
+  ::chmod(runtime.c_str(), 0700);
+  test::WriteBytes((start / "temp1.txt").string(), "mine 1");
+  test::WriteBytes((start / "temp2.txt").string(), "mine 2");
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::chdir(start.c_str()) != 0) ::_exit(3);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::execl(VELLOMIR_EXE, "vellomir", static_cast<char*>(nullptr));
+    ::_exit(4);
+  }
+  const fs::path root = runtime / "vellomir";
+  const std::string prefix = "window-" + std::to_string(child) + "-";
+  fs::path folder;
+  for (int i = 0; i < 200 && folder.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(root, ec))
+      if (e.path().filename().string().rfind(prefix, 0) == 0) folder = e.path();
+  }
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_FALSE(folder.empty()) << "the window made no folder of its own under " << root;
+  EXPECT_EQ(test::ReadBytes((start / "temp1.txt").string()), "mine 1");
+  EXPECT_EQ(test::ReadBytes((start / "temp2.txt").string()), "mine 2");
+  EXPECT_TRUE(fs::exists(folder));  // the killed window's leftover stays
+
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved_runtime = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  {
+    auto next = MakeWindowFolder();  // the leftover is young: kept, and not taken over
+    ASSERT_TRUE(next);
+    EXPECT_NE(fs::path(next->Path()), folder);
+    EXPECT_TRUE(fs::exists(folder));
+  }
+  fs::last_write_time(folder, fs::file_time_type::clock::now() - hours(25));
+  {
+    auto later = MakeWindowFolder();  // a day later it goes
+    ASSERT_TRUE(later);
+    EXPECT_FALSE(fs::exists(folder));
+  }
+  if (saved)
+    ::setenv("XDG_RUNTIME_DIR", saved_runtime.c_str(), 1);
+  else
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
