@@ -133,6 +133,14 @@ LabelFileCheck CheckLabelFileHead(const std::string& head, std::uintmax_t file_s
   return check;
 }
 
+LabelFileCheck CheckLabelFileHeadAt(const FileSystem& files, const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(files.Resolve(path), ec);
+  const auto head = ReadHead(files, path);
+  if (ec || !head) return {};
+  return CheckLabelFileHead(*head, size);
+}
+
 LabelFileCheck CheckLabelFile(const std::string& bytes) {
   LabelFileCheck check;
   const std::vector<std::string> lines = SplitLines(bytes);
@@ -185,14 +193,9 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
     return false;
   }
   // The head first: a large file that is no label file is refused before it is read whole.
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(files.Resolve(path), ec);
-  if (const auto head = ReadHead(files, path); head && !ec) {
-    const LabelFileCheck head_check = CheckLabelFileHead(*head, size);
-    if (!head_check.ok()) {
-      Tell(window, messages, "無法開啟「" + path + "」:" + head_check.problem + unchanged);
-      return false;
-    }
+  if (const LabelFileCheck head = CheckLabelFileHeadAt(files, path); !head.ok()) {
+    Tell(window, messages, "無法開啟「" + path + "」:" + head.problem + unchanged);
+    return false;
   }
   const auto bytes = files.ReadBytes(path);
   if (!bytes) {

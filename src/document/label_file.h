@@ -50,6 +50,11 @@ inline constexpr std::uintmax_t kMaxLabelFileBytes = (kMaxRules + 1) * kLongestR
 // kMaxLabelFileBytes, is no label file. The settings are not filled in.
 LabelFileCheck CheckLabelFileHead(const std::string& head, std::uintmax_t file_size);
 
+// The head test for the file at `path` (relative paths from the folder of `files`): reads
+// only its size and its first line. A file whose head cannot be read passes here; reading it
+// whole then says why.
+LabelFileCheck CheckLabelFileHeadAt(const FileSystem& files, const std::string& path);
+
 // The one test of a label file, shared by the open command and the headless commands: CP950
 // text throughout, a first line "setting" with at least the seven layout values, and no more
 // rule records than a design can hold.
