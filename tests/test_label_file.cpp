@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "document/label_file.h"
+#include "document/rule_editor.h"
 #include "document/working_file.h"
 #include "platform/recording_surface.h"
 #include "render/rule_list.h"
@@ -466,6 +467,90 @@ TEST_F(LabelFileTest, SavingWithoutAWorkingFileIsRefusedBeforeAnyChooser) {
   EXPECT_FALSE(Save());
   EXPECT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(Bytes("a.vlm"), kSample);
+}
+
+// --- User-defined characters and the head of a file ------------------------------------
+
+TEST_F(LabelFileTest, AFileWithUserDefinedCharactersOpensAndSavesByteForByte) {
+  // A text rule and a barcode rule whose texts hold 造字 from all three user-defined blocks.
+  const std::string bytes =
+      "setting,,;1,,;105,,;148.5,,;2,,;2,,;0,,;0,,;\r\n"
+      "2,,;\xAB\x7E\xFA\x40\x8E\xA1\x81\x40,,;10,,;45,,;,,;,,;14,,;" +
+      kMingBig5 +
+      ",,;0,,;0,,;\r\n"
+      "1,,;A\xFE\xFE,,;10,,;20,,;15,,;20,,;,,;,,;1,,;9,,;0,,;0,,;\r\n";
+  Put("eudc.vlm", bytes);
+  Open(Path("eudc.vlm"));
+  ASSERT_TRUE(box.shown.empty()) << box.shown[0].text;
+  ASSERT_EQ(w.rule_list.ListCount(), 2);
+  // The list shows them as private use characters, which fonts draw as placeholders.
+  EXPECT_EQ(w.rule_list.entries[0], "001,文字; 品\uE000\uE350\uEEB8 , 從開始算批號");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Bytes("eudc.vlm"), bytes);
+  ASSERT_TRUE(SaveAs(Path("copy.vlm")));
+  EXPECT_EQ(Bytes("copy.vlm"), bytes);
+
+  // An edit keeps them too: the rule is read into the editor and written back.
+  EditorContext ctx{files, box, view};
+  SelectRuleListEntry(w, ctx, 0);
+  EXPECT_EQ(w.rule_content.text, "品\uE000\uE350\uEEB8");
+  ASSERT_TRUE(RewriteWorkingFile(w, files, box, RewriteOperation::kModify, 0));
+  EXPECT_EQ(Bytes("temp1.txt"), bytes);
+}
+
+TEST_F(LabelFileTest, TheHeadDecidesBeforeTheWholeFileIsRead) {
+  const std::string settings = "setting,,;1,,;105,,;148.5,,;2,,;2,,;0,,;0,,;\r\n";
+  EXPECT_TRUE(CheckLabelFileHead(settings, settings.size()).ok());
+  EXPECT_TRUE(CheckLabelFileHead(settings, kMaxLabelFileBytes).ok());
+  EXPECT_NE(CheckLabelFileHead(settings, kMaxLabelFileBytes + 1).problem.find("超出101個規則"),
+            std::string::npos);
+  EXPECT_NE(CheckLabelFileHead("hello\r\n" + settings, 1u << 30).problem.find("第一行沒有標籤"),
+            std::string::npos);
+  EXPECT_NE(CheckLabelFileHead("setting,,;1,,;2\r\n", 100).problem.find("不到8個欄位"),
+            std::string::npos);
+  EXPECT_NE(CheckLabelFileHead("\xFF\xFF\r\n", 100).problem.find("無法辨識"), std::string::npos);
+  EXPECT_FALSE(CheckLabelFileHead("", 0).ok());
+  // A first line longer than any record: no label file, whatever follows.
+  const std::string long_line(kLongestRecordBytes + 1, 'x');
+  EXPECT_NE(CheckLabelFileHead(long_line, long_line.size() + 10).problem.find("第一行沒有標籤"),
+            std::string::npos);
+  EXPECT_NE(CheckLabelFileHead("setting,,;" + long_line, 1u << 30).problem.find("第一行太長"),
+            std::string::npos);
+}
+
+// Counts whole-file reads, to see that a refused head stops the open before one.
+class CountingFileSystem : public FileSystem {
+ public:
+  using FileSystem::FileSystem;
+  std::optional<std::string> ReadBytes(const std::string& path) const override {
+    ++whole_reads;
+    return FileSystem::ReadBytes(path);
+  }
+  mutable int whole_reads = 0;
+};
+
+TEST_F(LabelFileTest, AHugeFileIsRefusedFromItsHeadAndNeverReadWhole) {
+  CountingFileSystem counting(dir.path().string());
+  const struct {
+    const char* name;
+    std::string first_line;
+    const char* reason;
+  } cases[] = {
+      {"text.vlm", "just some text\r\n", "第一行沒有標籤的設定資料,不是標籤檔"},
+      {"big.vlm", "setting,,;1,,;105,,;148.5,,;2,,;2,,;0,,;0,,;\r\n", "超出101個規則"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(c.name, c.first_line);
+    // Sparse: larger than any label file, without taking the disk space.
+    fs::resize_file(Path(c.name), kMaxLabelFileBytes + 4096);
+    box.shown.clear();
+    ASSERT_FALSE(OpenLabelFile(w, counting, box, Path(c.name)));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_NE(box.shown[0].text.find(c.reason), std::string::npos) << box.shown[0].text;
+    EXPECT_EQ(counting.whole_reads, 0);
+    EXPECT_FALSE(counting.FileExists("temp1.txt"));
+  }
 }
 
 }  // namespace

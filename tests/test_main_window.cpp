@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "platform/text_util.h"
+#include "platform/work_folder.h"
 #include "support/files.h"
 
 namespace vellomir {
@@ -321,6 +323,246 @@ TEST_F(MainWindowTest, SettingsButtonsSaveAndLoadTheSettingsFile) {
   EXPECT_EQ(Find<QLineEdit>("s_top")->text(), "8");
   EXPECT_TRUE(Find<QRadioButton>("prt_mode_0")->isChecked());
   EXPECT_EQ(model_.PrinterType, "0");
+}
+
+// The window as a user meets it: activated, the focus moved by Tab and by clicks on tabs.
+class MainWindowAsUserTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  void ClickTab(int index) {
+    QTabWidget* tabs = Find<QTabWidget>("SSTab1");
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    ASSERT_EQ(tabs->currentIndex(), index);
+  }
+
+  // Tab from the copies field, the control before the rule list.
+  void TabIntoRuleList() {
+    QLineEdit* amount = Find<QLineEdit>("l_amount");
+    amount->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), Find<QListWidget>("rule_list"));
+  }
+
+  // A design of two rules in a label file of its own.
+  std::string WriteDesign(const std::string& name) {
+    const std::string path = dir_.File(name);
+    test::WriteBytes(path, test::Cp950Lines({"setting,,;3,,;105,,;148.5,,;2,,;2,,;0,,;0,,;",
+                                             "1,,;ABC,,;10,,;20,,;15,,;20,,;,,;,,;1,,;9,,;0,,;0,,;",
+                                             "2,,;LOT,,;10,,;45,,;,,;,,;14,,;細明體,,;1,,;0,,;"}));
+    return path;
+  }
+
+  void OpenThroughTheFileTab(const std::string& path) {
+    ClickTab(2);
+    dialogs_.paths.push_back(path);
+    Press("file_open");
+    ASSERT_EQ(Entries().size(), 2);
+  }
+};
+
+TEST_F(MainWindowAsUserTest, AfterOpenModifyAndDeleteAskForARuleAndChangeNothing) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  const std::string before = test::ReadBytes(dir_.File("temp1.txt"));
+  ClickTab(0);
+  TabIntoRuleList();
+  QListWidget* list = Find<QListWidget>("rule_list");
+  // Qt makes the first row current on focus without selecting it: that is no choice.
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_EQ(model_.rule_list.list_index, -1);
+
+  Press("l_modify");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "請選定一個規則來做修改!!");
+  Press("l_del");
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_EQ(messages_.shown[1].text, "請選定一個規則來做刪除!!");
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), before);
+  EXPECT_EQ(Entries().size(), 2);
+}
+
+TEST_F(MainWindowAsUserTest, ADesignNamedOnTheCommandLineSelectsNoRuleEither) {
+  window_->OpenDesign(WriteDesign("two.vlm"));
+  const std::string before = test::ReadBytes(dir_.File("temp1.txt"));
+  TabIntoRuleList();
+  Press("l_del");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "請選定一個規則來做刪除!!");
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), before);
+}
+
+TEST_F(MainWindowAsUserTest, AClickOnTheEditTabAfterOpenLeavesTheEditorAsItWas) {
+  Type("rule_content", "typed by hand");
+  Type("l_x", "33");
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ClickTab(0);
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "typed by hand");
+  EXPECT_EQ(Find<QLineEdit>("l_x")->text(), "33");
+  // Open moved the focus to the list; showing the tab gave it that focus.
+  EXPECT_EQ(QApplication::focusWidget(), Find<QListWidget>("rule_list"));
+  EXPECT_TRUE(Find<QListWidget>("rule_list")->selectedItems().isEmpty());
+}
+
+TEST_F(MainWindowAsUserTest, TabbingOnThroughTheListSelectsNothingButArrowKeysDo) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ClickTab(0);
+  TabIntoRuleList();
+  QTest::keyClick(Find<QListWidget>("rule_list"), Qt::Key_Tab);
+  EXPECT_EQ(model_.rule_list.list_index, -1);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "");
+  TabIntoRuleList();
+  QTest::keyClick(Find<QListWidget>("rule_list"), Qt::Key_Down);  // a choice: rule 2
+  EXPECT_EQ(model_.rule_list.list_index, 1);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "LOT");
+  Type("rule_content", "LOT2");
+  Press("l_modify");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(Entries()[1], "002,文字; LOT2 , 從開始算批號");
+  EXPECT_EQ(Entries()[0], "001,條碼; ABC , 從開始算批號");
+}
+
+TEST_F(MainWindowAsUserTest, NewBlanksThePreview) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ASSERT_FALSE(window_->picture1()->Surface().Boxes().empty());
+  Press("file_new");
+  EXPECT_TRUE(Entries().isEmpty());
+  EXPECT_TRUE(window_->picture1()->Surface().Boxes().empty());
+  EXPECT_TRUE(window_->picture1()->Surface().Texts().empty());
+  // Where the barcode was, a click now sets the position instead of selecting a rule.
+  PreviewWidget* picture = window_->picture1();
+  QTest::mouseClick(picture, Qt::LeftButton, {},
+                    QPoint(static_cast<int>(12 * 56.5 / picture->TwipsPerPixelX()),
+                           static_cast<int>(25 * 56.5 / picture->TwipsPerPixelY())));
+  EXPECT_NEAR(NumericValue(Find<QLineEdit>("l_x")->text().toStdString()), 12, 0.5);
+}
+
+TEST_F(MainWindowAsUserTest, CancelInThePictureBrowserKeepsThePictureName) {
+  Choose("rule_kind", 2);  // 3.圖片
+  Type("rule_content", "img/logo.png");
+  Press("pic_brower");  // no answer: cancelled
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(Find<QLineEdit>("rule_content")->text(), "img/logo.png");
+}
+
+TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
+  Press("Command1");
+  QWidget* about = window_->findChild<QWidget*>("Form2");
+  ASSERT_NE(about, nullptr);
+  auto* surface = about->findChild<PreviewWidget*>("Form2Surface");
+  ASSERT_NE(surface, nullptr);
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 5));
+  const std::size_t once = surface->Surface().Ops().size();
+  const std::vector<TextOp> texts = surface->Surface().Texts();
+  ASSERT_FALSE(texts.empty());
+  for (int i = 0; i < 9; ++i) QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(surface->Surface().Ops().size(), once);
+  ASSERT_EQ(surface->Surface().Texts().size(), texts.size());
+  EXPECT_EQ(surface->Surface().Texts().front().text, texts.front().text);
+}
+
+// Windows started in one folder, each with a private folder for its working files.
+class WindowsInOneFolderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (qApp == nullptr) {
+      static int argc = 1;
+      static char name[] = "test_main_window";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+      InstallFontSubstitutions();
+    }
+  }
+
+  struct Window {
+    Window(FileSystem& here, const std::string& root)
+        : folder(*WindowFolder::Create(root)),
+          work(folder.Path()),
+          window(model, here, work, WindowServices{&messages, &dialogs, &shell}) {}
+    WindowFolder folder;
+    FileSystem work;
+    MainWindowModel model;
+    ScriptedMessageBox messages;
+    ScriptedDialogs dialogs;
+    ScriptedShell shell;
+    MainWindow window;
+  };
+
+  std::string WriteDesign(const std::string& name, const std::string& data) {
+    const std::string path = dir_.File(name);
+    test::WriteBytes(
+        path, test::Cp950Lines({"setting,,;3,,;105,,;148.5,,;2,,;2,,;0,,;0,,;",
+                                "2,,;" + data + ",,;10,,;45,,;,,;,,;14,,;細明體,,;1,,;0,,;"}));
+    return path;
+  }
+
+  test::TempDir dir_;
+  test::TempDir runtime_;
+  FileSystem here_{dir_.path().string()};
+};
+
+TEST_F(WindowsInOneFolderTest, StartingAWindowDeletesNothingInTheFolderItStartedFrom) {
+  const std::string mine = test::Cp950Lines({"the user's own notes"});
+  test::WriteBytes(dir_.File("temp1.txt"), mine);
+  test::WriteBytes(dir_.File("temp2.txt"), mine);
+  Window a(here_, runtime_.path().string());
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp1.txt")), mine);
+  EXPECT_EQ(test::ReadBytes(dir_.File("temp2.txt")), mine);
+  EXPECT_TRUE(a.model.rule_list.entries.empty());
+}
+
+TEST_F(WindowsInOneFolderTest, TwoWindowsKeepTheirOwnDesignsThroughOpenEditAndSave) {
+  const std::string a_path = WriteDesign("A.vlm", "AAA");
+  const std::string b_path = WriteDesign("B.vlm", "BBB");
+  const std::string a_bytes = test::ReadBytes(a_path);
+  Window a(here_, runtime_.path().string());
+  Window b(here_, runtime_.path().string());
+  ASSERT_NE(a.folder.Path(), b.folder.Path());
+  a.window.OpenDesign(a_path);
+  b.window.OpenDesign(b_path);
+
+  // B gets a second rule, then A saves: A's file holds A's design.
+  b.window.findChild<QListWidget*>("rule_list")->setCurrentRow(0);
+  b.window.findChild<QLineEdit*>("rule_content")->setText("BBB2");
+  QTest::mouseClick(b.window.findChild<QPushButton*>("l_add"), Qt::LeftButton);
+  ASSERT_EQ(b.model.rule_list.entries.size(), 2u);
+  QTest::mouseClick(a.window.findChild<QPushButton*>("file_save"), Qt::LeftButton);
+  EXPECT_TRUE(a.messages.shown.empty());
+  EXPECT_EQ(test::ReadBytes(a_path), a_bytes);
+  ASSERT_EQ(a.model.rule_list.entries.size(), 1u);
+  EXPECT_EQ(a.model.rule_list.entries[0], "001,文字; AAA , 從開始算批號");
+
+  QTest::mouseClick(b.window.findChild<QPushButton*>("file_save"), Qt::LeftButton);
+  const std::string b_saved = test::ReadBytes(b_path);
+  EXPECT_NE(b_saved.find("BBB2"), std::string::npos);
+  EXPECT_EQ(b_saved.find("AAA"), std::string::npos);
+  // The working files are the windows' own, not the start folder's.
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("temp1.txt")));
+  EXPECT_EQ(test::ReadBytes(a.work.Resolve("temp1.txt")), a_bytes);
+}
+
+TEST_F(WindowsInOneFolderTest, SettingsAndPicturesStayInTheStartFolder) {
+  Window a(here_, runtime_.path().string());
+  QTest::mouseClick(a.window.findChild<QPushButton*>("save_setting"), Qt::LeftButton);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("vellomir_setting.ini")));
+  EXPECT_FALSE(std::filesystem::exists(a.work.Resolve("vellomir_setting.ini")));
+  // A picture named relative to the start folder is drawn in the preview.
+  ASSERT_TRUE(test::WriteSolidPicture(dir_.File("img/logo.png"), 40, 20));
+  test::WriteBytes(dir_.File("pic.vlm"),
+                   test::Cp950Lines({"setting,,;1,,;105,,;148.5,,;1,,;1,,;0,,;0,,;",
+                                     "3,,;img/logo.png,,;10,,;10,,;30,,;"}));
+  a.window.OpenDesign(dir_.File("pic.vlm"));
+  bool drawn = false;
+  for (const auto& op : a.window.picture1()->Surface().Ops())
+    drawn |= std::holds_alternative<PictureOp>(op);
+  EXPECT_TRUE(drawn);
 }
 
 }  // namespace

@@ -168,5 +168,26 @@ TEST_F(PreviewCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
   }
 }
 
+TEST_F(PreviewCommand, AHugeFileIsRefusedFromItsHead) {
+  const struct {
+    const char* name;
+    std::string first_line;
+    const char* reason;
+  } cases[] = {
+      {"huge-text.vlm", "just some text\r\n", "第一行沒有標籤的設定資料"},
+      {"huge-design.vlm", kDesign[0] + "\r\n", "超出101個規則"},
+  };
+  for (const auto& c : cases) {
+    test::WriteBytes(dir.File(c.name), c.first_line);
+    fs::resize_file(dir.File(c.name), std::uintmax_t{200} << 20);  // sparse, 200 MB
+    const auto r = Run({c.name, "-o", "out.png"});
+    EXPECT_EQ(r.status, 2) << c.name;
+    const auto ours = test::OutputLines(r.err);
+    ASSERT_EQ(ours.size(), 1u) << r.err;
+    EXPECT_NE(ours[0].find(c.reason), std::string::npos) << ours[0];
+    EXPECT_FALSE(fs::exists(dir.path() / "out.png"));
+  }
+}
+
 }  // namespace
 }  // namespace vellomir

@@ -319,7 +319,7 @@ TEST_F(WindowEventsTest, FontChooserCancelledOnItsFirstUseChangesNothing) {
   EXPECT_EQ(w.l_fontbold.value, 1);
 }
 
-TEST_F(WindowEventsTest, PictureBrowserPutsTheTrimmedPathOrNothing) {
+TEST_F(WindowEventsTest, PictureBrowserPutsTheTrimmedPathAndACancelKeepsTheField) {
   Start();
   dialogs.paths = {"  /home/u/img/logo.png  "};
   PictureBrowse(w, dialogs);
@@ -330,7 +330,11 @@ TEST_F(WindowEventsTest, PictureBrowserPutsTheTrimmedPathOrNothing) {
   EXPECT_EQ(w.rule_content.text, "/home/u/img/logo.png");
 
   PictureBrowse(w, dialogs);  // cancelled
-  EXPECT_EQ(w.rule_content.text, "");
+  EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(w.rule_content.text, "/home/u/img/logo.png");
+  dialogs.paths = {"   "};  // nothing but blanks is no path either
+  PictureBrowse(w, dialogs);
+  EXPECT_EQ(w.rule_content.text, "/home/u/img/logo.png");
 }
 
 TEST_F(WindowEventsTest, HelpOpensTheReadme) {

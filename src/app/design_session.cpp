@@ -70,6 +70,9 @@ DesignSession::~DesignSession() {
 
 std::string DesignSession::Open(const std::string& path) {
   if (!here_.FileExists(path)) return "找不到標籤檔: " + path;
+  // A large file that is no label file is refused before it is read whole.
+  if (const LabelFileCheck head = CheckLabelFileHeadAt(here_, path); !head.ok())
+    return "不是標籤檔: " + path + " (" + head.problem + ")";
   const auto bytes = here_.ReadBytes(path);
   if (!bytes) return "無法讀取標籤檔: " + path;
   if (const LabelFileCheck check = CheckLabelFile(*bytes); !check.ok())

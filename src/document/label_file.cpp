@@ -1,6 +1,7 @@
 #include "document/label_file.h"
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "document/rule_editor.h"
@@ -79,7 +80,61 @@ bool SaveThroughChooser(MainWindowModel& window, FileSystem& files, DialogServic
   return WriteLabelFile(window, files, messages, path, *bytes);
 }
 
+// The problem with a first line, as CheckLabelFile words it; "" when it is a settings record.
+std::string FirstLineProblem(const std::string& raw, std::vector<std::string>* settings_out) {
+  const auto text = Cp950ToUtf8(raw);
+  if (!text) return "第1行含有無法辨識的字元(不是 Big5 文字)";
+  std::vector<std::string> settings = SplitFields(*text);
+  if (settings.empty() || settings[0] != "setting") return "第一行沒有標籤的設定資料,不是標籤檔";
+  if (static_cast<int>(settings.size()) < kMinSettingsParts)
+    return "第一行的設定資料不到8個欄位,不是標籤檔";
+  if (settings_out != nullptr) *settings_out = std::move(settings);
+  return {};
+}
+
+// The first bytes of a file, up to the longest line a label file can hold and one more byte;
+// nothing when it cannot be read.
+std::optional<std::string> ReadHead(const FileSystem& files, const std::string& path) {
+  std::ifstream in(files.Resolve(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string head(static_cast<std::size_t>(kLongestRecordBytes) + 1, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  if (in.bad()) return std::nullopt;
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return head;
+}
+
 }  // namespace
+
+LabelFileCheck CheckLabelFileHead(const std::string& head, std::uintmax_t file_size) {
+  LabelFileCheck check;
+  if (head.empty()) {
+    check.problem = "檔案是空的,不是標籤檔";
+    return check;
+  }
+  const std::size_t end = head.find_first_of("\r\n");
+  if (end == std::string::npos && head.size() > kLongestRecordBytes) {
+    // No line end where a settings record must have ended.
+    check.problem = head.rfind("setting,,;", 0) == 0 ? "第一行太長,不是標籤檔"
+                                                     : "第一行沒有標籤的設定資料,不是標籤檔";
+    return check;
+  }
+  check.problem = FirstLineProblem(head.substr(0, end), nullptr);
+  if (!check.ok()) return check;
+  if (file_size > kMaxLabelFileBytes) {
+    check.problem = "檔案大於" + std::to_string(kMaxLabelFileBytes / (1024 * 1024)) + "MB,超出" +
+                    std::to_string(kMaxRules) + "個規則的標籤檔能有的大小";
+  }
+  return check;
+}
+
+LabelFileCheck CheckLabelFileHeadAt(const FileSystem& files, const std::string& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(files.Resolve(path), ec);
+  const auto head = ReadHead(files, path);
+  if (ec || !head) return {};
+  return CheckLabelFileHead(*head, size);
+}
 
 LabelFileCheck CheckLabelFile(const std::string& bytes) {
   LabelFileCheck check;
@@ -88,24 +143,15 @@ LabelFileCheck CheckLabelFile(const std::string& bytes) {
     check.problem = "檔案是空的,不是標籤檔";
     return check;
   }
-  std::string first;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    auto text = Cp950ToUtf8(lines[i]);
-    if (!text) {
+    if (!Cp950ToUtf8(lines[i])) {
       check.problem = "第" + std::to_string(i + 1) + "行含有無法辨識的字元(不是 Big5 文字)";
       return check;
     }
-    if (i == 0) first = std::move(*text);
   }
-  std::vector<std::string> settings = SplitFields(first);
-  if (settings.empty() || settings[0] != "setting") {
-    check.problem = "第一行沒有標籤的設定資料,不是標籤檔";
-    return check;
-  }
-  if (static_cast<int>(settings.size()) < kMinSettingsParts) {
-    check.problem = "第一行的設定資料不到8個欄位,不是標籤檔";
-    return check;
-  }
+  std::vector<std::string> settings;
+  check.problem = FirstLineProblem(lines[0], &settings);
+  if (!check.ok()) return check;
   // The list, the preview and the print job read no more than this; the rest would be
   // silently left out.
   if (lines.size() - 1 > static_cast<std::size_t>(kMaxRules)) {
@@ -141,6 +187,11 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
     Tell(window, messages, "找不到檔案「" + path + "」" + unchanged);
     return false;
   }
+  // The head first: a large file that is no label file is refused before it is read whole.
+  if (const LabelFileCheck head = CheckLabelFileHeadAt(files, path); !head.ok()) {
+    Tell(window, messages, "無法開啟「" + path + "」:" + head.problem + unchanged);
+    return false;
+  }
   const auto bytes = files.ReadBytes(path);
   if (!bytes) {
     Tell(window, messages, "無法讀取檔案「" + path + "」" + unchanged);
@@ -167,7 +218,7 @@ void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages, L
     return;
   }
   window.CurrentFileName = "";
-  view.Refresh(window);
+  view.Blank(window);
   SwitchRuleKind(window);
   window.focus_request = "rule_list";
 }

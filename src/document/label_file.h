@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,25 @@ struct LabelFileCheck {
   bool ok() const { return problem.empty(); }
 };
 
+// The most characters a field of the window holds (a text box's limit), and so the longest
+// record a design can have: a barcode rule, its twelve values at that length in two-byte CP950
+// characters, the separators and the line end.
+inline constexpr std::uintmax_t kMaxFieldCharacters = 32767;
+inline constexpr std::uintmax_t kLongestRecordBytes = 12 * 2 * kMaxFieldCharacters + 13 * 3 + 2;
+// The settings record and 101 rules of the longest record: no label file is larger.
+inline constexpr std::uintmax_t kMaxLabelFileBytes = (kMaxRules + 1) * kLongestRecordBytes;
+
+// The test of a file's head before the whole file is read: `head` holds its first bytes (at
+// least its first line, or kLongestRecordBytes of it), `file_size` its size. A first line that
+// is not a settings record, or is longer than any record, or a file larger than
+// kMaxLabelFileBytes, is no label file. The settings are not filled in.
+LabelFileCheck CheckLabelFileHead(const std::string& head, std::uintmax_t file_size);
+
+// The head test for the file at `path` (relative paths from the folder of `files`): reads
+// only its size and its first line. A file whose head cannot be read passes here; reading it
+// whole then says why.
+LabelFileCheck CheckLabelFileHeadAt(const FileSystem& files, const std::string& path);
+
 // The one test of a label file, shared by the open command and the headless commands: CP950
 // text throughout, a first line "setting" with at least the seven layout values, and no more
 // rule records than a design can hold.
@@ -59,9 +79,9 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
 
 // The File tab's commands. `view` is the rule list and preview, refreshed after a change.
 
-// file_new: an empty, untitled design; the rule kind switch is applied for the kind shown and
-// the focus goes to rule_list. The layout controls and the editor fields keep their texts;
-// "temp2.txt" is not touched. Nothing is asked about unsaved changes.
+// file_new: an empty, untitled design with a blank preview; the rule kind switch is applied for
+// the kind shown and the focus goes to rule_list. The layout controls and the editor fields keep
+// their texts; "temp2.txt" is not touched. Nothing is asked about unsaved changes.
 void FileNew(MainWindowModel& window, FileSystem& files, MessageBox& messages, LabelView& view);
 
 // The open command after its dialog, for a path known already (the command line): opens the

@@ -10,6 +10,8 @@ class LabelView {
  public:
   virtual ~LabelView() = default;
   virtual void Refresh(MainWindowModel& window) = 0;
+  // An empty design: no rules listed, a blank preview, no rule to hit there.
+  virtual void Blank(MainWindowModel& window) = 0;
 };
 
 }  // namespace vellomir

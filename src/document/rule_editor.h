@@ -25,6 +25,8 @@ struct EditorContext {
   FileSystem& files;
   MessageBox& messages;
   LabelView& view;
+  // The current folder (settings file, pictures) when the working files live elsewhere.
+  const FileSystem* here = nullptr;
 };
 
 // Rule kind switch (click or focus on rule_kind): captions and enabled states for the kind in

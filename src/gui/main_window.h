@@ -3,13 +3,15 @@
 #include <QMainWindow>
 #include <QPrinter>
 #include <functional>
-#include <memory>
-#include <vector>
+#include <string>
 
 #include "document/rule_editor.h"
 #include "form/main_window_model.h"
+#include "gui/main_window_layout.h"
 #include "gui/preview_widget.h"
 #include "gui/qt_services.h"
+#include "gui/widget_bindings.h"
+#include "gui/window_wiring.h"
 #include "platform/file_system.h"
 #include "render/rule_list.h"
 
@@ -27,15 +29,19 @@ struct WindowServices {
   Shell* shell = nullptr;
 };
 
-// The main window as a thin view over MainWindowModel: every widget's objectName is its
-// control name; before a handler runs the widgets are read into the model, afterwards the
-// model is written back with signals blocked. The program's rules live in the handlers.
+// The main window as a thin view over MainWindowModel, made, bound and connected from the
+// wiring table (window_wiring.h). Before a handler runs the widgets are read into the model;
+// afterwards the model is written back with signals blocked. What the user does to the widgets
+// alone (focus, Tab, a click on a tab) changes nothing in the model.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `files` is the current folder, where the working files and the settings file live.
+  // `here` is the current folder (settings file, pictures); `work` holds the working files.
   // Start-up runs here, with the services given.
+  MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& work,
+             WindowServices overrides = {}, QWidget* parent = nullptr);
+  // Working files in the current folder too.
   MainWindow(MainWindowModel& model, FileSystem& files, WindowServices overrides = {},
              QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -46,24 +52,29 @@ class MainWindow : public QMainWindow {
   void WriteWidgets();
 
   MainWindowModel& model() { return model_; }
-  PreviewWidget* picture1() { return picture1_; }
+  PreviewWidget* picture1() { return parts_.picture1; }
   // One timer tick, as Timer1 gives every 500 ms.
   void Tick();
   // Opens a label file as the open command does, without its dialog (from the command line).
   void OpenDesign(const std::string& path);
 
+ signals:
+  // A handler of the wiring table ran, for `control`.
+  void ActionPerformed(const QString& control);
+
  private:
-  void BuildWidgets();
+  void MakeControls();
+  void ConnectControl(const ControlWiring& row, QWidget* widget);
   void ConnectEvents();
+  void Perform(WindowAction action);
+  void RunAction(const ControlWiring& row, WindowAction action);
   void ShowAbout();
   void PrintRun();
   EditorContext Context();
 
-  template <typename W, typename M>
-  void Bind(W* widget, M& control);
-
   MainWindowModel& model_;
-  FileSystem& files_;
+  FileSystem& here_;
+  FileSystem& files_;  // the working files
   QPrinter printer_;
   QtMessageBox qt_messages_;
   QtDialogs qt_dialogs_;
@@ -72,15 +83,10 @@ class MainWindow : public QMainWindow {
   DialogService* dialogs_;
   Shell* shell_;
 
-  struct Binding {
-    std::function<void()> read;
-    std::function<void()> write;
-  };
-  std::vector<Binding> bindings_;
-  QTabWidget* tabs_ = nullptr;
-  PreviewWidget* picture1_ = nullptr;
-  std::unique_ptr<RuleListView> view_;  // rule list and preview on picture1_
-  PreviewWidget* picture2_ = nullptr;
+  WidgetBindings bindings_;
+  ControlWidgets widgets_;
+  MainWindowParts parts_;
+  std::unique_ptr<RuleListView> view_;  // rule list and preview on parts_.picture1
   QTimer* timer_ = nullptr;
   AboutWindow* about_ = nullptr;
   bool busy_ = false;

@@ -1,7 +1,6 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,46 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> Convert(const char* to, const char* from, const std::string& in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out;
-  out.resize(in.size() * 4 + 8);
-  char* src = const_cast<char*>(in.data());
-  std::size_t src_left = in.size();
-  char* dst = out.data();
-  std::size_t dst_left = out.size();
-  bool ok = true;
-  while (src_left > 0) {
-    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) {
-        const std::size_t used = out.size() - dst_left;
-        out.resize(out.size() * 2);
-        dst = out.data() + used;
-        dst_left = out.size() - used;
-        continue;
-      }
-      ok = false;  // EILSEQ or EINVAL: a character without a code, or cut bytes
-      break;
-    }
-  }
-  if (ok && iconv(cd, nullptr, nullptr, &dst, &dst_left) == static_cast<std::size_t>(-1))
-    ok = false;
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  out.resize(out.size() - dst_left);
-  return out;
-}
-
 }  // namespace
-
-std::optional<std::string> Utf8ToCp950(const std::string& utf8) {
-  return Convert("CP950", "UTF-8", utf8);
-}
-
-std::optional<std::string> Cp950ToUtf8(const std::string& cp950) {
-  return Convert("UTF-8", "CP950", cp950);
-}
 
 std::vector<std::string> SplitLines(const std::string& bytes) {
   std::vector<std::string> lines;

@@ -4,15 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_util.h"  // Cp950ToUtf8, Utf8ToCp950
+
 // Every file the program reads or writes goes through here: working files, label files, the
 // settings file. Files are lines ended by CR LF in CP950 (the Traditional Chinese ANSI code
 // page); inside the program text is UTF-8.
 namespace vellomir {
-
-// CP950 bytes of a UTF-8 text; nothing when a character has no CP950 code.
-std::optional<std::string> Utf8ToCp950(const std::string& utf8);
-// UTF-8 of CP950 bytes; nothing when the bytes are not valid CP950.
-std::optional<std::string> Cp950ToUtf8(const std::string& cp950);
 
 enum class FileError {
   kNone,

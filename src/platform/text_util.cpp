@@ -1,5 +1,7 @@
 #include "platform/text_util.h"
 
+#include <iconv.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -163,6 +165,165 @@ std::optional<int32_t> ToInt32(double value) {
   const double r = RoundHalfEven(value);
   if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0) return std::nullopt;
   return static_cast<int32_t>(r);
+}
+
+namespace {
+
+struct UserDefinedBlock {
+  unsigned char first_lead;
+  unsigned char last_lead;
+  char32_t first_code;
+};
+// In the order of their private use codes: the blocks follow each other without a gap.
+constexpr UserDefinedBlock kUserDefinedBlocks[] = {
+    {0xFA, 0xFE, 0xE000},  // 5 rows: U+E000..U+E310
+    {0x8E, 0xA0, 0xE311},  // 19 rows: U+E311..U+EEB7
+    {0x81, 0x8D, 0xEEB8},  // 13 rows: U+EEB8..U+F6B0
+};
+constexpr int kCodesPerRow = 157;  // 63 trail bytes 0x40-0x7E, 94 trail bytes 0xA1-0xFE
+
+// Index of a trail byte within its row; -1 for a byte that is no trail byte.
+int TrailIndex(unsigned char trail) {
+  if (trail >= 0x40 && trail <= 0x7E) return trail - 0x40;
+  if (trail >= 0xA1 && trail <= 0xFE) return 63 + (trail - 0xA1);
+  return -1;
+}
+
+bool IsUserDefinedLead(unsigned char lead) {
+  return (lead >= 0x81 && lead <= 0xA0) || (lead >= 0xFA && lead <= 0xFE);
+}
+
+// One iconv conversion for a whole text, fed piece by piece.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Appends the conversion of `in` to `out`; false on a character without a code or cut bytes.
+  bool Append(std::string_view in, std::string& out) {
+    if (in.empty()) return true;
+    const std::size_t start = out.size();
+    out.resize(start + in.size() * 4 + 8);
+    char* src = const_cast<char*>(in.data());
+    std::size_t src_left = in.size();
+    char* dst = out.data() + start;
+    std::size_t dst_left = out.size() - start;
+    bool good = true;
+    while (src_left > 0) {
+      if (iconv(cd_, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) {
+          const std::size_t used = out.size() - dst_left;
+          out.resize(out.size() * 2);
+          dst = out.data() + used;
+          dst_left = out.size() - used;
+          continue;
+        }
+        good = false;  // EILSEQ or EINVAL
+        break;
+      }
+    }
+    if (good && iconv(cd_, nullptr, nullptr, &dst, &dst_left) == static_cast<std::size_t>(-1))
+      good = false;
+    out.resize(out.size() - dst_left);
+    return good;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+void AppendUtf8(char32_t cp, std::string& out) { out += FromCodePoints(std::u32string(1, cp)); }
+
+}  // namespace
+
+std::optional<char32_t> UserDefinedToPrivateUse(unsigned char lead, unsigned char trail) {
+  const int column = TrailIndex(trail);
+  if (column < 0) return std::nullopt;
+  for (const UserDefinedBlock& b : kUserDefinedBlocks) {
+    if (lead >= b.first_lead && lead <= b.last_lead)
+      return b.first_code + static_cast<char32_t>((lead - b.first_lead) * kCodesPerRow + column);
+  }
+  return std::nullopt;
+}
+
+std::optional<Cp950Pair> PrivateUseToUserDefined(char32_t code) {
+  for (const UserDefinedBlock& b : kUserDefinedBlocks) {
+    const char32_t size = static_cast<char32_t>((b.last_lead - b.first_lead + 1) * kCodesPerRow);
+    if (code < b.first_code || code >= b.first_code + size) continue;
+    const int index = static_cast<int>(code - b.first_code);
+    const int column = index % kCodesPerRow;
+    Cp950Pair pair;
+    pair.lead = static_cast<unsigned char>(b.first_lead + index / kCodesPerRow);
+    pair.trail = static_cast<unsigned char>(column < 63 ? 0x40 + column : 0xA1 + (column - 63));
+    return pair;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Cp950ToUtf8(const std::string& cp950) {
+  Converter convert("UTF-8", "CP950");
+  if (!convert.ok()) return std::nullopt;
+  std::string out;
+  out.reserve(cp950.size() * 3 / 2);
+  std::size_t piece = 0;  // start of the bytes not yet converted
+  std::size_t i = 0;
+  while (i < cp950.size()) {
+    const auto c = static_cast<unsigned char>(cp950[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (i + 1 < cp950.size() && IsUserDefinedLead(c)) {
+      if (const auto code = UserDefinedToPrivateUse(c, static_cast<unsigned char>(cp950[i + 1]))) {
+        if (!convert.Append(std::string_view(cp950).substr(piece, i - piece), out))
+          return std::nullopt;
+        AppendUtf8(*code, out);
+        i += 2;
+        piece = i;
+        continue;
+      }
+    }
+    i += (c >= 0x81 && c <= 0xFE) ? 2 : 1;  // a lead byte takes its trail byte with it
+  }
+  if (!convert.Append(std::string_view(cp950).substr(piece), out)) return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> Utf8ToCp950(const std::string& utf8) {
+  Converter convert("CP950", "UTF-8");
+  if (!convert.ok()) return std::nullopt;
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t piece = 0;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    // The private use characters U+E000..U+F8FF take three bytes, EE or EF first.
+    if ((c == 0xEE || c == 0xEF) && i + 2 < utf8.size()) {
+      const auto c1 = static_cast<unsigned char>(utf8[i + 1]);
+      const auto c2 = static_cast<unsigned char>(utf8[i + 2]);
+      if ((c1 & 0xC0) == 0x80 && (c2 & 0xC0) == 0x80) {
+        const char32_t cp = ((c & 0x0Fu) << 12) | ((c1 & 0x3Fu) << 6) | (c2 & 0x3Fu);
+        if (const auto pair = PrivateUseToUserDefined(cp)) {
+          if (!convert.Append(std::string_view(utf8).substr(piece, i - piece), out))
+            return std::nullopt;
+          out.push_back(static_cast<char>(pair->lead));
+          out.push_back(static_cast<char>(pair->trail));
+          i += 3;
+          piece = i;
+          continue;
+        }
+      }
+    }
+    ++i;
+  }
+  if (!convert.Append(std::string_view(utf8).substr(piece), out)) return std::nullopt;
+  return out;
 }
 
 std::vector<std::string> SplitFields(std::string_view line) {

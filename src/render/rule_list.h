@@ -30,6 +30,11 @@ class RuleListView final : public LabelView {
   void Refresh(MainWindowModel& window) override {
     RefreshLabelView(window, picture1_, files_, pictures_);
   }
+  void Blank(MainWindowModel& window) override {
+    window.rule_list.Clear();
+    picture1_.Clear();
+    window.RuleHitBoxes = {};
+  }
 
  private:
   DrawingSurface& picture1_;

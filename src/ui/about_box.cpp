@@ -41,6 +41,8 @@ AboutText FillAboutText() {
 }
 
 void DrawAboutText(const AboutText& text, DrawingSurface& surface, double width) {
+  // Drawn over itself again and again the text turns bold and blotchy: start from a clean box.
+  surface.Clear();
   surface.SetFontName("細明體");
   surface.SetFontSize(9);
   surface.SetCurrentX(1);

@@ -25,8 +25,8 @@ struct AboutText {
 AboutText FillAboutText();
 
 // Prints lines 0 to 15, each centred on a surface `width` twips wide, from y = 300 down. A
-// line wider than the surface starts left of its edge. Drawing again prints the same lines
-// over themselves.
+// line wider than the surface starts left of its edge. The surface is cleared first, so
+// drawing again gives the same picture as drawing once.
 void DrawAboutText(const AboutText& text, DrawingSurface& surface, double width);
 
 }  // namespace vellomir

@@ -72,7 +72,10 @@ void StartUp(MainWindowModel& w, EditorContext& c) {
     // and the file agree by position for every later edit.
     c.view.Refresh(w);
   }
-  if (c.files.FileExists(std::string(kSettingsFileName))) LoadSettings(w, c.files, c.messages);
+  // The settings file lives in the current folder, where pictures are looked up too; the
+  // working files may live elsewhere.
+  const FileSystem& here = c.here != nullptr ? *c.here : c.files;
+  if (here.FileExists(std::string(kSettingsFileName))) LoadSettings(w, here, c.messages);
   w.UnitsPerMm = kUnitsPerMm;
   w.CurrentFileName = "";
   for (CommonDialog* d : {&w.open_d_dial, &w.save_d_dial, &w.save_a_d_dial})
@@ -120,7 +123,10 @@ void FindFont(MainWindowModel& w, DialogService& dialogs) {
 
 void PictureBrowse(MainWindowModel& w, DialogService& dialogs) {
   dialogs.ShowOpen(w.open_p_dial);
-  w.rule_content.text = Trim(w.open_p_dial.file_name);
+  // A cancelled dialog offers no path; the field keeps what it held, as the font chooser
+  // keeps its values, rather than leaving a picture rule without its picture.
+  const std::string path = Trim(w.open_p_dial.file_name);
+  if (!path.empty()) w.rule_content.text = path;
 }
 
 void ShowHelp(Shell& shell) { shell.OpenTextFile(std::string(kReadmeFileName)); }

@@ -17,6 +17,8 @@ inline constexpr std::string_view kReadmeFileName = "readme.txt";
 
 // Window load: shared values, an empty design (both working files gone), the settings file
 // when there is one, the dialogs' start folders, and the first rule and barcode kinds chosen.
+// The settings file is read from context.pictures (the current folder) when given, else from
+// context.files.
 void StartUp(MainWindowModel& window, EditorContext& context);
 
 // The size the timer gives Picture1: the label less the page margins when the labels touch
@@ -38,7 +40,8 @@ int BoolToCheck(bool value);
 // find_font: the font dialog of choose_font, its values copied into the text font fields.
 void FindFont(MainWindowModel& window, DialogService& dialogs);
 
-// pic_brower: the picture dialog of open_p_dial; the chosen path goes into rule_content.
+// pic_brower: the picture dialog of open_p_dial; the chosen path goes into rule_content. A
+// cancelled dialog leaves rule_content as it was.
 void PictureBrowse(MainWindowModel& window, DialogService& dialogs);
 
 // Command2: readme.txt in the desktop's text viewer.
