@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,8 +23,9 @@
 #include "document/label_file.h"
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
-#include "gui/qt_printer.h"
-#include "render/print_job.h"
+#include "gui/cups_printer.h"
+#include "render/print_log.h"
+#include "ui/print_handler.h"
 #include "settings/settings_file.h"
 #include "ui/window_events.h"
 
@@ -148,7 +150,7 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& files, WindowServices
       model_(model),
       files_(files),
       qt_messages_(this),
-      qt_dialogs_(this, printer_),
+      qt_dialogs_(this),
       messages_(overrides.messages ? overrides.messages : &qt_messages_),
       dialogs_(overrides.dialogs ? overrides.dialogs : &qt_dialogs_),
       shell_(overrides.shell ? overrides.shell : &qt_shell_) {
@@ -566,7 +568,6 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::PrintRun() {
-  QtPrinter printer(printer_);
   QProgressDialog progress(this);
   progress.setWindowTitle(Q(model_.AppTitle));
   progress.setLabelText(QString::fromUtf8("列印中..."));
@@ -588,7 +589,14 @@ void MainWindow::PrintRun() {
     }
     return !progress.wasCanceled();
   };
-  PrintLabels(model_, files_, *messages_, *dialogs_, printer, on_page);
+  // Jobs carry the design's file name, so the queue shows what is printing.
+  const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
+  PrintHandlerServices services{*messages_, *dialogs_,
+                                [&job_name](const CommonDialog& chosen, std::string& problem) {
+                                  return OpenChosenPrinter(chosen, job_name, problem);
+                                },
+                                on_page, nullptr, DefaultPrintLogPath()};
+  PrintLabels(model_, files_, services);
 }
 
 }  // namespace vellomir

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPrinter>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -63,7 +62,6 @@ class MainWindow : public QMainWindow {
 
   MainWindowModel& model_;
   FileSystem& files_;
-  QPrinter printer_;
   QtMessageBox qt_messages_;
   QtDialogs qt_dialogs_;
   QtShell qt_shell_;
