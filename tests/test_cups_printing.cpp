@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cups/cups.h>
+#include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -106,7 +105,8 @@ TEST_F(CupsPrinting, NormalSheetsAreOneJobOnTheQueuesPageAndEveryLabelScans) {
   const auto jobs = cups.Jobs();
   ASSERT_EQ(jobs.size(), 1u);
   const test::CupsJob& job = jobs[0];
-  EXPECT_EQ(test::OutputLines(r.out), (std::vector<std::string>{"sheets-" + std::to_string(job.id)}));
+  EXPECT_EQ(test::OutputLines(r.out),
+            (std::vector<std::string>{"sheets-" + std::to_string(job.id)}));
   EXPECT_EQ(job.queue, "sheets");
   EXPECT_EQ(job.name, "sheets.vlm");
   EXPECT_EQ(job.media, "iso_a4_210x297mm");
@@ -226,6 +226,30 @@ TEST_F(CupsPrinting, AQueueThatStopsTakingJobsMidRunNamesTheLabelsAlreadySent) {
   EXPECT_EQ(result.deliveries[0], "labels-" + std::to_string(jobs[0].id));
 }
 
+TEST_F(CupsPrinting, AServerThatDiesMidRunIsAFailureNamingTheLabelsSent) {
+  std::string problem;
+  auto printer = CupsPrinter::Open({"sheets", 0, 0, "sheets.vlm"}, problem);
+  ASSERT_NE(printer, nullptr) << problem;
+  FileSystem files(dir.path().string());
+  ASSERT_TRUE(files.WriteLines("temp1.txt", {kSheetsDesign[0], kSheetsDesign[1]}).ok());
+  const auto rules = ReadRuleTable(files);
+  PrintLayout layout;
+  layout.columns = layout.rows = 2;
+  layout.label_width = layout.column_pitch = 95 * 56.5;
+  layout.label_height = layout.row_pitch = 135 * 56.5;
+  layout.labels = 12;
+  layout.document_per_page = true;
+  const PrintResult result =
+      RunLabelPrint(layout, rules, LabelDrawing{}, *printer, [&](const PrintProgress& p) {
+        if (p.pages == 3) cups.Kill();
+        return true;
+      });
+  EXPECT_EQ(result.outcome, PrintOutcome::kPrinterError);
+  EXPECT_EQ(result.labels_sent, 8);
+  EXPECT_EQ(result.deliveries.size(), 2u);
+  EXPECT_NE(result.message.find("已送出第 1 到 8 張標籤"), std::string::npos) << result.message;
+}
+
 TEST_F(CupsPrinting, AStoppedQueueHoldsTheJobAndWarns) {
   ASSERT_TRUE(cups.Admin("cupsdisable", {"sheets"}));
   const auto r = Run({"sheets.vlm", "--printer", "sheets", "--copies", "1"});
@@ -250,7 +274,8 @@ TEST_F(CupsPrinting, AnUnreachableServerAndAnUnknownQueueAreToldApart) {
   EXPECT_EQ(unreachable.status, 2);
   const auto lines = test::OutputLines(unreachable.err);
   ASSERT_EQ(lines.size(), 1u) << unreachable.err;
-  EXPECT_NE(lines[0].find("無法連線到列印伺服器「" + missing + "」"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("無法連線到列印伺服器「" + missing + "」"), std::string::npos)
+      << lines[0];
   EXPECT_TRUE(cups.Jobs().empty());
 }
 
@@ -258,8 +283,9 @@ TEST_F(CupsPrinting, AnUnreachableServerAndAnUnknownQueueAreToldApart) {
 
 TEST_F(CupsPrinting, LabelsOffTheLabelStockAreRefusedUnlessAllowed) {
   // 2 x 4 labels of 100 x 60 mm: on 4 x 6 in stock only one column of two rows fits.
-  test::WriteBytes(dir.File("wide.vlm"),
-                   test::Cp950Lines({"setting,,;12,,;100,,;60,,;2,,;4,,;0,,;0,,;", kLabelDesign[1]}));
+  test::WriteBytes(
+      dir.File("wide.vlm"),
+      test::Cp950Lines({"setting,,;12,,;100,,;60,,;2,,;4,,;0,,;0,,;", kLabelDesign[1]}));
   const auto refused = Run({"wide.vlm", "--printer", "labels"});
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.err.find("每頁 8 張標籤中有 6 張"), std::string::npos) << refused.err;

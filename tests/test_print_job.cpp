@@ -267,8 +267,7 @@ TEST_F(PrintJob, PicturePathsComeFromThePictureFolder) {
   probe.sizes[pictures.Resolve("logo.png")] = {200, 100};
   WriteDesign({"3,,;logo.png,,;0,,;0,,;40,,;"});
   window.l_amount.text = "1";
-  ASSERT_EQ(PrintWith(window, messages, printer, {}, &pictures),
-            PrintOutcome::kPrinted);
+  ASSERT_EQ(PrintWith(window, messages, printer, {}, &pictures), PrintOutcome::kPrinted);
   const auto drawn = printer.documents.at(0).at(0)->Pictures();
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_EQ(drawn[0].path, pictures.Resolve("logo.png"));
@@ -511,8 +510,8 @@ TEST_F(PrintJob, TheDialogsChoiceReachesThePrinterOpener) {
                                 }};
   ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
   ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
-  EXPECT_EQ(chosen, (std::vector<std::pair<std::string, std::string>>{{"labels", ""},
-                                                                     {"", "/tmp/x.pdf"}}));
+  EXPECT_EQ(chosen,
+            (std::vector<std::pair<std::string, std::string>>{{"labels", ""}, {"", "/tmp/x.pdf"}}));
 }
 
 TEST_F(PrintJob, APrinterThatCannotBeOpenedIsReportedInItsOwnWords) {

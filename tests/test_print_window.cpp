@@ -88,8 +88,7 @@ TEST_F(PrintWindow, TractorFeedToAFileKeepsEveryPage) {
   PressPrint();
   EXPECT_TRUE(messages_.shown.empty()) << messages_.shown[0].text;
   const std::vector<std::string> files = {"run.pdf", "run-2.pdf", "run-3.pdf"};
-  const std::vector<std::vector<std::string>> want = {Batches(1, 4), Batches(5, 8),
-                                                      Batches(9, 10)};
+  const std::vector<std::vector<std::string>> want = {Batches(1, 4), Batches(5, 8), Batches(9, 10)};
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto pages = test::RenderPdfPages(dir_.File(files[i]), 150);
     ASSERT_EQ(pages.size(), 1u) << files[i];

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
   if (args.empty()) return vellomir::RunWindow(argc, argv, "");
   const std::string command = args.front();
   const bool is_command = command == "barcode" || command == "preview" || command == "print" ||
-                          command == "log" ||
-                          command == "--help" || command == "-h" || command == "help";
+                          command == "log" || command == "--help" || command == "-h" ||
+                          command == "help";
   if (!is_command && args.size() == 1 && command.rfind('-', 0) != 0)
     return vellomir::RunWindow(argc, argv, command);
   args.erase(args.begin());

@@ -62,11 +62,12 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   PrintLayout layout;
   if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
 
-  const std::string design_name = QFileInfo(QString::fromStdString(o.design)).fileName().toStdString();
+  const std::string design_name =
+      QFileInfo(QString::fromStdString(o.design)).fileName().toStdString();
   const std::string log_path = DefaultPrintLogPath();
   auto log = [&](const std::string& destination, const PrintResult& result) {
-    const std::string trouble =
-        AppendPrintLog(log_path, MakePrintLogEntry(design_name, destination, layout.labels, result));
+    const std::string trouble = AppendPrintLog(
+        log_path, MakePrintLogEntry(design_name, destination, layout.labels, result));
     if (!trouble.empty()) err << "vellomir print: 警告: " << OneLine(trouble) << "\n";
   };
   auto refuse = [&](const std::string& destination, const std::string& message) {

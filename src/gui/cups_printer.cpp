@@ -105,8 +105,7 @@ bool MediaByName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, const char
 // The media a job gets when it names none: the queue's job default ("media" as lpadmin or
 // lpoptions set it), else the printer's media default, else what libcups makes of it.
 bool DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
-  if (MediaByName(http, dest, info, cupsGetOption("media", dest->num_options, dest->options),
-                  size))
+  if (MediaByName(http, dest, info, cupsGetOption("media", dest->num_options, dest->options), size))
     return true;
   if (ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info, "media"))
     if (ippGetValueTag(attr) == IPP_TAG_KEYWORD || ippGetValueTag(attr) == IPP_TAG_NAME)
@@ -144,8 +143,8 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   printer->make_document_ = std::move(make_document);
   printer->job_name_ = request.job_name;
   auto cups = std::make_unique<CupsConnection>();
-  cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                            30000, nullptr);
+  cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
+                            nullptr);
   if (cups->http == nullptr) {
     problem = "無法連線到列印伺服器「" + ServerName() + "」,沒有列印";
     return nullptr;
@@ -153,8 +152,7 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   cups->dest = cupsGetNamedDest(cups->http, request.queue.empty() ? nullptr : request.queue.c_str(),
                                 nullptr);
   if (cups->dest == nullptr) {
-    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ||
-        httpGetFd(cups->http) < 0)
+    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || httpGetFd(cups->http) < 0)
       problem = "列印伺服器「" + ServerName() + "」沒有回應: " + LastCupsWords() + ",沒有列印";
     else if (request.queue.empty())
       problem = "沒有預設的印表機,請選擇一台印表機,沒有列印";

@@ -25,8 +25,8 @@
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
 #include "render/print_log.h"
-#include "ui/print_handler.h"
 #include "settings/settings_file.h"
+#include "ui/print_handler.h"
 #include "ui/window_events.h"
 
 namespace vellomir {
@@ -591,11 +591,14 @@ void MainWindow::PrintRun() {
   };
   // Jobs carry the design's file name, so the queue shows what is printing.
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
-  PrintHandlerServices services{*messages_, *dialogs_,
+  PrintHandlerServices services{*messages_,
+                                *dialogs_,
                                 [&job_name](const CommonDialog& chosen, std::string& problem) {
                                   return OpenChosenPrinter(chosen, job_name, problem);
                                 },
-                                on_page, nullptr, DefaultPrintLogPath()};
+                                on_page,
+                                nullptr,
+                                DefaultPrintLogPath()};
   PrintLabels(model_, files_, services);
 }
 

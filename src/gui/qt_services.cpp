@@ -92,7 +92,8 @@ void QtDialogs::ShowSave(CommonDialog& dialog) {
 bool QtDialogs::ShowPrinter(CommonDialog& dialog) {
   // A fresh printer each time: nothing a failed run left behind reaches the next one.
   QPrinter printer(QPrinter::HighResolution);
-  if (!dialog.printer_name.empty()) printer.setPrinterName(QString::fromStdString(dialog.printer_name));
+  if (!dialog.printer_name.empty())
+    printer.setPrinterName(QString::fromStdString(dialog.printer_name));
   QPrintDialog box(&printer, parent_);
   // The run prints every label once; page ranges and copies belong to the copies field.
   box.setOption(QAbstractPrintDialog::PrintPageRange, false);

@@ -119,12 +119,11 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
   if (const auto area = printer.Printable()) {
     const ClippedLabels clipped = CountClippedLabels(layout, *area);
     if (clipped.cut > 0)
-      concerns.push_back(
-          {PrintConcernKind::kClipping,
-           "每頁 " + std::to_string(clipped.per_page) + " 張標籤中有 " +
-               std::to_string(clipped.cut) + " 張超出印表機可以列印的範圍 (" +
-               Millimetres(area->width_mm) + " x " + Millimetres(area->height_mm) +
-               " mm),超出的部分印不出來"});
+      concerns.push_back({PrintConcernKind::kClipping,
+                          "每頁 " + std::to_string(clipped.per_page) + " 張標籤中有 " +
+                              std::to_string(clipped.cut) + " 張超出印表機可以列印的範圍 (" +
+                              Millimetres(area->width_mm) + " x " + Millimetres(area->height_mm) +
+                              " mm),超出的部分印不出來"});
   }
   return concerns;
 }

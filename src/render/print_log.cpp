@@ -74,8 +74,7 @@ PrintLogEntry MakePrintLogEntry(const std::string& design, const std::string& de
 std::string FormatPrintLogLine(const PrintLogEntry& e) {
   std::string jobs;
   for (const std::string& job : e.jobs) jobs += (jobs.empty() ? "" : " ") + job;
-  const std::string labels =
-      e.sent <= 0 ? "-" : e.sent == 1 ? "1" : "1-" + std::to_string(e.sent);
+  const std::string labels = e.sent <= 0 ? "-" : e.sent == 1 ? "1" : "1-" + std::to_string(e.sent);
   return Field(e.time) + "\t設計=" + Field(e.design) + "\t送到=" + Field(e.destination) +
          "\t要印=" + std::to_string(e.requested) + "\t已送出=" + std::to_string(e.sent) +
          "\t標籤=" + labels + "\t工作=" + Field(jobs.empty() ? "-" : jobs) +
@@ -145,8 +144,8 @@ std::optional<std::vector<std::string>> LastPrintLogLines(const std::string& pat
     std::string block(static_cast<std::size_t>(end - start), '\0');
     std::size_t got = 0;
     while (got < block.size()) {
-      const ssize_t n = ::pread(fd, block.data() + got, block.size() - got,
-                                start + static_cast<off_t>(got));
+      const ssize_t n =
+          ::pread(fd, block.data() + got, block.size() - got, start + static_cast<off_t>(got));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         ::close(fd);

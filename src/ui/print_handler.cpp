@@ -87,8 +87,9 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
 
   auto log = [&](const std::string& destination, const PrintResult& result) {
     if (services.log_path.empty()) return;
-    const std::string problem = AppendPrintLog(
-        services.log_path, MakePrintLogEntry(DesignName(window), destination, layout.labels, result));
+    const std::string problem =
+        AppendPrintLog(services.log_path,
+                       MakePrintLogEntry(DesignName(window), destination, layout.labels, result));
     if (!problem.empty()) Tell(window, messages, "警告: " + problem);
   };
 

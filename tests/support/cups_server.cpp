@@ -91,12 +91,13 @@ CupsServer::CupsServer() {
   // 5 mm margins all round (14.17 pt), so the printable area's corner is not the paper's.
   ppd = std::regex_replace(ppd, std::regex(R"(\*ImageableArea A4/A4: "[^"]*")"),
                            R"(*ImageableArea A4/A4: "14.17 14.17 581.1 827.7")");
-  WriteFile(dir_.path() / "sheets.ppd", ppd, fs::perms::owner_read | fs::perms::owner_write |
-                                                 fs::perms::group_read | fs::perms::others_read);
+  WriteFile(dir_.path() / "sheets.ppd", ppd,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                fs::perms::others_read);
   const std::string sheets_ppd = (dir_.path() / "sheets.ppd").string();
   const bool queues =
-      Admin("lpadmin", {"-p", "sheets", "-E", "-v", capture, "-P", sheets_ppd, "-o",
-                        "copies-default=2"}) &&
+      Admin("lpadmin",
+            {"-p", "sheets", "-E", "-v", capture, "-P", sheets_ppd, "-o", "copies-default=2"}) &&
       Admin("lpadmin", {"-p", "labels", "-E", "-v", capture, "-m", "drv:///sample.drv/zebra.ppd",
                         "-o", "media-default=w288h432", "-o", "copies-default=2"}) &&
       Admin("lpadmin", {"-p", "closed", "-E", "-v", capture, "-P", sheets_ppd}) &&
@@ -130,17 +131,16 @@ bool CupsServer::Start() {
   const bool root_user = getuid() == 0;
   const std::string user = root_user ? "lp" : std::to_string(getuid());
   const std::string group = root_user ? "lp" : std::to_string(getgid());
-  WriteFile(root / "conf/cups-files.conf",
-            "ServerBin " + (root / "bin").string() + "\nServerRoot " + (root / "conf").string() +
-                "\nRequestRoot " + (root / "spool").string() + "\nCacheDir " +
-                (root / "cache").string() + "\nStateDir " + (root / "state").string() +
-                "\nTempDir " + (root / "spool").string() + "\nErrorLog " +
-                (root / "log/error_log").string() + "\nAccessLog " +
-                (root / "log/access_log").string() + "\nPageLog " +
-                (root / "log/page_log").string() +
-                "\nDataDir /usr/share/cups\nDocumentRoot /usr/share/cups/doc-root\nUser " + user +
-                "\nGroup " + group + "\nFileDevice No\n",
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  WriteFile(
+      root / "conf/cups-files.conf",
+      "ServerBin " + (root / "bin").string() + "\nServerRoot " + (root / "conf").string() +
+          "\nRequestRoot " + (root / "spool").string() + "\nCacheDir " + (root / "cache").string() +
+          "\nStateDir " + (root / "state").string() + "\nTempDir " + (root / "spool").string() +
+          "\nErrorLog " + (root / "log/error_log").string() + "\nAccessLog " +
+          (root / "log/access_log").string() + "\nPageLog " + (root / "log/page_log").string() +
+          "\nDataDir /usr/share/cups\nDocumentRoot /usr/share/cups/doc-root\nUser " + user +
+          "\nGroup " + group + "\nFileDevice No\n",
+      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
   const std::string conf = (root / "conf/cupsd.conf").string();
   const std::string files = (root / "conf/cups-files.conf").string();
@@ -203,14 +203,22 @@ CupsServer::~CupsServer() {
   unsetenv("CUPS_SERVER");
 }
 
+void CupsServer::Kill() {
+  if (pid_ <= 0) return;
+  kill(static_cast<pid_t>(pid_), SIGKILL);
+  int status = 0;
+  waitpid(static_cast<pid_t>(pid_), &status, 0);
+  pid_ = -1;
+}
+
 bool CupsServer::Admin(const std::string& program, const std::vector<std::string>& args) {
   return RunProgram(program, args, dir_.File("admin.log")) == 0;
 }
 
 std::vector<CupsJob> CupsServer::Jobs() {
   std::vector<CupsJob> jobs;
-  http_t* http = httpConnect2(socket_.c_str(), ippPort(), nullptr, AF_UNSPEC,
-                              HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+  http_t* http = httpConnect2(socket_.c_str(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER,
+                              1, 5000, nullptr);
   if (http == nullptr) return jobs;
   cups_job_t* list = nullptr;
   const int n = cupsGetJobs2(http, &list, nullptr, 0, CUPS_WHICHJOBS_ALL);
@@ -236,7 +244,8 @@ std::vector<CupsJob> CupsServer::Jobs() {
   }
   cupsFreeJobs(n, list);
   httpClose(http);
-  std::sort(jobs.begin(), jobs.end(), [](const CupsJob& a, const CupsJob& b) { return a.id < b.id; });
+  std::sort(jobs.begin(), jobs.end(),
+            [](const CupsJob& a, const CupsJob& b) { return a.id < b.id; });
   return jobs;
 }
 
@@ -328,8 +337,7 @@ std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi) {
   gs.start("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pnggray",
                   "-r" + QString::number(dpi), "-o", dir.filePath("page-%d.png"),
                   QString::fromStdString(path)});
-  if (!gs.waitForFinished(300000) || gs.exitStatus() != QProcess::NormalExit ||
-      gs.exitCode() != 0)
+  if (!gs.waitForFinished(300000) || gs.exitStatus() != QProcess::NormalExit || gs.exitCode() != 0)
     return {};
   std::vector<QImage> pages;
   for (int n = 1; QFile::exists(dir.filePath("page-" + QString::number(n) + ".png")); ++n)

@@ -40,6 +40,9 @@ class CupsServer {
   const std::string& Reason() const { return reason_; }
   const std::string& Socket() const { return socket_; }
 
+  // Stops cupsd at once, as a crash would.
+  void Kill();
+
   // Runs a CUPS administration program (lpadmin, cupsreject, cupsdisable...) on this server;
   // true when it exits 0.
   bool Admin(const std::string& program, const std::vector<std::string>& args);
