@@ -17,6 +17,7 @@
 #include "render/rule_list.h"
 #include "support/files.h"
 #include "form/main_window_model.h"
+#include "support/printers.h"
 
 namespace vellomir {
 namespace {
@@ -108,7 +109,8 @@ TEST_F(DamagedDesigns, OpenListPreviewAndPrintEndNormally) {
     window.l_col.text = (rng() % 3 == 0) ? Pick() : "2";
     ScriptedDialogs dialogs;
     RecordingPrinter printer(metrics);
-    const PrintOutcome outcome = PrintLabels(window, files, messages, dialogs, printer);
+    PrintHandlerServices services{messages, dialogs, test::OpenerFor(printer)};
+    const PrintOutcome outcome = PrintLabels(window, files, services);
     if (outcome == PrintOutcome::kPrinted) {
       ASSERT_FALSE(printer.documents.empty());
       for (const auto& doc : printer.documents) EXPECT_FALSE(doc.empty());

@@ -8,7 +8,9 @@
 #include "platform/recording_surface.h"
 #include "render/print_job.h"
 #include "support/files.h"
+#include "support/printers.h"
 #include "form/main_window_model.h"
+#include "ui/print_handler.h"
 
 namespace vellomir {
 namespace {
@@ -74,7 +76,13 @@ class PrintJob : public ::testing::Test {
     ASSERT_TRUE(files.WriteLines(std::string(kWorkingFileName), lines).ok());
   }
   PrintOutcome Print(Printer& on, const PrintProgressCallback& progress = {}) {
-    return PrintLabels(window, files, messages, dialogs, on, progress);
+    return PrintWith(window, messages, on, progress);
+  }
+  PrintOutcome PrintWith(MainWindowModel& w, MessageBox& m, Printer& on,
+                         const PrintProgressCallback& progress = {},
+                         const FileSystem* pictures = nullptr) {
+    PrintHandlerServices services{m, dialogs, test::OpenerFor(on), progress, pictures};
+    return PrintLabels(w, files, services);
   }
   PrintOutcome Print() { return Print(printer); }
 
@@ -259,8 +267,7 @@ TEST_F(PrintJob, PicturePathsComeFromThePictureFolder) {
   probe.sizes[pictures.Resolve("logo.png")] = {200, 100};
   WriteDesign({"3,,;logo.png,,;0,,;0,,;40,,;"});
   window.l_amount.text = "1";
-  ASSERT_EQ(PrintLabels(window, files, messages, dialogs, printer, {}, &pictures),
-            PrintOutcome::kPrinted);
+  ASSERT_EQ(PrintWith(window, messages, printer, {}, &pictures), PrintOutcome::kPrinted);
   const auto drawn = printer.documents.at(0).at(0)->Pictures();
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_EQ(drawn[0].path, pictures.Resolve("logo.png"));
@@ -304,7 +311,7 @@ TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
       (rows ? w.l_row : w.l_col).text = value;
       ScriptedMessageBox m;
       RecordingPrinter p(metrics);
-      EXPECT_EQ(PrintLabels(w, files, m, dialogs, p), PrintOutcome::kRefused) << value;
+      EXPECT_EQ(PrintWith(w, m, p), PrintOutcome::kRefused) << value;
       ASSERT_EQ(m.shown.size(), 1u) << value;
       EXPECT_NE(m.shown[0].text.find("至少要是 1"), std::string::npos);
       EXPECT_TRUE(p.documents.empty()) << value;
@@ -318,7 +325,7 @@ TEST_F(PrintJob, CopiesBeyondTheLimitAreRefused) {
   for (const char* amount : {"1e300", "1e400", "1000001"}) {
     ScriptedMessageBox m;
     window.l_amount.text = amount;
-    EXPECT_EQ(PrintLabels(window, files, m, dialogs, printer), PrintOutcome::kRefused);
+    EXPECT_EQ(PrintWith(window, m, printer), PrintOutcome::kRefused);
     ASSERT_EQ(m.shown.size(), 1u);
     EXPECT_NE(m.shown[0].text.find("1000000"), std::string::npos);
   }
@@ -347,7 +354,7 @@ TEST_F(PrintJob, SizesAndGapsBeyondADoubleAreRefusedWhenUsed) {
     RecordingPrinter p(metrics);
     window.l_paper_width.text = width;
     window.d_col.text = gap;
-    EXPECT_EQ(PrintLabels(window, files, m, dialogs, p), PrintOutcome::kRefused) << width;
+    EXPECT_EQ(PrintWith(window, m, p), PrintOutcome::kRefused) << width;
     ASSERT_EQ(m.shown.size(), 1u) << width;
     EXPECT_NE(m.shown[0].text.find("超出"), std::string::npos);
     EXPECT_TRUE(p.documents.empty());
@@ -450,24 +457,196 @@ TEST_F(PrintJob, ProgressIsToldOfEveryFilledPage) {
   EXPECT_EQ(seen, (std::vector<std::array<int64_t, 3>>{{1, 4, 10}, {2, 8, 10}, {3, 10, 10}}));
 }
 
-TEST_F(PrintJob, CancelEndsTheDocumentWithoutAnEmptyPage) {
+TEST_F(PrintJob, CancelDropsTheOpenDocumentAndNamesWhatWentOut) {
   WriteDesign({kBatchText});
   window.l_amount.text = "10";
   for (const char* type : {"0", "1"}) {
     RecordingPrinter p(metrics);
+    ScriptedMessageBox m;
     window.PrinterType = type;
     int calls = 0;
-    ASSERT_EQ(Print(p, [&](const PrintProgress&) { return ++calls < 2; }),
+    ASSERT_EQ(PrintWith(window, m, p, [&](const PrintProgress&) { return ++calls < 2; }),
               PrintOutcome::kCancelled);
     EXPECT_EQ(calls, 2);
-    const std::vector<std::string> first = {"L0100", "L0101", "L0102", "L0103"};
-    const std::vector<std::string> second = {"L0104", "L0105", "L0106", "L0107"};
-    if (std::string(type) == "0")
-      EXPECT_EQ(Texts(p), (std::vector<Pages>{{first}, {second}}));
-    else
-      EXPECT_EQ(Texts(p), (std::vector<Pages>{{first, second}}));
+    ASSERT_EQ(m.shown.size(), 1u) << type;
+    if (std::string(type) == "0") {
+      // Tractor feed: page 1 was a document of its own and has gone; page 2 stays here.
+      EXPECT_EQ(Texts(p), (std::vector<Pages>{{{"L0100", "L0101", "L0102", "L0103"}}}));
+      EXPECT_NE(m.shown[0].text.find("第 1 到 4 張"), std::string::npos) << m.shown[0].text;
+    } else {
+      // Normal sheets: the run is one document, and none of it is sent.
+      EXPECT_TRUE(p.documents.empty());
+      EXPECT_NE(m.shown[0].text.find("沒有送出任何標籤"), std::string::npos) << m.shown[0].text;
+    }
   }
+}
+
+// --- The print dialog ------------------------------------------------------------------------
+
+TEST_F(PrintJob, CancelInThePrintDialogPrintsNothingAndSaysNothing) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "6";
+  dialogs.printers.push_back({false, "", ""});
+  bool opened = false;
+  PrintHandlerServices services{messages, dialogs, [&](const CommonDialog&, std::string&) {
+                                  opened = true;
+                                  return std::unique_ptr<Printer>();
+                                }};
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kCancelled);
+  EXPECT_FALSE(opened);
   EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST_F(PrintJob, TheDialogsChoiceReachesThePrinterOpener) {
+  WriteDesign({kBatchText});
+  window.l_amount.text = "1";
+  dialogs.printers.push_back({true, "labels", ""});
+  dialogs.printers.push_back({true, "", "/tmp/x.pdf"});
+  std::vector<std::pair<std::string, std::string>> chosen;
+  PrintHandlerServices services{messages, dialogs, [&](const CommonDialog& d, std::string&) {
+                                  chosen.emplace_back(d.printer_name, d.print_file);
+                                  return std::make_unique<test::BorrowedPrinter>(printer);
+                                }};
+  ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
+  ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
+  EXPECT_EQ(chosen,
+            (std::vector<std::pair<std::string, std::string>>{{"labels", ""}, {"", "/tmp/x.pdf"}}));
+}
+
+TEST_F(PrintJob, APrinterThatCannotBeOpenedIsReportedInItsOwnWords) {
+  WriteDesign({kBatchText});
+  PrintHandlerServices services{messages, dialogs, [](const CommonDialog&, std::string& why) {
+                                  why = "無法連線到列印伺服器「/x」,沒有列印";
+                                  return std::unique_ptr<Printer>();
+                                }};
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kRefused);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "無法連線到列印伺服器「/x」,沒有列印");
+}
+
+// --- Labels that fall off the printable area -----------------------------------------------
+
+TEST(ClippedLabels, CountsTheLabelsOfAFullPageThatReachPastTheArea) {
+  // 2 x 4 labels of 100 x 60 mm on 4 x 6 in label stock: one column and two rows fit.
+  PrintLayout layout;
+  layout.columns = 2;
+  layout.rows = 4;
+  layout.label_width = 100 * 56.5;
+  layout.label_height = 60 * 56.5;
+  layout.column_pitch = layout.label_width;
+  layout.row_pitch = layout.label_height;
+  layout.labels = 12;
+  const PrintableArea label_stock{101.6, 152.4};
+  EXPECT_EQ(CountClippedLabels(layout, label_stock).per_page, 8);
+  EXPECT_EQ(CountClippedLabels(layout, label_stock).cut, 6);
+
+  // A run smaller than a page counts only the labels it prints: labels 1 to 3.
+  layout.labels = 3;
+  EXPECT_EQ(CountClippedLabels(layout, label_stock).per_page, 3);
+  EXPECT_EQ(CountClippedLabels(layout, label_stock).cut, 1);
+
+  // The default layout fills A4 to its edges (at 56.5 units a millimetre, a little less).
+  PrintLayout quarters;
+  quarters.columns = quarters.rows = 2;
+  quarters.label_width = quarters.column_pitch = 105 * 56.5;
+  quarters.label_height = quarters.row_pitch = 148.5 * 56.5;
+  quarters.labels = 6;
+  EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 0);
+  // A printer's 5 mm margins cut the right column and the bottom row.
+  EXPECT_EQ(CountClippedLabels(quarters, {200, 287}).cut, 3);
+  // Negative gaps put labels before the area's corner.
+  quarters.column_pitch = -10 * 56.5;
+  EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 2);
+}
+
+TEST_F(PrintJob, LabelsOffThePageAreAskedAboutBeforeAnythingIsSent) {
+  WriteDesign({kBatchText});
+  window.l_paper_width.text = "100";
+  window.l_paper_height.text = "60";
+  window.l_col.text = "2";
+  window.l_row.text = "4";
+  window.l_amount.text = "12";
+  printer.printable = PrintableArea{101.6, 152.4};
+
+  messages.answers = {MessageAnswer::kCancel};
+  EXPECT_EQ(Print(), PrintOutcome::kCancelled);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].buttons, MessageButtons::kOkCancel);
+  EXPECT_NE(messages.shown[0].text.find("每頁 8 張標籤中有 6 張"), std::string::npos)
+      << messages.shown[0].text;
+  EXPECT_TRUE(printer.documents.empty());
+
+  messages.answers.push_back(MessageAnswer::kOk);  // OK prints anyway
+  EXPECT_EQ(Print(), PrintOutcome::kPrinted);
+  EXPECT_EQ(printer.documents.size(), 1u);
+}
+
+// --- The run over plain values -----------------------------------------------------------------
+
+class PrintRun : public ::testing::Test {
+ protected:
+  PrintRun() : files(dir.path().string()), printer(metrics) {
+    EXPECT_TRUE(files.WriteLines(std::string(kWorkingFileName), {kSettings, kBatchText}).ok());
+    rules = std::make_unique<RuleTable>(ReadRuleTable(files));
+    layout.columns = 2;
+    layout.rows = 1;
+    layout.column_pitch = 1000;
+    layout.row_pitch = 500;
+    layout.labels = 5;
+  }
+  test::TempDir dir;
+  FileSystem files;
+  FixedPitchMetrics metrics{100};
+  RecordingPrinter printer;
+  std::unique_ptr<RuleTable> rules;
+  PrintLayout layout;
+  LabelDrawing how;
+};
+
+TEST_F(PrintRun, ReportsTheLabelsSentAndWhatEachDocumentBecame) {
+  layout.document_per_page = true;
+  FailingPrinter p(metrics);
+  p.fail_end_doc = 3;
+  const PrintResult r = RunLabelPrint(layout, *rules, how, p);
+  EXPECT_EQ(r.outcome, PrintOutcome::kPrinterError);
+  EXPECT_EQ(r.labels_drawn, 5);  // page 3 (label 5) was drawn, then refused
+  EXPECT_EQ(r.labels_sent, 4);
+  EXPECT_NE(r.message.find("卡紙了"), std::string::npos);
+  EXPECT_NE(r.message.find("已送出第 1 到 4 張標籤"), std::string::npos) << r.message;
+  EXPECT_EQ(p.documents.size(), 2u);
+}
+
+TEST_F(PrintRun, AFailedDocumentIsNeverPartlySent) {
+  // The refused document's pages must not stay queued for the next run on the same printer.
+  FailingPrinter p(metrics);
+  p.fail_new_page = 2;
+  EXPECT_EQ(RunLabelPrint(layout, *rules, how, p).outcome, PrintOutcome::kPrinterError);
+  p.fail_new_page = 0;
+  p.error.clear();
+  layout.labels = 1;
+  ASSERT_EQ(RunLabelPrint(layout, *rules, how, p).outcome, PrintOutcome::kPrinted);
+  ASSERT_EQ(p.documents.size(), 1u);
+  EXPECT_EQ(p.documents[0].size(), 1u);
+}
+
+TEST_F(PrintRun, APrintersNoticeIsTheMessageOfAPrintedRun) {
+  class HeldPrinter : public RecordingPrinter {
+   public:
+    using RecordingPrinter::RecordingPrinter;
+    std::string Notice() const override { return "工作會保留到印表機恢復為止"; }
+  } held(metrics);
+  const PrintResult r = RunLabelPrint(layout, *rules, how, held);
+  EXPECT_EQ(r.outcome, PrintOutcome::kPrinted);
+  EXPECT_EQ(r.message, "工作會保留到印表機恢復為止");
+  EXPECT_EQ(r.labels_sent, 5);
+  EXPECT_TRUE(RunLabelPrint(layout, *rules, how, printer).message.empty());
+}
+
+TEST(SentLabels, NamesTheLabelsThatWentOut) {
+  EXPECT_EQ(SentLabelsText(0), "沒有送出任何標籤");
+  EXPECT_EQ(SentLabelsText(1), "已送出第 1 張標籤");
+  EXPECT_EQ(SentLabelsText(120), "已送出第 1 到 120 張標籤");
 }
 
 }  // namespace

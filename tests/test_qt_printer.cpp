@@ -127,8 +127,14 @@ TEST_F(QtPrinters, QtPrinterDrawsOnTheQPrinterItIsGiven) {
   EXPECT_EQ(info->pages, 2);
 }
 
-TEST_F(QtPrinters, UnknownSystemPrinterIsNotFound) {
-  EXPECT_EQ(SystemPrinter("no printer has this name"), nullptr);
+TEST_F(QtPrinters, AbortedDocumentsOfAPdfPrinterLeaveNoFile) {
+  PdfPrinter printer(dir.File("labels.pdf"));
+  DrawMark(printer.Surface());
+  ASSERT_TRUE(printer.EndDoc());
+  DrawMark(printer.Surface());
+  printer.AbortDoc();
+  EXPECT_EQ(printer.Deliveries(), (std::vector<std::string>{dir.File("labels.pdf")}));
+  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"labels.pdf"}));
 }
 
 }  // namespace

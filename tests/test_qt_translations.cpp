@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "form/main_window_model.h"
 #include "gui/qt_services.h"
 #include "gui/qt_surface.h"
 #include "gui/qt_translations.h"
-#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {
@@ -84,8 +84,7 @@ TEST_F(QtTranslationsTest, Screenshots) {
                 MessageButtons::kOkCancel);
   EXPECT_TRUE(saved);
 
-  QPrinter printer;
-  QtDialogs dialogs(nullptr, printer);
+  QtDialogs dialogs(nullptr);
   CommonDialog open = model.open_d_dial;
   open.init_dir = (std::filesystem::path(VELLOMIR_SOURCE_DIR) / "examples").string();
   grab_then_close("file-dialog-zh.png");

@@ -1,25 +1,31 @@
 #include "app/print_command.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <ostream>
 
 #include "app/design_session.h"
+#include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
-#include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
+#include "render/print_log.h"
+#include "ui/print_handler.h"
 
 namespace vellomir {
 
 namespace {
 
-using Options = DesignCommandOptions;
+struct Options : DesignCommandOptions {
+  bool allow_clipping = false;
+};
 
-std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
+std::string ParseOptions(std::vector<std::string> args, Options& o) {
+  const auto allow = std::remove(args.begin(), args.end(), "--allow-clipping");
+  o.allow_clipping = allow != args.end();
+  args.erase(allow, args.end());
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() &&
@@ -28,7 +34,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
   return {};
 }
 
-// A message box's text as one line of the command's output.
+// A message's text as one line of the command's output.
 std::string OneLine(std::string text) {
   for (char& c : text)
     if (c == '\n' || c == '\r') c = ' ';
@@ -49,34 +55,54 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   const std::string problem = session.Open(o.design);
   for (const auto& warning : session.warnings) err << "vellomir print: " << warning << "\n";
   if (!problem.empty()) return fail(problem);
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   // Blank pages help nobody: a design without rules is refused rather than printed.
-  if (ReadRuleTable(session.Work()).n == 0)
-    return fail("標籤檔沒有任何規則, 沒有東西可以列印: " + o.design);
+  if (rules->n == 0) return fail("標籤檔沒有任何規則, 沒有東西可以列印: " + o.design);
   if (o.copies) session.window.l_amount.text = *o.copies;
+  PrintLayout layout;
+  if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
 
-  std::unique_ptr<QPrinter> system_printer;
+  const std::string design_name =
+      QFileInfo(QString::fromStdString(o.design)).fileName().toStdString();
+  const std::string log_path = DefaultPrintLogPath();
+  auto log = [&](const std::string& destination, const PrintResult& result) {
+    const std::string trouble = AppendPrintLog(
+        log_path, MakePrintLogEntry(design_name, destination, layout.labels, result));
+    if (!trouble.empty()) err << "vellomir print: 警告: " << OneLine(trouble) << "\n";
+  };
+  auto refuse = [&](const std::string& destination, const std::string& message) {
+    PrintResult refused;
+    refused.outcome = PrintOutcome::kRefused;
+    refused.message = message;
+    log(destination, refused);
+    return fail(message);
+  };
+
   std::unique_ptr<Printer> printer;
-  PdfPrinter* pdf = nullptr;
   if (!o.printer.empty()) {
-    system_printer = SystemPrinter(o.printer);
-    if (!system_printer) return fail("找不到印表機: " + o.printer);
-    printer = std::make_unique<QtPrinter>(*system_printer);
+    std::string trouble;
+    printer = CupsPrinter::Open({o.printer, 0, 0, design_name}, trouble);
+    if (!printer) return refuse(o.printer, trouble);
   } else {
-    auto writer = std::make_unique<PdfPrinter>(o.output);
-    pdf = writer.get();
-    printer = std::move(writer);
+    printer = std::make_unique<PdfPrinter>(o.output);
   }
 
-  // No one to answer a print dialog here: the printer is the one named on the command line.
-  ScriptedDialogs dialogs;
-  ScriptedMessageBox messages;
-  const PrintOutcome outcome =
-      PrintLabels(session.window, session.Work(), messages, dialogs, *printer, {}, &session.Here());
-  // Files already ended stay and are listed, also when a later one failed.
-  if (pdf != nullptr)
-    for (const std::string& name : pdf->Written()) out << name << "\n";
-  if (outcome == PrintOutcome::kPrinted) return 0;
-  return fail(messages.shown.empty() ? "沒有列印" : messages.shown.front().text);
+  for (const PrintConcern& concern : CheckBeforePrinting(layout, *rules, *printer)) {
+    if (concern.kind == PrintConcernKind::kClipping && o.allow_clipping) continue;
+    return refuse(printer->Destination(),
+                  concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
+  }
+
+  LabelDrawing how;
+  how.unitsPerMm = session.window.UnitsPerMm;
+  how.pictures = &session.Here();
+  const PrintResult result = RunLabelPrint(layout, *rules, how, *printer);
+  // Files and jobs already ended stay and are listed, also when a later one failed.
+  for (const std::string& delivery : result.deliveries) out << delivery << "\n";
+  log(printer->Destination(), result);
+  if (result.outcome != PrintOutcome::kPrinted) return fail(result.message);
+  if (!result.message.empty()) err << "vellomir print: 警告: " << OneLine(result.message) << "\n";
+  return 0;
 }
 
 }  // namespace vellomir

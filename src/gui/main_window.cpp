@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,9 +20,10 @@
 #include "document/label_file.h"
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
-#include "gui/qt_printer.h"
-#include "render/print_job.h"
+#include "gui/cups_printer.h"
+#include "render/print_log.h"
 #include "settings/settings_file.h"
+#include "ui/print_handler.h"
 #include "ui/window_events.h"
 
 namespace vellomir {
@@ -67,7 +69,7 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& wor
       here_(here),
       files_(work),
       qt_messages_(this),
-      qt_dialogs_(this, printer_),
+      qt_dialogs_(this),
       messages_(overrides.messages ? overrides.messages : &qt_messages_),
       dialogs_(overrides.dialogs ? overrides.dialogs : &qt_dialogs_),
       shell_(overrides.shell ? overrides.shell : &qt_shell_) {
@@ -279,7 +281,6 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::PrintRun() {
-  QtPrinter printer(printer_);
   QProgressDialog progress(this);
   progress.setWindowTitle(Q(model_.AppTitle));
   progress.setLabelText(QString::fromUtf8("列印中..."));
@@ -301,8 +302,17 @@ void MainWindow::PrintRun() {
     }
     return !progress.wasCanceled();
   };
-  // Picture paths of the rules are the user's, taken from the current folder.
-  PrintLabels(model_, files_, *messages_, *dialogs_, printer, on_page, &here_);
+  // Jobs carry the design's file name, so the queue shows what is printing.
+  const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
+  PrintHandlerServices services{*messages_,
+                                *dialogs_,
+                                [&job_name](const CommonDialog& chosen, std::string& problem) {
+                                  return OpenChosenPrinter(chosen, job_name, problem);
+                                },
+                                on_page,
+                                &here_,  // pictures of the rules are the user's
+                                DefaultPrintLogPath()};
+  PrintLabels(model_, files_, services);
 }
 
 }  // namespace vellomir

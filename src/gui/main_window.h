@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPrinter>
 #include <functional>
 #include <string>
 
@@ -75,7 +74,6 @@ class MainWindow : public QMainWindow {
   MainWindowModel& model_;
   FileSystem& here_;
   FileSystem& files_;  // the working files
-  QPrinter printer_;
   QtMessageBox qt_messages_;
   QtDialogs qt_dialogs_;
   QtShell qt_shell_;

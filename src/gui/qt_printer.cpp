@@ -3,7 +3,6 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinterInfo>
 #include <filesystem>
 
 namespace vellomir {
@@ -89,11 +88,13 @@ bool QtPrinter::EndDoc() {
   return true;
 }
 
-std::unique_ptr<QPrinter> SystemPrinter(const std::string& name) {
-  const QString wanted = QString::fromStdString(name);
-  const QPrinterInfo info = QPrinterInfo::printerInfo(wanted);
-  if (info.isNull() || info.printerName() != wanted) return nullptr;
-  return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+void QtPrinter::AbortDoc() {
+  surface_.reset();
+  if (painter_ && painter_->isActive()) {
+    printer_.abort();
+    painter_->end();
+  }
+  painter_.reset();
 }
 
 // --- PdfPrinter ----------------------------------------------------------------------------

@@ -27,7 +27,9 @@ class QtPrinter : public Printer {
   DrawingSurface& Surface() override;
   bool NewPage() override;
   bool EndDoc() override;
+  void AbortDoc() override;
   std::string Error() const override { return error_; }
+  std::string Destination() const override { return Name(); }
 
  private:
   bool Begin();
@@ -38,10 +40,6 @@ class QtPrinter : public Printer {
   std::unique_ptr<QtSurface> surface_;
   std::string error_;
 };
-
-// The system printer of that name, at the printer's full resolution; nothing when no printer
-// of that name is installed.
-std::unique_ptr<QPrinter> SystemPrinter(const std::string& name);
 
 // Writes every document as a PDF file of A4 pages, drawn from the page's top-left corner:
 // `path` for the first document, then path-2, path-3, ... before the extension
@@ -57,7 +55,12 @@ class PdfPrinter : public Printer {
   DrawingSurface& Surface() override;
   bool NewPage() override;
   bool EndDoc() override;
+  void AbortDoc() override { Drop(); }
   std::string Error() const override { return error_; }
+  std::string Destination() const override { return path_; }
+  std::vector<std::string> Deliveries() const override { return written_; }
+  // A4, printable to its edges.
+  std::optional<PrintableArea> Printable() const override { return PrintableArea{210, 297}; }
 
   // Files written so far, in document order.
   const std::vector<std::string>& Written() const { return written_; }

@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
@@ -87,9 +89,34 @@ void QtDialogs::ShowSave(CommonDialog& dialog) {
                          : std::string();
 }
 
-void QtDialogs::ShowPrinter(CommonDialog&) {
-  QPrintDialog box(&printer_, parent_);
-  printer_accepted_ = box.exec() == QDialog::Accepted;
+bool QtDialogs::ShowPrinter(CommonDialog& dialog) {
+  // A fresh printer each time: nothing a failed run left behind reaches the next one.
+  QPrinter printer(QPrinter::HighResolution);
+  if (!dialog.printer_name.empty())
+    printer.setPrinterName(QString::fromStdString(dialog.printer_name));
+  QPrintDialog box(&printer, parent_);
+  // The run prints every label once; page ranges and copies belong to the copies field.
+  box.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  box.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+  if (box.exec() != QDialog::Accepted) return false;
+  if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+    dialog.print_file = printer.outputFileName().toStdString();
+    dialog.paper_width_mm = dialog.paper_height_mm = 0;
+    return true;
+  }
+  dialog.print_file.clear();
+  dialog.printer_name = printer.printerName().toStdString();
+  // Only a paper the user changed is passed on; otherwise the queue's own default stands.
+  const QPageSize chosen = printer.pageLayout().pageSize();
+  const QPageSize usual = QPrinterInfo(printer).defaultPageSize();
+  if (chosen.isValid() && !(usual.isValid() && chosen.isEquivalentTo(usual))) {
+    const QSizeF mm = chosen.size(QPageSize::Millimeter);
+    dialog.paper_width_mm = mm.width();
+    dialog.paper_height_mm = mm.height();
+  } else {
+    dialog.paper_width_mm = dialog.paper_height_mm = 0;
+  }
+  return true;
 }
 
 void QtDialogs::ShowFont(CommonDialog& dialog) {

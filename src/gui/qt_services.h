@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPrinter>
 #include <QWidget>
 #include <memory>
 
@@ -22,23 +21,18 @@ class QtMessageBox : public MessageBox {
   QWidget* parent_;
 };
 
-// The file dialogs translate the "text|pattern|..." filters; the print dialog sets up the
-// printer that the next print run draws on.
+// The file dialogs translate the "text|pattern|..." filters; the print dialog works on a
+// printer object of its own each time and hands back the choice as plain values.
 class QtDialogs : public DialogService {
  public:
-  QtDialogs(QWidget* parent, QPrinter& printer) : parent_(parent), printer_(printer) {}
+  explicit QtDialogs(QWidget* parent) : parent_(parent) {}
   void ShowOpen(CommonDialog& dialog) override;
   void ShowSave(CommonDialog& dialog) override;
-  void ShowPrinter(CommonDialog& dialog) override;
+  bool ShowPrinter(CommonDialog& dialog) override;
   void ShowFont(CommonDialog& dialog) override;
-
-  // Whether the last print dialog was confirmed (a cancelled one still lets the run go on).
-  bool printer_accepted() const { return printer_accepted_; }
 
  private:
   QWidget* parent_;
-  QPrinter& printer_;
-  bool printer_accepted_ = false;
 };
 
 // Qt's own name filters from a "text|pattern|text|pattern" list.

@@ -17,6 +17,13 @@ struct CommonDialog {
   int flags = 0;
   // Result of a file dialog: the chosen full path, "" when cancelled.
   std::string file_name;
+  // Print dialog: the printer chosen ("" for the system's default) or the file to print to
+  // ("" for a printer), and the paper picked in millimetres (0 when the printer's own default
+  // stands).
+  std::string printer_name;
+  std::string print_file;
+  double paper_width_mm = 0;
+  double paper_height_mm = 0;
   // Font dialog values: shown as the starting choice, replaced by the user's choice; a
   // cancelled dialog leaves them as they were.
   std::string font_name;
@@ -32,15 +39,21 @@ class DialogService {
   // without an extension gets dialog.default_ext.
   virtual void ShowOpen(CommonDialog& dialog) = 0;
   virtual void ShowSave(CommonDialog& dialog) = 0;
-  // The printer's setup dialog; its outcome is not read.
-  virtual void ShowPrinter(CommonDialog& dialog) = 0;
+  // The print dialog: the user chooses the printer (or a file) and its paper. False when
+  // cancelled.
+  virtual bool ShowPrinter(CommonDialog& dialog) = 0;
   virtual void ShowFont(CommonDialog& dialog) = 0;
 };
 
-// Answers dialogs from a script and records what each one was shown. For tests and headless
-// runs. Runs out of answers as a cancel.
+// Answers dialogs from a script and records what each one was shown. For tests. File and font
+// dialogs run out of answers as a cancel; the print dialog then confirms what it was shown.
 class ScriptedDialogs : public DialogService {
  public:
+  struct PrinterAnswer {
+    bool confirmed = true;
+    std::string printer_name;
+    std::string print_file;
+  };
   struct FontAnswer {
     std::string name;
     double size = 0;
@@ -54,7 +67,16 @@ class ScriptedDialogs : public DialogService {
 
   void ShowOpen(CommonDialog& dialog) override { AnswerFile("open", dialog); }
   void ShowSave(CommonDialog& dialog) override { AnswerFile("save", dialog); }
-  void ShowPrinter(CommonDialog& dialog) override { shown.push_back({"printer", dialog}); }
+  bool ShowPrinter(CommonDialog& dialog) override {
+    shown.push_back({"printer", dialog});
+    if (printers.empty()) return true;
+    const PrinterAnswer a = printers.front();
+    printers.pop_front();
+    if (!a.confirmed) return false;
+    dialog.printer_name = a.printer_name;
+    dialog.print_file = a.print_file;
+    return true;
+  }
   void ShowFont(CommonDialog& dialog) override {
     shown.push_back({"font", dialog});
     if (fonts.empty()) return;  // cancelled: previous values stay
@@ -68,6 +90,7 @@ class ScriptedDialogs : public DialogService {
 
   std::deque<std::string> paths;  // "" answers a cancel
   std::deque<FontAnswer> fonts;   // empty: the font dialog is cancelled
+  std::deque<PrinterAnswer> printers;
   std::vector<Shown> shown;
 
  private:

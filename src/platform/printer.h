@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,12 @@
 // The printer as the print job sees it: a drawing surface with page and document operations.
 namespace vellomir {
 
+// The part of the page the printer can put ink on. Drawing starts at its top-left corner.
+struct PrintableArea {
+  double width_mm = 0;
+  double height_mm = 0;
+};
+
 class Printer {
  public:
   virtual ~Printer() = default;
@@ -18,8 +25,19 @@ class Printer {
   virtual bool NewPage() = 0;
   // Finishes the current page and sends the document; drawing afterwards starts a new one.
   virtual bool EndDoc() = 0;
+  // Drops the open document: nothing of it is sent. Documents already ended stay sent.
+  virtual void AbortDoc() = 0;
   // What went wrong with the last failed operation, in the program's words.
   virtual std::string Error() const = 0;
+
+  // Where the documents go: a printer's queue or a file, for messages and the print log.
+  virtual std::string Destination() const { return {}; }
+  // What each ended document became, in order: a print job ("labels-12") or a file.
+  virtual std::vector<std::string> Deliveries() const { return {}; }
+  // Something the user must know although nothing failed (a stopped queue holds the jobs).
+  virtual std::string Notice() const { return {}; }
+  // The printable area of the page; nothing when the printer does not say.
+  virtual std::optional<PrintableArea> Printable() const { return std::nullopt; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.
@@ -43,8 +61,15 @@ class RecordingPrinter : public Printer {
     StartPage();
     return true;
   }
+  void AbortDoc() override {
+    open_document_.clear();
+    StartPage();
+  }
   std::string Error() const override { return {}; }
+  std::optional<PrintableArea> Printable() const override { return printable; }
 
+  // The page a test gives it; nothing means no page to check against.
+  std::optional<PrintableArea> printable;
   // Sent documents, each a list of pages.
   std::vector<std::vector<std::shared_ptr<RecordingSurface>>> documents;
 

@@ -2,141 +2,130 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <string>
+#include <cstdio>
 
-#include "document/working_file.h"
 #include "platform/text_util.h"
-#include "render/label_renderer.h"
 
 namespace vellomir {
 
 namespace {
 
-// The grid of one run, worked out and checked before anything reaches the printer.
-struct Grid {
-  double columns = 0;  // whole numbers, at least 1
-  double rows = 0;
-  double column_pitch = 0;  // surface units
-  double row_pitch = 0;
-  int64_t labels = 0;  // labels the run prints
-};
+// Surface units are twips on every device.
+constexpr double kTwipsPerMm = 1440.0 / 25.4;
 
-// Why the layout cannot be printed, or "" when it can.
-std::string CheckGrid(const MainWindowModel& window, Grid& grid) {
-  // The loops run over whole numbers from 1, so 2.5 columns are two.
-  grid.columns = std::floor(NumericValue(window.l_col.text));
-  grid.rows = std::floor(NumericValue(window.l_row.text));
-  if (grid.columns < 1 || grid.rows < 1)
-    return "排列方式的 column 和 row 都至少要是 1,才能排出標籤,沒有列印!!";
-
-  // The count test follows each label, so the run prints the first whole number of labels
-  // that reaches the copies field, and always at least one.
-  const double amount = NumericValue(window.l_amount.text);
-  if (amount > static_cast<double>(kMaxLabelsPerRun))
-    return "列印份數最多是 " + std::to_string(kMaxLabelsPerRun) + " 張,請分次列印,沒有列印!!";
-  grid.labels = amount <= 1 ? 1 : static_cast<int64_t>(std::ceil(amount));
-
-  const double unit = window.UnitsPerMm;
-  grid.column_pitch =
-      NumericValue(window.l_paper_width.text) * unit + unit * NumericValue(window.d_col.text);
-  grid.row_pitch =
-      NumericValue(window.l_paper_height.text) * unit + unit * NumericValue(window.d_row.text);
-
-  // Offsets grow with the column and row, so the farthest label used decides whether every
-  // position fits the surface's whole-number coordinates.
-  const double columns_used = std::min(grid.columns, static_cast<double>(grid.labels));
-  const double rows_used =
-      std::min(grid.rows, std::ceil(static_cast<double>(grid.labels) / columns_used));
-  if ((columns_used > 1 && !ToInt32((columns_used - 1) * grid.column_pitch)) ||
-      (rows_used > 1 && !ToInt32((rows_used - 1) * grid.row_pitch)))
-    return "標籤尺寸或間距太大,標籤的位置超出可以列印的範圍,沒有列印!!";
-  return {};
+int32_t RowOffset(const PrintLayout& layout, int64_t row) {
+  return row == 1 ? 0 : ToInt32(static_cast<double>(row - 1) * layout.row_pitch).value_or(0);
 }
 
-void TellPrinterError(const MainWindowModel& window, MessageBox& messages, const Printer& printer,
-                      int64_t labels_sent) {
+double ColumnOffset(const PrintLayout& layout, int64_t column) {
+  return column == 1 ? 0 : static_cast<double>(column - 1) * layout.column_pitch;
+}
+
+std::string PrinterWords(const Printer& printer) {
   std::string words = printer.Error();
-  if (words.empty()) words = "印表機沒有回應";
-  std::string text = "列印時發生錯誤:" + words + ",列印已停止";
-  if (labels_sent > 0) text += ",之前已送出 " + std::to_string(labels_sent) + " 張標籤";
-  Tell(window, messages, text + "!!");
+  return words.empty() ? "印表機沒有回應" : words;
+}
+
+std::string Millimetres(double mm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", mm);
+  return text;
 }
 
 }  // namespace
 
-PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files, MessageBox& messages,
-                         DialogService& dialogs, Printer& printer,
-                         const PrintProgressCallback& progress, const FileSystem* pictures) {
-  if (!files.FileExists(std::string(kWorkingFileName))) {
-    Tell(window, messages, std::string(kNothingToPrintMessage));
-    return PrintOutcome::kRefused;
-  }
-  Grid grid;
-  if (const std::string problem = CheckGrid(window, grid); !problem.empty()) {
-    Tell(window, messages, problem);
-    return PrintOutcome::kRefused;
-  }
+std::string SentLabelsText(int64_t labels_sent) {
+  if (labels_sent <= 0) return "沒有送出任何標籤";
+  if (labels_sent == 1) return "已送出第 1 張標籤";
+  return "已送出第 1 到 " + std::to_string(labels_sent) + " 張標籤";
+}
 
-  window.open_p_dial.flags = 0;
-  dialogs.ShowPrinter(window.open_p_dial);
-
-  // One table serves every label of the run.
-  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
-  if (rules->error != FileError::kNone) {
-    Tell(window, messages, "無法讀取工作檔 temp1.txt,沒有列印!!");
-    return PrintOutcome::kRefused;
-  }
-  LabelDrawing how;
-  how.unitsPerMm = window.UnitsPerMm;
-  how.pictures = pictures != nullptr ? pictures : &files;
-
-  // Only tractor feed sends each full page as a document of its own; any other printer type
-  // goes on with a new page, so no page is ever drawn over twice.
-  const bool document_per_page = window.PrinterType == "0";
-  int64_t counter = 0;
+PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
+                          const LabelDrawing& how, Printer& printer,
+                          const PrintProgressCallback& progress) {
+  PrintResult result;
   int64_t pages = 0;
-  int64_t labels_sent = 0;  // labels of documents already ended
+  auto finish = [&](PrintOutcome outcome, std::string message) {
+    result.outcome = outcome;
+    result.message = std::move(message);
+    result.deliveries = printer.Deliveries();
+    return result;
+  };
+  auto failed = [&] {
+    printer.AbortDoc();
+    return finish(PrintOutcome::kPrinterError, "列印時發生錯誤:" + PrinterWords(printer) +
+                                                   ",列印已停止," +
+                                                   SentLabelsText(result.labels_sent) + "!!");
+  };
+
   for (;;) {
     bool last = false;
-    for (int64_t r = 1; r <= grid.rows && !last; ++r) {
-      const int32_t row_offset =
-          r == 1 ? 0 : ToInt32(static_cast<double>(r - 1) * grid.row_pitch).value_or(0);
-      for (int64_t c = 1; c <= grid.columns; ++c) {
-        const double column_offset = c == 1 ? 0 : static_cast<double>(c - 1) * grid.column_pitch;
-        ++counter;
-        DrawLabel(printer.Surface(), *rules, column_offset, row_offset,
-                  static_cast<double>(counter), how);
-        if (counter >= grid.labels) {
+    for (int64_t r = 1; r <= layout.rows && !last; ++r) {
+      const int32_t row_offset = RowOffset(layout, r);
+      for (int64_t c = 1; c <= layout.columns; ++c) {
+        ++result.labels_drawn;
+        DrawLabel(printer.Surface(), rules, ColumnOffset(layout, c), row_offset,
+                  static_cast<double>(result.labels_drawn), how);
+        if (result.labels_drawn >= layout.labels) {
           last = true;
           break;
         }
       }
     }
     ++pages;
-    if (!printer.Error().empty()) {
-      TellPrinterError(window, messages, printer, labels_sent);
-      return PrintOutcome::kPrinterError;
+    if (!printer.Error().empty()) return failed();
+    if (progress && !progress({pages, result.labels_drawn, layout.labels})) {
+      // Cancel means cancel: the page just drawn and the rest of its document stay here.
+      printer.AbortDoc();
+      return finish(PrintOutcome::kCancelled,
+                    "列印已取消," + SentLabelsText(result.labels_sent) + "!!");
     }
-    const bool go_on = progress ? progress({pages, counter, grid.labels}) : true;
-    if (last || !go_on) {
-      if (!printer.EndDoc()) {
-        TellPrinterError(window, messages, printer, labels_sent);
-        return PrintOutcome::kPrinterError;
+    if (last || layout.document_per_page) {
+      if (!printer.EndDoc()) return failed();
+      result.labels_sent = result.labels_drawn;
+      if (last) {
+        std::string notice = printer.Notice();
+        return finish(PrintOutcome::kPrinted, notice);
       }
-      return last ? PrintOutcome::kPrinted : PrintOutcome::kCancelled;
-    }
-    if (document_per_page) {
-      if (!printer.EndDoc()) {
-        TellPrinterError(window, messages, printer, labels_sent);
-        return PrintOutcome::kPrinterError;
-      }
-      labels_sent = counter;
     } else if (!printer.NewPage()) {
-      TellPrinterError(window, messages, printer, labels_sent);
-      return PrintOutcome::kPrinterError;
+      return failed();
     }
   }
+}
+
+ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea& area) {
+  ClippedLabels clipped;
+  const double width = area.width_mm * kTwipsPerMm;
+  const double height = area.height_mm * kTwipsPerMm;
+  // Half a twip of slack: a grid that fills the area exactly must not count as cut.
+  constexpr double kSlack = 0.5;
+  auto fits = [&](double start, double extent, double room) {
+    return start >= -kSlack && start + std::max(extent, 0.0) <= room + kSlack;
+  };
+  // The first page holds the most labels any page holds; count those actually printed.
+  for (int64_t r = 1; r <= layout.rows && clipped.per_page < layout.labels; ++r) {
+    const bool row_fits = fits(RowOffset(layout, r), layout.label_height, height);
+    for (int64_t c = 1; c <= layout.columns && clipped.per_page < layout.labels; ++c) {
+      ++clipped.per_page;
+      if (!row_fits || !fits(ColumnOffset(layout, c), layout.label_width, width)) ++clipped.cut;
+    }
+  }
+  return clipped;
+}
+
+std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable&,
+                                              const Printer& printer) {
+  std::vector<PrintConcern> concerns;
+  if (const auto area = printer.Printable()) {
+    const ClippedLabels clipped = CountClippedLabels(layout, *area);
+    if (clipped.cut > 0)
+      concerns.push_back({PrintConcernKind::kClipping,
+                          "每頁 " + std::to_string(clipped.per_page) + " 張標籤中有 " +
+                              std::to_string(clipped.cut) + " 張超出印表機可以列印的範圍 (" +
+                              Millimetres(area->width_mm) + " x " + Millimetres(area->height_mm) +
+                              " mm),超出的部分印不出來"});
+  }
+  return concerns;
 }
 
 }  // namespace vellomir

@@ -2,22 +2,35 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/file_system.h"
-#include "platform/message_box.h"
 #include "platform/printer.h"
-#include "form/main_window_model.h"
+#include "render/label_renderer.h"
 
 // The print run: the design drawn label after label in a grid of columns and rows, page after
 // page, until the number of copies is reached, each label with its own running label number.
+// It takes plain values and reports through its result; the window and the print command
+// decide how to show it.
 namespace vellomir {
 
 inline constexpr std::string_view kNothingToPrintMessage = "請編輯後再列印 或 先讀取一個資料檔";
 
 // Most labels one run prints; a larger copies field is refused rather than run for days.
 inline constexpr int64_t kMaxLabelsPerRun = 1000000;
+
+// Where labels go, worked out from the layout fields before anything reaches the printer.
+struct PrintLayout {
+  double columns = 1;  // whole numbers, at least 1 (possibly endless: the count stops a run)
+  double rows = 1;
+  double column_pitch = 0;  // surface units
+  double row_pitch = 0;
+  double label_width = 0;  // surface units
+  double label_height = 0;
+  int64_t labels = 1;              // labels the run prints
+  bool document_per_page = false;  // tractor feed: every full page is a document of its own
+};
 
 // Where a run stands when a page holds all its labels.
 struct PrintProgress {
@@ -27,24 +40,59 @@ struct PrintProgress {
 };
 
 // Called each time a page holds all its labels, before the page goes to the printer. Returning
-// false makes that page the last one: the run ends its document and stops.
+// false cancels the run: the open document is dropped, documents already ended stay sent.
 using PrintProgressCallback = std::function<bool(const PrintProgress&)>;
 
 enum class PrintOutcome {
-  kPrinted,       // every label printed, the last document ended
-  kCancelled,     // stopped through the progress callback; what was drawn was sent
+  kPrinted,       // every label sent, the last document ended
+  kCancelled,     // the user stopped it; only documents ended before went out
   kRefused,       // a message said why; nothing was printed
   kPrinterError,  // the printer failed; a message said so with its own words
 };
 
-// print_rule: shows the print setup on open_p_dial (whatever its outcome, the run goes on),
-// reads the rules once, and prints l_amount labels (at least one) in a grid of l_col x l_row
-// labels of l_paper_width x l_paper_height mm with gaps d_col and d_row. A full page ends the
-// document when PrinterType is "0" (tractor feed) and starts a new page otherwise. Picture
-// paths are looked up through `pictures` when given, else through `files`.
-PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files, MessageBox& messages,
-                         DialogService& dialogs, Printer& printer,
-                         const PrintProgressCallback& progress = {},
-                         const FileSystem* pictures = nullptr);
+struct PrintResult {
+  PrintOutcome outcome = PrintOutcome::kPrinted;
+  // What the user is told; empty when every label went out and there is nothing to add.
+  std::string message;
+  int64_t labels_drawn = 0;
+  // Labels 1 to labels_sent went out in documents the printer took.
+  int64_t labels_sent = 0;
+  // What each ended document became (job or file), as the printer says.
+  std::vector<std::string> deliveries;
+};
+
+// Prints layout.labels labels (rules drawn by DrawLabel with `how`) on the printer. A full
+// page ends the document on tractor feed and starts a new page otherwise. Never asks anything.
+PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
+                          const LabelDrawing& how, Printer& printer,
+                          const PrintProgressCallback& progress = {});
+
+// "第 1 到 8 張標籤" style naming of the labels that went out, for messages.
+std::string SentLabelsText(int64_t labels_sent);
+
+// --- Checks before a run -------------------------------------------------------------------
+
+enum class PrintConcernKind {
+  kClipping,  // labels would fall off the printable area
+};
+
+// Something found before printing that the user should decide on.
+struct PrintConcern {
+  PrintConcernKind kind;
+  std::string message;
+};
+
+// Every check made before a run sends anything, in one place. The window asks about each
+// concern (OK prints anyway); the print command refuses unless told to go on.
+std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
+                                              const Printer& printer);
+
+// How many of the labels on a full page would reach past the printable area (or start
+// before it), and how many labels a full page holds.
+struct ClippedLabels {
+  int64_t per_page = 0;
+  int64_t cut = 0;
+};
+ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea& area);
 
 }  // namespace vellomir

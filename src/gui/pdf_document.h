@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/byte_sink.h"
+#include "platform/drawing_surface.h"
+
+// One PDF document drawn page by page for a printer, its bytes handed to a sink when it ends.
+// The print queue takes what the sink collected; which writer makes the PDF is the factory's
+// choice.
+namespace vellomir {
+
+struct PdfPageSetup {
+  double width_mm = 0;  // the paper
+  double height_mm = 0;
+  // Where the surface's (0, 0) lands on the paper: the top-left corner of the printable area.
+  double origin_x_mm = 0;
+  double origin_y_mm = 0;
+  // The printer's dots per inch, for surfaces that put bars on whole dots.
+  int dpi = 0;
+};
+
+class PdfDocument {
+ public:
+  virtual ~PdfDocument() = default;
+  // Draws in twips on the current page.
+  virtual DrawingSurface& Surface() = 0;
+  virtual bool NewPage() = 0;
+  // Ends the document and writes all of it to the sink; false when that failed.
+  virtual bool Finish() = 0;
+};
+
+// Makes an empty document of one page; nothing when it cannot be started.
+using PdfDocumentFactory =
+    std::function<std::unique_ptr<PdfDocument>(const PdfPageSetup& page, ByteSink& sink)>;
+
+// Qt's PDF writer, collecting the document in memory until it ends.
+std::unique_ptr<PdfDocument> MakeQtPdfDocument(const PdfPageSetup& page, ByteSink& sink);
+
+}  // namespace vellomir

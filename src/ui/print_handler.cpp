@@ -1,0 +1,125 @@
+#include "ui/print_handler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "document/working_file.h"
+#include "platform/text_util.h"
+#include "render/label_renderer.h"
+#include "render/print_log.h"
+
+namespace vellomir {
+
+namespace {
+
+std::string DesignName(const MainWindowModel& window) {
+  if (window.CurrentFileName.empty()) return "(未存檔的設計)";
+  return std::filesystem::path(window.CurrentFileName).filename().string();
+}
+
+}  // namespace
+
+std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout) {
+  // The loops run over whole numbers from 1, so 2.5 columns are two.
+  layout.columns = std::floor(NumericValue(window.l_col.text));
+  layout.rows = std::floor(NumericValue(window.l_row.text));
+  if (!(layout.columns >= 1) || !(layout.rows >= 1))
+    return "排列方式的 column 和 row 都至少要是 1,才能排出標籤,沒有列印!!";
+
+  // The count test follows each label, so the run prints the first whole number of labels
+  // that reaches the copies field, and always at least one.
+  const double amount = NumericValue(window.l_amount.text);
+  if (amount > static_cast<double>(kMaxLabelsPerRun))
+    return "列印份數最多是 " + std::to_string(kMaxLabelsPerRun) + " 張,請分次列印,沒有列印!!";
+  layout.labels = amount <= 1 ? 1 : static_cast<int64_t>(std::ceil(amount));
+
+  const double unit = window.UnitsPerMm;
+  layout.label_width = NumericValue(window.l_paper_width.text) * unit;
+  layout.label_height = NumericValue(window.l_paper_height.text) * unit;
+  layout.column_pitch = layout.label_width + unit * NumericValue(window.d_col.text);
+  layout.row_pitch = layout.label_height + unit * NumericValue(window.d_row.text);
+  // Only tractor feed sends each full page as a document of its own; any other printer type
+  // goes on with a new page, so no page is ever drawn over twice.
+  layout.document_per_page = window.PrinterType == "0";
+
+  // Offsets grow with the column and row, so the farthest label used decides whether every
+  // position fits the surface's whole-number coordinates.
+  const double columns_used = std::min(layout.columns, static_cast<double>(layout.labels));
+  const double rows_used =
+      std::min(layout.rows, std::ceil(static_cast<double>(layout.labels) / columns_used));
+  if ((columns_used > 1 && !ToInt32((columns_used - 1) * layout.column_pitch)) ||
+      (rows_used > 1 && !ToInt32((rows_used - 1) * layout.row_pitch)))
+    return "標籤尺寸或間距太大,標籤的位置超出可以列印的範圍,沒有列印!!";
+  return {};
+}
+
+PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
+                         PrintHandlerServices& services) {
+  MessageBox& messages = services.messages;
+  if (!files.FileExists(std::string(kWorkingFileName))) {
+    Tell(window, messages, std::string(kNothingToPrintMessage));
+    return PrintOutcome::kRefused;
+  }
+  PrintLayout layout;
+  if (const std::string problem = ReadPrintLayout(window, layout); !problem.empty()) {
+    Tell(window, messages, problem);
+    return PrintOutcome::kRefused;
+  }
+
+  window.open_p_dial.flags = 0;
+  // A run the user cancelled would waste label stock and batch numbers: nothing is printed.
+  if (!services.dialogs.ShowPrinter(window.open_p_dial)) return PrintOutcome::kCancelled;
+
+  // One table serves every label of the run.
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
+  if (rules->error != FileError::kNone) {
+    Tell(window, messages, "無法讀取工作檔 temp1.txt,沒有列印!!");
+    return PrintOutcome::kRefused;
+  }
+  LabelDrawing how;
+  how.unitsPerMm = window.UnitsPerMm;
+  how.pictures = services.pictures != nullptr ? services.pictures : &files;
+
+  auto log = [&](const std::string& destination, const PrintResult& result) {
+    if (services.log_path.empty()) return;
+    const std::string problem =
+        AppendPrintLog(services.log_path,
+                       MakePrintLogEntry(DesignName(window), destination, layout.labels, result));
+    if (!problem.empty()) Tell(window, messages, "警告: " + problem);
+  };
+
+  std::string problem;
+  std::unique_ptr<Printer> printer =
+      services.open_printer ? services.open_printer(window.open_p_dial, problem) : nullptr;
+  if (!printer) {
+    if (problem.empty()) problem = "沒有可以使用的印表機,沒有列印!!";
+    Tell(window, messages, problem);
+    PrintResult refused;
+    refused.outcome = PrintOutcome::kRefused;
+    refused.message = problem;
+    log(window.open_p_dial.print_file.empty() ? window.open_p_dial.printer_name
+                                              : window.open_p_dial.print_file,
+        refused);
+    return PrintOutcome::kRefused;
+  }
+
+  for (const PrintConcern& concern : CheckBeforePrinting(layout, *rules, *printer)) {
+    if (messages.Show(concern.message + "。\n仍要列印嗎?", window.AppTitle,
+                      MessageButtons::kOkCancel) != MessageAnswer::kOk) {
+      PrintResult cancelled;
+      cancelled.outcome = PrintOutcome::kCancelled;
+      log(printer->Destination(), cancelled);
+      return PrintOutcome::kCancelled;
+    }
+  }
+
+  const PrintResult result = RunLabelPrint(layout, *rules, how, *printer, services.progress);
+  const std::string destination = printer->Destination();
+  printer.reset();  // whatever is still open goes away before the user reads the outcome
+  if (!result.message.empty()) Tell(window, messages, result.message);
+  log(destination, result);
+  return result.outcome;
+}
+
+}  // namespace vellomir

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/printer.h"
+#include "render/print_job.h"
+#include "form/main_window_model.h"
+
+// The print button: reads the layout controls, shows the print dialog, asks and tells through
+// message boxes, and leaves the printing itself to the print run.
+namespace vellomir {
+
+// Reads l_amount, l_paper_width, l_paper_height, l_col, l_row, d_col, d_row and PrinterType.
+// "" when the layout can be printed; otherwise why not, as the message to show.
+std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout);
+
+// Opens the printer the print dialog chose (its printer_name, or print_file for a file); nothing
+// and why when it cannot be opened.
+using PrinterOpener =
+    std::function<std::unique_ptr<Printer>(const CommonDialog& chosen, std::string& problem)>;
+
+struct PrintHandlerServices {
+  MessageBox& messages;
+  DialogService& dialogs;
+  PrinterOpener open_printer;
+  PrintProgressCallback progress = {};
+  // Where picture paths are looked up; null takes the working files' folder.
+  const FileSystem* pictures = nullptr;
+  // The print log every run is added to; "" keeps none.
+  std::string log_path = {};
+};
+
+// print_rule: checks the working file and the layout, shows the print setup on open_p_dial
+// (Cancel prints nothing), reads the rules once, opens the chosen printer, asks about every
+// concern found before printing (Cancel prints nothing), runs the print and shows its message,
+// then adds the run to the print log.
+PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
+                         PrintHandlerServices& services);
+
+}  // namespace vellomir

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QImage>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+
+// A private CUPS server for tests: cupsd started in the foreground with its configuration,
+// spool, logs and socket in a temporary folder, listening only on that Unix socket. It has
+// three queues:
+//   "sheets"  a cups-pdf A4 queue with 5 mm margins, whose output (PostScript) is kept;
+//   "labels"  the ZPL label printer of CUPS's sample driver, 4 x 6 in media at 203 dpi,
+//             whose output (ZPL) is kept;
+//   "closed"  a queue that refuses jobs.
+// Jobs' documents stay in the spool, so a test reads the PDF each job received. CUPS_SERVER
+// points at the socket for this process and the programs it starts.
+namespace vellomir::test {
+
+struct CupsJob {
+  int id = 0;
+  std::string queue;
+  std::string name;   // job-name
+  std::string media;  // the media the job asked for
+  int copies = 0;
+  int state = 0;  // IPP job state: 9 completed, 7 canceled, 8 aborted, 3 pending...
+};
+
+class CupsServer {
+ public:
+  // Starts the server and its queues. When that is impossible, Reason() says why.
+  CupsServer();
+  ~CupsServer();
+  CupsServer(const CupsServer&) = delete;
+  CupsServer& operator=(const CupsServer&) = delete;
+
+  // Why the server is not running: "" when it runs.
+  const std::string& Reason() const { return reason_; }
+  const std::string& Socket() const { return socket_; }
+
+  // Stops cupsd at once, as a crash would.
+  void Kill();
+
+  // Runs a CUPS administration program (lpadmin, cupsreject, cupsdisable...) on this server;
+  // true when it exits 0.
+  bool Admin(const std::string& program, const std::vector<std::string>& args);
+
+  // Every job the server knows, oldest first.
+  std::vector<CupsJob> Jobs();
+  // Waits until no job is pending or processing (at most `seconds`); false on time out.
+  bool WaitUntilIdle(int seconds = 60);
+  // The document job `id` received, as the program sent it.
+  std::string ReceivedDocument(int id) const;
+  // What the queue's filters and backend produced for job `id`.
+  std::string Output(int id) const;
+
+ private:
+  bool Start();
+  std::string reason_;
+  TempDir dir_;
+  std::string socket_;
+  long pid_ = -1;
+};
+
+// The bitmap a ZPL printer would print from rastertolabel's ~DG graphic: one image per
+// label sent (black on white). Empty when the data is no such graphic.
+std::vector<QImage> DecodeZplGraphics(const std::string& zpl);
+
+// Every page of a PostScript or PDF file rendered with Ghostscript at `dpi`.
+std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi);
+
+// The top-left-most dark pixel: the smallest x holding ink and the smallest y holding ink.
+std::optional<std::pair<int, int>> FirstInk(const QImage& image);
+
+}  // namespace vellomir::test

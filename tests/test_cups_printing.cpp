@@ -1,0 +1,350 @@
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "gui/cups_printer.h"
+#include "gui/qt_surface.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "render/print_job.h"
+#include "support/cups_server.h"
+#include "support/decode.h"
+#include "support/files.h"
+#include "support/pdf.h"
+#include "form/main_window_model.h"
+#include "ui/print_handler.h"
+
+// Printing to real CUPS queues of a private server: what each job received, what the queue's
+// filters made of it, and what the program says about it.
+namespace vellomir {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kMmPerTwip = 25.4 / 1440;
+
+// Four labels of 95 x 135 mm on a 2 x 2 grid, inside A4's 200 x 287 mm printable area: a
+// Code 128 "S" with a three-digit batch number from 1, its top-left corner 20 mm from the
+// label's left and top edges.
+const std::vector<std::string> kSheetsDesign = {
+    "setting,,;6,,;95,,;135,,;2,,;2,,;0,,;0,,;",
+    "1,,;S,,;20,,;20,,;20,,;15,,;3,,;1,,;1,,;12,,;8,,;1,,;",
+};
+// Labels of 50 x 70 mm, 2 x 2 on 4 x 6 in label stock: a Code 128 "L" with its batch number at
+// 6 x 8 mm, modules of 25 twips (three to four printer dots at 203 dpi).
+const std::vector<std::string> kLabelDesign = {
+    "setting,,;6,,;50,,;70,,;2,,;2,,;0,,;0,,;",
+    "1,,;L,,;6,,;8,,;25,,;20,,;3,,;1,,;1,,;10,,;8,,;1,,;",
+};
+
+std::string SettingsFile(const std::string& printer_type) {
+  return test::Cp950Lines(
+      {"5,,;7,,;6.8,,;6,,;細明體,,;14,,;15,,;25,,;data,,;img,,;" + printer_type + ",,;"});
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+std::vector<std::string> Batches(const std::string& prefix, int from, int to) {
+  std::vector<std::string> v;
+  char text[16];
+  for (int i = from; i <= to; ++i) {
+    std::snprintf(text, sizeof text, "%03d", i);
+    v.push_back("CODE-128:" + prefix + text);
+  }
+  return v;
+}
+
+class CupsPrinting : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test_cups_printing";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+    InstallFontSubstitutions();
+  }
+
+  void SetUp() override {
+    if (!cups.Reason().empty()) GTEST_SKIP() << "no private CUPS server: " << cups.Reason();
+    setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
+    test::WriteBytes(dir.File("sheets.vlm"), test::Cp950Lines(kSheetsDesign));
+    test::WriteBytes(dir.File("labels.vlm"), test::Cp950Lines(kLabelDesign));
+  }
+
+  test::RunResult Run(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"print"};
+    all.insert(all.end(), args.begin(), args.end());
+    return test::RunVellomir(all, dir.path().string());
+  }
+
+  // Writes the job's document to a file of its own, for the PDF tools.
+  std::string SaveReceived(int id) {
+    const std::string path = dir.File("job-" + std::to_string(id) + ".pdf");
+    test::WriteBytes(path, cups.ReceivedDocument(id));
+    return path;
+  }
+
+  test::CupsServer cups;
+  test::TempDir dir;
+};
+
+// --- Pages, jobs and media -----------------------------------------------------------------
+
+TEST_F(CupsPrinting, NormalSheetsAreOneJobOnTheQueuesPageAndEveryLabelScans) {
+  const auto r = Run({"sheets.vlm", "--printer", "sheets"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(cups.WaitUntilIdle());
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  const test::CupsJob& job = jobs[0];
+  EXPECT_EQ(test::OutputLines(r.out),
+            (std::vector<std::string>{"sheets-" + std::to_string(job.id)}));
+  EXPECT_EQ(job.queue, "sheets");
+  EXPECT_EQ(job.name, "sheets.vlm");
+  EXPECT_EQ(job.media, "iso_a4_210x297mm");
+  EXPECT_EQ(job.copies, 1);  // although the queue's default is 2
+  EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+
+  const auto info = test::ReadPdfInfo(SaveReceived(job.id));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->pages, 2);
+  EXPECT_NEAR(info->width_pt, 595.3, 0.5);
+  EXPECT_NEAR(info->height_pt, 841.9, 0.5);
+
+  // What the queue's filters produced, as the printer would print it.
+  test::WriteBytes(dir.File("out.ps"), cups.Output(job.id));
+  const auto pages = test::RenderWithGhostscript(dir.File("out.ps"), 300);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(Sorted(test::DecodeAllWithZbar(pages[0])), Batches("S", 1, 4));
+  EXPECT_EQ(Sorted(test::DecodeAllWithZbar(pages[1])), Batches("S", 5, 6));
+
+  // Label 1's barcode starts 20 mm (at 56.5 units a millimetre) from the printable area's
+  // corner, which is 5 mm in from the paper's.
+  const auto ink = test::FirstInk(pages[0]);
+  ASSERT_TRUE(ink);
+  const double want_mm = 5 + 20 * 56.5 * kMmPerTwip;
+  EXPECT_NEAR(ink->first * 25.4 / 300, want_mm, 0.3);
+  EXPECT_NEAR(ink->second * 25.4 / 300, want_mm, 0.3);
+}
+
+TEST_F(CupsPrinting, TractorFeedSendsAJobPerPageToTheLabelPrinter) {
+  test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("0"));
+  const auto r = Run({"labels.vlm", "--printer", "labels"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(cups.WaitUntilIdle());
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(test::OutputLines(r.out),
+            (std::vector<std::string>{"labels-" + std::to_string(jobs[0].id),
+                                      "labels-" + std::to_string(jobs[1].id)}));
+  const std::vector<std::vector<std::string>> want = {Batches("L", 1, 4), Batches("L", 5, 6)};
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const test::CupsJob& job = jobs[i];
+    SCOPED_TRACE("job " + std::to_string(job.id));
+    EXPECT_EQ(job.copies, 1);
+    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+    // The queue's own 4 x 6 in media, not A4.
+    pwg_media_t* media = pwgMediaForPWG(job.media.c_str());
+    ASSERT_NE(media, nullptr) << job.media;
+    EXPECT_EQ(media->width, 10160);
+    EXPECT_EQ(media->length, 15240);
+
+    const std::string received = SaveReceived(job.id);
+    const auto info = test::ReadPdfInfo(received);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->pages, 1);
+    EXPECT_NEAR(info->width_pt, 288, 0.5);
+    EXPECT_NEAR(info->height_pt, 432, 0.5);
+    if (i == 0) {
+      // The label printer has no margins: label 1's barcode starts 6 x 8 mm from the corner.
+      const auto page = test::RenderPdfPages(received, 600);
+      ASSERT_EQ(page.size(), 1u);
+      const auto ink = test::FirstInk(page[0]);
+      ASSERT_TRUE(ink);
+      EXPECT_NEAR(ink->first * 25.4 / 600, 6 * 56.5 * kMmPerTwip, 0.3);
+      EXPECT_NEAR(ink->second * 25.4 / 600, 8 * 56.5 * kMmPerTwip, 0.3);
+    }
+
+    // The ZPL the driver made for the printer: one 203-dpi graphic of 4 x 6 in per job.
+    const auto graphics = test::DecodeZplGraphics(cups.Output(job.id));
+    ASSERT_EQ(graphics.size(), 1u);
+    EXPECT_NEAR(graphics[0].width(), 812, 8);
+    EXPECT_NEAR(graphics[0].height(), 1218, 8);
+    EXPECT_EQ(Sorted(test::DecodeAllWithZbar(graphics[0])), want[i]);
+  }
+}
+
+// --- Refusals and failures -----------------------------------------------------------------
+
+TEST_F(CupsPrinting, ARefusedJobFailsWithExitTwoAndSaysNothingWasSent) {
+  const auto r = Run({"sheets.vlm", "--printer", "closed"});
+  EXPECT_EQ(r.status, 2);
+  const auto lines = test::OutputLines(r.err);
+  ASSERT_EQ(lines.size(), 1u) << r.err;
+  EXPECT_NE(lines[0].find("closed"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("沒有送出任何標籤"), std::string::npos) << lines[0];
+  EXPECT_TRUE(test::OutputLines(r.out).empty());
+  EXPECT_TRUE(cups.Jobs().empty());
+}
+
+TEST_F(CupsPrinting, AQueueThatStopsTakingJobsMidRunNamesTheLabelsAlreadySent) {
+  std::string problem;
+  auto printer = CupsPrinter::Open({"labels", 0, 0, "labels.vlm"}, problem);
+  ASSERT_NE(printer, nullptr) << problem;
+  FileSystem files(dir.path().string());
+  ASSERT_TRUE(files.WriteLines("temp1.txt", {kLabelDesign[0], kLabelDesign[1]}).ok());
+  const auto rules = ReadRuleTable(files);
+  PrintLayout layout;
+  layout.columns = layout.rows = 2;
+  layout.label_width = layout.column_pitch = 50 * 56.5;
+  layout.label_height = layout.row_pitch = 70 * 56.5;
+  layout.labels = 12;
+  layout.document_per_page = true;
+  const PrintResult result =
+      RunLabelPrint(layout, rules, LabelDrawing{}, *printer, [&](const PrintProgress& p) {
+        // Page 1 has gone as a job of its own; the queue closes before page 2 is sent.
+        if (p.pages == 2) {
+          EXPECT_TRUE(cups.Admin("cupsreject", {"labels"}));
+        }
+        return true;
+      });
+  EXPECT_EQ(result.outcome, PrintOutcome::kPrinterError);
+  EXPECT_EQ(result.labels_sent, 4);
+  EXPECT_NE(result.message.find("已送出第 1 到 4 張標籤"), std::string::npos) << result.message;
+  EXPECT_NE(result.message.find("labels"), std::string::npos) << result.message;
+  ASSERT_EQ(result.deliveries.size(), 1u);
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(result.deliveries[0], "labels-" + std::to_string(jobs[0].id));
+}
+
+TEST_F(CupsPrinting, AServerThatDiesMidRunIsAFailureNamingTheLabelsSent) {
+  std::string problem;
+  auto printer = CupsPrinter::Open({"sheets", 0, 0, "sheets.vlm"}, problem);
+  ASSERT_NE(printer, nullptr) << problem;
+  FileSystem files(dir.path().string());
+  ASSERT_TRUE(files.WriteLines("temp1.txt", {kSheetsDesign[0], kSheetsDesign[1]}).ok());
+  const auto rules = ReadRuleTable(files);
+  PrintLayout layout;
+  layout.columns = layout.rows = 2;
+  layout.label_width = layout.column_pitch = 95 * 56.5;
+  layout.label_height = layout.row_pitch = 135 * 56.5;
+  layout.labels = 12;
+  layout.document_per_page = true;
+  const PrintResult result =
+      RunLabelPrint(layout, rules, LabelDrawing{}, *printer, [&](const PrintProgress& p) {
+        if (p.pages == 3) cups.Kill();
+        return true;
+      });
+  EXPECT_EQ(result.outcome, PrintOutcome::kPrinterError);
+  EXPECT_EQ(result.labels_sent, 8);
+  EXPECT_EQ(result.deliveries.size(), 2u);
+  EXPECT_NE(result.message.find("已送出第 1 到 8 張標籤"), std::string::npos) << result.message;
+}
+
+TEST_F(CupsPrinting, AStoppedQueueHoldsTheJobAndWarns) {
+  ASSERT_TRUE(cups.Admin("cupsdisable", {"sheets"}));
+  const auto r = Run({"sheets.vlm", "--printer", "sheets", "--copies", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = test::OutputLines(r.err);
+  ASSERT_EQ(lines.size(), 1u) << r.err;
+  EXPECT_NE(lines[0].find("保留到印表機恢復為止"), std::string::npos) << lines[0];
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(jobs[0].state, IPP_JSTATE_PENDING);
+}
+
+TEST_F(CupsPrinting, AnUnreachableServerAndAnUnknownQueueAreToldApart) {
+  const auto unknown = Run({"sheets.vlm", "--printer", "nowhere"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("找不到印表機: nowhere"), std::string::npos) << unknown.err;
+
+  const std::string missing = dir.File("no-server.sock");
+  setenv("CUPS_SERVER", missing.c_str(), 1);
+  const auto unreachable = Run({"sheets.vlm", "--printer", "sheets"});
+  setenv("CUPS_SERVER", cups.Socket().c_str(), 1);
+  EXPECT_EQ(unreachable.status, 2);
+  const auto lines = test::OutputLines(unreachable.err);
+  ASSERT_EQ(lines.size(), 1u) << unreachable.err;
+  EXPECT_NE(lines[0].find("無法連線到列印伺服器「" + missing + "」"), std::string::npos)
+      << lines[0];
+  EXPECT_TRUE(cups.Jobs().empty());
+}
+
+// --- Labels off the page -------------------------------------------------------------------
+
+TEST_F(CupsPrinting, LabelsOffTheLabelStockAreRefusedUnlessAllowed) {
+  // 2 x 4 labels of 100 x 60 mm: on 4 x 6 in stock only one column of two rows fits.
+  test::WriteBytes(
+      dir.File("wide.vlm"),
+      test::Cp950Lines({"setting,,;12,,;100,,;60,,;2,,;4,,;0,,;0,,;", kLabelDesign[1]}));
+  const auto refused = Run({"wide.vlm", "--printer", "labels"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("每頁 8 張標籤中有 6 張"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--allow-clipping"), std::string::npos) << refused.err;
+  EXPECT_TRUE(cups.Jobs().empty());
+
+  const auto allowed = Run({"wide.vlm", "--printer", "labels", "--allow-clipping"});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_EQ(cups.Jobs().size(), 1u);
+}
+
+// --- The print button against the real server --------------------------------------------
+
+TEST_F(CupsPrinting, CancelInThePrintDialogSendsNoJob) {
+  MainWindowModel window;
+  window.PrinterType = "1";
+  window.l_amount.text = "2";
+  window.CurrentFileName = dir.File("sheets.vlm");
+  FileSystem files(dir.path().string());
+  ASSERT_TRUE(files.WriteLines("temp1.txt", {kSheetsDesign[0], kSheetsDesign[1]}).ok());
+  ScriptedMessageBox messages;
+  ScriptedDialogs dialogs;
+  dialogs.printers.push_back({false, "sheets", ""});
+  dialogs.printers.push_back({true, "sheets", ""});
+  PrintHandlerServices services{messages, dialogs,
+                                [](const CommonDialog& chosen, std::string& problem) {
+                                  return OpenChosenPrinter(chosen, "sheets.vlm", problem);
+                                }};
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kCancelled);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(cups.Jobs().empty());
+
+  // The same choice confirmed prints: the cancel above was the dialog's doing.
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
+  EXPECT_EQ(cups.Jobs().size(), 1u);
+}
+
+// --- The print log -------------------------------------------------------------------------
+
+TEST_F(CupsPrinting, EveryRunIsLoggedWithItsJobsAndOutcome) {
+  test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("0"));
+  ASSERT_EQ(Run({"labels.vlm", "--printer", "labels"}).status, 0);
+  ASSERT_EQ(Run({"labels.vlm", "--printer", "closed"}).status, 2);
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 2u);
+  const auto log = test::RunVellomir({"log", "2"}, dir.path().string());
+  ASSERT_EQ(log.status, 0) << log.err;
+  const auto lines = test::OutputLines(log.out);
+  ASSERT_EQ(lines.size(), 2u) << log.out;
+  const std::string first = lines[0], second = lines[1];
+  EXPECT_NE(first.find("\t設計=labels.vlm\t送到=labels\t要印=6\t已送出=6\t標籤=1-6\t工作=labels-" +
+                       std::to_string(jobs[0].id) + " labels-" + std::to_string(jobs[1].id) +
+                       "\t結果=完成"),
+            std::string::npos)
+      << first;
+  EXPECT_NE(second.find("\t送到=closed\t要印=6\t已送出=0\t標籤=-\t工作=-\t結果=失敗: "),
+            std::string::npos)
+      << second;
+}
+
+}  // namespace
+}  // namespace vellomir
