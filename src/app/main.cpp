@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/print_command.h"
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
+#include "platform/signal_cleanup.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n";
+         "  vellomir print DESIGN.vlm (-o FILE.pdf | -o - | --printer NAME) [--copies N]\n";
 }
 
 // Qt wants a private runtime folder and complains on every start when the session has none
@@ -59,6 +61,10 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
   vellomir::InstallFontSubstitutions();
+  // Interrupted or stopped, a command leaves no private folder or half-written file behind;
+  // a reader that went away (`-o - | head`) is a write error, told as one, not a silent death.
+  vellomir::InstallSignalCleanup();
+  std::signal(SIGPIPE, SIG_IGN);
 
   if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
   if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);

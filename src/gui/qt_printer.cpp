@@ -116,20 +116,53 @@ void PdfPrinter::Drop() {
   if (painter_ && painter_->isActive()) painter_->end();
   painter_.reset();
   writer_.reset();
-  if (file_) file_->cancelWriting();
+  device_.reset();
+  if (file_) file_->Abandon();
   file_.reset();
+  // The run's files stand or fall together.
+  for (auto& pending : pending_) pending->Abandon();
+  pending_.clear();
+}
+
+std::string PdfPrinter::Error() const {
+  if (error_.empty() && device_ && device_->Failed()) return file_->Error();
+  return error_;
+}
+
+bool PdfPrinter::CheckOutput() {
+  if (!device_ || !device_->Failed()) return true;
+  const std::string name = file_->Path() == "-" ? "標準輸出" : "「" + file_->Path() + "」";
+  if (file_->Problem() == OutputProblem::kTooLarge) {
+    error_ = "PDF 檔" + name + "寫到第 " + std::to_string(pages_) + " 頁會超過 " +
+             std::to_string(size_limit_) +
+             " 位元組,PDF 的位置欄位寫不下這麼大的檔案,請減少列印份數分次列印";
+  } else {
+    error_ = file_->Error() + ",寫到第 " + std::to_string(pages_) + " 頁時失敗";
+  }
+  if (path_ != "-") error_ += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+  Drop();
+  return false;
 }
 
 bool PdfPrinter::Begin() {
   if (painter_) return true;
-  current_path_ = DocumentPath(path_, ++documents_);
-  file_ = std::make_unique<QSaveFile>(QString::fromStdString(current_path_));
-  if (!file_->open(QIODevice::WriteOnly)) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+  if (path_ == "-" && documents_ > 0) {
+    error_ =
+        "標準輸出只能寫一份 PDF 文件,這次列印有好幾份 (牽動式印表機每頁一份),請改用 -o FILE.pdf";
     Drop();
     return false;
   }
-  writer_ = std::make_unique<QPdfWriter>(file_.get());
+  const std::string path = DocumentPath(path_, ++documents_);
+  pages_ = 1;
+  file_ = std::make_unique<OutputFile>(path);
+  file_->SetSizeLimit(size_limit_);
+  if (!file_->Open()) {
+    error_ = file_->Error();
+    Drop();
+    return false;
+  }
+  device_ = std::make_unique<ByteSinkDevice>(*file_);
+  writer_ = std::make_unique<QPdfWriter>(device_.get());
   writer_->setCreator("Vellomir");
   writer_->setResolution(kPdfResolution);
   // The print run sets no paper; A4 is what the printer would hold, and the default layout of
@@ -138,12 +171,12 @@ bool PdfPrinter::Begin() {
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(writer_.get())) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+    error_ = "無法寫入檔案「" + path + "」";
     Drop();
     return false;
   }
   surface_ = std::make_unique<QtSurface>(*painter_);
-  return true;
+  return CheckOutput();
 }
 
 DrawingSurface& PdfPrinter::Surface() {
@@ -154,10 +187,13 @@ DrawingSurface& PdfPrinter::Surface() {
 bool PdfPrinter::NewPage() {
   if (!error_.empty() || !Begin()) return false;
   if (!writer_->newPage()) {
-    error_ = "無法在「" + current_path_ + "」加上新的一頁";
+    error_ = "無法在「" + file_->Path() + "」加上新的一頁";
     Drop();
     return false;
   }
+  // The page just ended is written out by now: a full disk stops the run here, not at the end.
+  if (!CheckOutput()) return false;
+  ++pages_;
   return true;
 }
 
@@ -167,13 +203,43 @@ bool PdfPrinter::EndDoc() {
   const bool painted = painter_->end();
   painter_.reset();
   writer_.reset();
-  if (!painted || !file_->commit()) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+  if (!CheckOutput()) return false;
+  device_.reset();
+  if (!painted) {
+    error_ = "無法寫入檔案「" + file_->Path() + "」";
     Drop();
     return false;
   }
-  file_.reset();
-  written_.push_back(current_path_);
+  if (!file_->Finish()) {
+    error_ = file_->Error();
+    if (path_ != "-") error_ += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+    Drop();
+    return false;
+  }
+  pending_.push_back(std::move(file_));
+  return true;
+}
+
+bool PdfPrinter::Commit() {
+  if (!error_.empty()) return false;
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (pending_[i]->Commit()) {
+      written_.push_back(pending_[i]->Path());
+      continue;
+    }
+    // Every byte is synced by now, so a rename in the same folder almost never fails; when one
+    // does, say which files are in place and which are not.
+    error_ = pending_[i]->Error();
+    if (!written_.empty()) {
+      error_ += ",已經寫好的檔案:";
+      for (std::size_t k = 0; k < written_.size(); ++k) error_ += (k ? "、" : "") + written_[k];
+    }
+    error_ += ",其餘沒有寫入";
+    for (std::size_t k = i + 1; k < pending_.size(); ++k) pending_[k]->Abandon();
+    pending_.clear();
+    return false;
+  }
+  pending_.clear();
   return true;
 }
 

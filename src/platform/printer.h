@@ -20,6 +20,9 @@ class Printer {
   virtual bool EndDoc() = 0;
   // What went wrong with the last failed operation, in the program's words.
   virtual std::string Error() const = 0;
+  // Whether an ended document is out of the run's hands (sent to a printer). False for a
+  // printer whose documents stand or fall with the whole run, as a run's PDF files do.
+  virtual bool KeepsEndedDocuments() const { return true; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

@@ -8,6 +8,7 @@
 #include "document/working_file.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
+#include "render/undrawable_barcode.h"
 
 namespace vellomir {
 
@@ -58,12 +59,16 @@ std::string CheckGrid(const MainWindowModel& window, Grid& grid) {
   return {};
 }
 
+// `labels_out` is the last label on a page that the printer took in whole.
 void TellPrinterError(const MainWindowModel& window, MessageBox& messages, const Printer& printer,
-                      int64_t labels_sent) {
+                      int64_t labels_sent, int64_t labels_out) {
   std::string words = printer.Error();
   if (words.empty()) words = "印表機沒有回應";
   std::string text = "列印時發生錯誤:" + words + ",列印已停止";
-  if (labels_sent > 0) text += ",之前已送出 " + std::to_string(labels_sent) + " 張標籤";
+  if (labels_sent > 0 && printer.KeepsEndedDocuments())
+    text += ",之前已送出 " + std::to_string(labels_sent) + " 張標籤";
+  else if (labels_out > 0)
+    text += ",最後寫出的是第 " + std::to_string(labels_out) + " 張標籤";
   Tell(window, messages, text + "!!");
 }
 
@@ -91,6 +96,13 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files, Messa
     Tell(window, messages, "無法讀取工作檔 temp1.txt,沒有列印!!");
     return PrintOutcome::kRefused;
   }
+  // A barcode that some label cannot hold would be missing from it without a trace: ask first.
+  if (const auto undrawable = FindUndrawableBarcode(*rules, grid.labels, window.UnitsPerMm)) {
+    const MessageAnswer answer =
+        messages.Show(DescribeUndrawableBarcode(*rules, *undrawable) + "。仍要列印嗎?",
+                      window.AppTitle + "...警告", MessageButtons::kOkCancel);
+    if (answer != MessageAnswer::kOk) return PrintOutcome::kRefused;
+  }
   LabelDrawing how;
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = pictures != nullptr ? pictures : &files;
@@ -101,6 +113,7 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files, Messa
   int64_t counter = 0;
   int64_t pages = 0;
   int64_t labels_sent = 0;  // labels of documents already ended
+  int64_t labels_out = 0;   // labels of pages the printer took in whole
   for (;;) {
     bool last = false;
     for (int64_t r = 1; r <= grid.rows && !last; ++r) {
@@ -119,27 +132,28 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files, Messa
     }
     ++pages;
     if (!printer.Error().empty()) {
-      TellPrinterError(window, messages, printer, labels_sent);
+      TellPrinterError(window, messages, printer, labels_sent, labels_out);
       return PrintOutcome::kPrinterError;
     }
     const bool go_on = progress ? progress({pages, counter, grid.labels}) : true;
     if (last || !go_on) {
       if (!printer.EndDoc()) {
-        TellPrinterError(window, messages, printer, labels_sent);
+        TellPrinterError(window, messages, printer, labels_sent, labels_out);
         return PrintOutcome::kPrinterError;
       }
       return last ? PrintOutcome::kPrinted : PrintOutcome::kCancelled;
     }
     if (document_per_page) {
       if (!printer.EndDoc()) {
-        TellPrinterError(window, messages, printer, labels_sent);
+        TellPrinterError(window, messages, printer, labels_sent, labels_out);
         return PrintOutcome::kPrinterError;
       }
       labels_sent = counter;
     } else if (!printer.NewPage()) {
-      TellPrinterError(window, messages, printer, labels_sent);
+      TellPrinterError(window, messages, printer, labels_sent, labels_out);
       return PrintOutcome::kPrinterError;
     }
+    labels_out = counter;
   }
 }
 
