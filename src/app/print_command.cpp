@@ -68,6 +68,13 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     return fail("標籤檔沒有任何規則, 沒有東西可以列印: " + o.design);
   if (o.copies) session.window.l_amount.text = *o.copies;
 
+  // Standard output takes one PDF; tractor feed makes one a page. Told before a byte goes out.
+  if (o.output == "-" && session.window.PrinterType == "0") {
+    const double per_page = std::floor(NumericValue(session.window.l_col.text)) *
+                            std::floor(NumericValue(session.window.l_row.text));
+    if (per_page >= 1 && static_cast<double>(LabelsOfRun(session.window)) > per_page)
+      return fail("牽動式印表機每頁是一份文件,標準輸出只能寫一份 PDF,請改用 -o FILE.pdf");
+  }
   // Refused before a page is drawn: a barcode that some label cannot hold would be missing
   // from it without a trace.
   {

@@ -124,22 +124,28 @@ void PdfPrinter::Drop() {
   pending_.clear();
 }
 
+std::string PdfPrinter::OutputFailure() const {
+  const std::string name = file_->Path() == "-" ? "標準輸出" : "「" + file_->Path() + "」";
+  std::string text;
+  if (file_->Problem() == OutputProblem::kTooLarge) {
+    text = "PDF 檔" + name + "寫到第 " + std::to_string(pages_) + " 頁會超過 " +
+           std::to_string(size_limit_) +
+           " 位元組,PDF 的位置欄位寫不下這麼大的檔案,請減少列印份數分次列印";
+  } else {
+    text = file_->Error() + ",寫到第 " + std::to_string(pages_) + " 頁時失敗";
+  }
+  if (path_ != "-") text += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+  return text;
+}
+
 std::string PdfPrinter::Error() const {
-  if (error_.empty() && device_ && device_->Failed()) return file_->Error();
+  if (error_.empty() && device_ && device_->Failed()) return OutputFailure();
   return error_;
 }
 
 bool PdfPrinter::CheckOutput() {
   if (!device_ || !device_->Failed()) return true;
-  const std::string name = file_->Path() == "-" ? "標準輸出" : "「" + file_->Path() + "」";
-  if (file_->Problem() == OutputProblem::kTooLarge) {
-    error_ = "PDF 檔" + name + "寫到第 " + std::to_string(pages_) + " 頁會超過 " +
-             std::to_string(size_limit_) +
-             " 位元組,PDF 的位置欄位寫不下這麼大的檔案,請減少列印份數分次列印";
-  } else {
-    error_ = file_->Error() + ",寫到第 " + std::to_string(pages_) + " 頁時失敗";
-  }
-  if (path_ != "-") error_ += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+  error_ = OutputFailure();
   Drop();
   return false;
 }

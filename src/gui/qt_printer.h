@@ -86,6 +86,8 @@ class PdfPrinter : public Printer {
   bool Begin();
   // The page just finished reached the file; otherwise the run's files are dropped.
   bool CheckOutput();
+  // What the failed output of the current document means for the run, in the program's words.
+  std::string OutputFailure() const;
   void Drop();
 
   std::string path_;
