@@ -228,25 +228,16 @@ bool PdfPrinter::EndDoc() {
 
 bool PdfPrinter::Commit() {
   if (!error_.empty()) return false;
-  for (std::size_t i = 0; i < pending_.size(); ++i) {
-    if (pending_[i]->Commit()) {
-      written_.push_back(pending_[i]->Path());
-      continue;
-    }
-    // Every byte is synced by now, so a rename in the same folder almost never fails; when one
-    // does, say which files are in place and which are not.
-    error_ = pending_[i]->Error();
-    if (!written_.empty()) {
-      error_ += ",已經寫好的檔案:";
-      for (std::size_t k = 0; k < written_.size(); ++k) error_ += (k ? "、" : "") + written_[k];
-    }
-    error_ += ",其餘沒有寫入";
-    for (std::size_t k = i + 1; k < pending_.size(); ++k) pending_[k]->Abandon();
-    pending_.clear();
-    return false;
-  }
+  std::vector<OutputFile*> files;
+  for (auto& pending : pending_) files.push_back(pending.get());
+  bool restored = true;
+  const std::string error = CommitTogether(files, &restored);
+  if (error.empty())
+    for (OutputFile* f : files) written_.push_back(f->Path());
   pending_.clear();
-  return true;
+  if (error.empty()) return true;
+  error_ = error + (restored ? ",這次列印的檔案都沒有留下,原來的檔案沒有變更" : "");
+  return false;
 }
 
 }  // namespace vellomir

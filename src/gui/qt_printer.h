@@ -65,8 +65,8 @@ class PdfPrinter : public Printer {
   std::string Error() const override;
   bool KeepsEndedDocuments() const override { return false; }
 
-  // Puts the files of every ended document in place, in document order. False with Error()
-  // when one could not be; the files put in place before it are in Written().
+  // Puts the files of every ended document in place together (see CommitTogether). False with
+  // Error() when they could not be: then none is, and the old files are as they were.
   bool Commit();
 
   // Files put in place, in document order.

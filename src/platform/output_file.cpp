@@ -296,6 +296,66 @@ void OutputFile::Abandon() {
   finished_ = true;
 }
 
+std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored) {
+  if (restored != nullptr) *restored = true;
+  auto abandon_all = [&] {
+    for (OutputFile* f : files) f->Abandon();
+  };
+  for (OutputFile* f : files)
+    if (!f->Finish()) {
+      const std::string error = f->Error();
+      abandon_all();
+      return error;
+    }
+  // The old files stay reachable under a second name until every new one is in place.
+  std::vector<std::string> backups(files.size());
+  std::vector<int> slots(files.size(), -1);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i]->IsStandardOutput()) continue;
+    const std::string& target = files[i]->Target();
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) continue;  // a new file: undone by removing it
+    const std::string backup =
+        TemporaryPrefix(target) + std::to_string(static_cast<long>(::getpid())) + "-old";
+    ::unlink(backup.c_str());
+    if (::link(target.c_str(), backup.c_str()) == 0) {
+      backups[i] = backup;
+      slots[i] = RemoveOnSignal(backup);
+    } else {
+      backups[i] = "-";  // cannot be kept: this one cannot be undone
+    }
+  }
+  auto drop_backups = [&] {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (!backups[i].empty() && backups[i] != "-") ::unlink(backups[i].c_str());
+      ForgetOnSignal(slots[i]);
+    }
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i]->Commit()) continue;
+    std::string error = files[i]->Error();
+    std::string lost;
+    for (std::size_t k = 0; k < i; ++k) {
+      if (files[k]->IsStandardOutput()) continue;
+      const std::string& target = files[k]->Target();
+      const bool undone = backups[k].empty()  ? ::unlink(target.c_str()) == 0
+                          : backups[k] == "-" ? false
+                                              : ::rename(backups[k].c_str(), target.c_str()) == 0;
+      if (undone && !backups[k].empty()) backups[k].clear();
+      if (!undone) lost += (lost.empty() ? "" : "、") + files[k]->Path();
+    }
+    for (std::size_t k = i + 1; k < files.size(); ++k) files[k]->Abandon();
+    drop_backups();
+    if (!lost.empty()) {
+      error += ",無法還原已經換成新內容的檔案:" + lost;
+      if (restored != nullptr) *restored = false;
+    }
+    return error;
+  }
+  drop_backups();
+  return {};
+}
+
 std::string WriteWholeFile(const std::string& path, const std::string& bytes,
                            OutputProblem* problem) {
   OutputFile file(path);

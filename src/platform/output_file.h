@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/byte_sink.h"
 
@@ -95,6 +96,8 @@ class OutputFile : public ByteSink {
   // What went wrong, one line in the program's words, naming the file; "" when nothing did.
   const std::string& Error() const { return error_; }
   const std::string& Path() const { return path_; }
+  // The file that Commit replaces: the path with links followed (known once open).
+  const std::string& Target() const { return target_; }
   bool IsStandardOutput() const { return path_ == "-"; }
   // The temporary file, while there is one.
   const std::string& TemporaryPath() const { return temp_; }
@@ -116,6 +119,13 @@ class OutputFile : public ByteSink {
   OutputProblem problem_ = OutputProblem::kNone;
   std::string error_;
 };
+
+// Puts several files in place as one: each is finished, then all are renamed over their
+// targets; when one fails, those already renamed get their old files back (kept as hard links
+// meanwhile), so the targets end as they all were. "" when done, else what went wrong (and
+// which targets could not be restored, on a file system without hard links).
+// `restored` tells whether the targets are as they were after a failure.
+std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored = nullptr);
 
 // Writes `bytes` to `path` whole through an OutputFile. "" when done, else what went wrong.
 std::string WriteWholeFile(const std::string& path, const std::string& bytes,
