@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <random>
 
 #include "platform/signal_cleanup.h"
@@ -24,6 +26,8 @@ constexpr std::size_t kNameKept = 200;
 // A temporary file without the writer's process id in its name (an older program's) is taken
 // as left over once it is this old: no save takes that long.
 constexpr std::time_t kStaleSeconds = 600;
+// How long a folder's list of temporary names serves before it is read again.
+constexpr std::time_t kReadFolderSeconds = 5;
 // Links followed before a path is taken as a loop.
 constexpr int kMaxLinks = 40;
 
@@ -58,16 +62,36 @@ const char* KindOf(mode_t mode) {
 
 bool ProcessIsGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
 
+// Names beginning ".~" in a folder, read again only after a few seconds: a run that writes
+// thousands of files into one folder must not read the whole folder for each of them.
+struct DotNameList {
+  std::time_t read_at = 0;
+  std::vector<std::string> names;
+};
+
+const std::vector<std::string>& DotNamesIn(const std::string& folder) {
+  static std::map<std::string, DotNameList> cache;
+  DotNameList& list = cache[folder];
+  const std::time_t now = std::time(nullptr);
+  if (list.read_at != 0 && now - list.read_at < kReadFolderSeconds) return list.names;
+  list.read_at = now;
+  list.names.clear();
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir))
+      if (entry->d_name[0] == '.' && entry->d_name[1] == '~')
+        list.names.emplace_back(entry->d_name);
+    ::closedir(dir);
+  }
+  return list.names;
+}
+
 // Removes the temporary files that a killed write of this target left: those whose writer is
 // no longer running, and those of an unknown writer that are clearly old.
 void RemoveStaleTemporaries(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string prefix = NameOf(TemporaryPrefix(target));
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
   const std::time_t now = std::time(nullptr);
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
+  for (const std::string& name : DotNamesIn(folder)) {
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string rest = name.substr(prefix.size());
     const std::string path = JoinFolder(folder, name);
@@ -83,7 +107,6 @@ void RemoveStaleTemporaries(const std::string& target) {
     }
     if (stale) ::unlink(path.c_str());
   }
-  ::closedir(dir);
 }
 
 }  // namespace
