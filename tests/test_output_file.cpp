@@ -163,6 +163,21 @@ TEST_F(OutputFileTest, AReadOnlyFileIsRefusedForEveryone) {
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"locked.vlm"});
 }
 
+// Root saving over someone else's file leaves it theirs, with its permissions.
+TEST_F(OutputFileTest, AReplacedFileKeepsItsOwnerAndPermissions) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
+  test::WriteBytes(Path("theirs.vlm"), "old\r\n");
+  ASSERT_EQ(::chown(Path("theirs.vlm").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chmod(Path("theirs.vlm").c_str(), 0640), 0);
+  ASSERT_EQ(WriteWholeFile(Path("theirs.vlm"), "new\r\n"), "");
+  struct stat st {};
+  ASSERT_EQ(::stat(Path("theirs.vlm").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(test::ReadBytes(Path("theirs.vlm")), "new\r\n");
+}
+
 // --- Links -----------------------------------------------------------------------------------
 
 TEST_F(OutputFileTest, LinksAreWrittenThroughAndStayLinks) {

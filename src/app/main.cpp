@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,9 +43,24 @@ void EnsureRuntimeDir() {
   }
 }
 
+// A stream the caller closed must not be taken by the next file opened, or `-o -` would write
+// the PDF into that file: a closed standard output becomes /dev/full, so writing to it fails
+// as it should, and the others /dev/null.
+void KeepStandardStreamsTaken() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0) continue;
+    const int opened = open(fd == 1 ? "/dev/full" : "/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepStandardStreamsTaken();
   EnsureRuntimeDir();
   std::vector<std::string> args(argv + 1, argv + argc);
   // No command: the window, with a label file to open when one is named (a file manager

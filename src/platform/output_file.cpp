@@ -170,6 +170,10 @@ std::string TemporaryPrefix(const std::string& target) {
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
 
+std::string OutputFile::Shown() const {
+  return IsStandardOutput() ? "標準輸出" : "檔案「" + path_ + "」";
+}
+
 OutputFile::~OutputFile() {
   if (!committed_) Abandon();
 }
@@ -203,14 +207,14 @@ bool OutputFile::Open() {
                 static_cast<unsigned>(rd()));
   const std::string temp = TemporaryPrefix(target_) + tail;
   const int fd = CurrentOutputCalls().Open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return Fail(OutputProblem::kOpen, "無法寫入檔案「" + path_ + "」", errno);
+  if (fd < 0) return Fail(OutputProblem::kOpen, "無法寫入" + Shown(), errno);
   fd_ = fd;
   temp_ = temp;
   cleanup_slot_ = RemoveOnSignal(temp_);
   if (existed) {
     // The new file keeps the old one's permissions, and its owner when root replaces it.
     if (::fchmod(fd_, old.st_mode & 07777) != 0)
-      return Fail(OutputProblem::kOpen, "無法寫入檔案「" + path_ + "」", errno);
+      return Fail(OutputProblem::kOpen, "無法寫入" + Shown(), errno);
     if (::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0))
       if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
         // Keeping root as owner is the lesser harm than failing the save.
@@ -227,7 +231,7 @@ bool OutputFile::Flush() {
     if (n <= 0) {
       const int e = n == 0 ? ENOSPC : errno;
       buffer_.clear();
-      return Fail(OutputProblem::kWrite, "無法寫入檔案「" + path_ + "」", e);
+      return Fail(OutputProblem::kWrite, "無法寫入" + Shown(), e);
     }
     done += static_cast<std::size_t>(n);
   }
@@ -266,12 +270,12 @@ bool OutputFile::Finish() {
     const int e = errno;
     CurrentOutputCalls().Close(fd_);
     fd_ = -1;
-    return Fail(OutputProblem::kSync, "無法寫入檔案「" + path_ + "」", e);
+    return Fail(OutputProblem::kSync, "無法寫入" + Shown(), e);
   }
   const int closed = CurrentOutputCalls().Close(fd_);
   const int e = errno;
   fd_ = -1;
-  if (closed != 0) return Fail(OutputProblem::kClose, "無法寫入檔案「" + path_ + "」", e);
+  if (closed != 0) return Fail(OutputProblem::kClose, "無法寫入" + Shown(), e);
   return true;
 }
 
@@ -285,7 +289,7 @@ bool OutputFile::Commit() {
     if (CurrentOutputCalls().Rename(temp_, target_) != 0) {
       const int e = errno;
       Abandon();
-      return Fail(OutputProblem::kRename, "無法寫入檔案「" + path_ + "」", e);
+      return Fail(OutputProblem::kRename, "無法寫入" + Shown(), e);
     }
     ForgetOnSignal(cleanup_slot_);
     cleanup_slot_ = -1;

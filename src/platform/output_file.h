@@ -103,6 +103,8 @@ class OutputFile : public ByteSink {
   const std::string& TemporaryPath() const { return temp_; }
 
  private:
+  // The file as a message names it.
+  std::string Shown() const;
   bool Fail(OutputProblem problem, const std::string& text, int error_number = 0);
   bool Flush();
 
