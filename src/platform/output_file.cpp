@@ -244,7 +244,7 @@ bool OutputFile::Write(const char* data, std::size_t size) {
   if (fd_ < 0 && !Open()) return false;
   if (written_ + size > limit_ || written_ + size < written_)
     return Fail(OutputProblem::kTooLarge,
-                "檔案「" + path_ + "」會超過 " + std::to_string(limit_) + " 位元組的上限,沒有寫入");
+                Shown() + "會超過 " + std::to_string(limit_) + " 位元組的上限,沒有寫入");
   buffer_.append(data, size);
   written_ += size;
   if (buffer_.size() >= kBufferSize) return Flush();
