@@ -335,6 +335,13 @@ TEST_F(WriteFailures, PrintIntoAFifoIsRefusedAndStandardOutputCarriesThePdf) {
   EXPECT_EQ(field("Pages"), "2") << info;
   EXPECT_EQ(field("Creator"), "Vellomir") << info;
 
+  const auto streamed = test::RunVellomir({"print", "design.vlm", "-o", "-"}, dir.path());
+  ASSERT_EQ(streamed.status, 0) << streamed.err;
+  EXPECT_EQ(streamed.out.rfind("%PDF-", 0), 0u);
+  ASSERT_GE(streamed.out.size(), 6u);
+  EXPECT_EQ(streamed.out.substr(streamed.out.size() - 6), "%%EOF\n");  // nothing after it
+  EXPECT_FALSE(fs::exists(dir.File("-")));
+
   // Tractor feed would make several documents: refused before anything goes out.
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("0"));
   const auto tractor =

@@ -139,12 +139,13 @@ std::string PdfPrinter::OutputFailure() const {
 }
 
 std::string PdfPrinter::Error() const {
-  if (error_.empty() && device_ && device_->Failed()) return OutputFailure();
+  if (error_.empty() && file_ && file_->Failed()) return OutputFailure();
   return error_;
 }
 
 bool PdfPrinter::CheckOutput() {
-  if (!device_ || !device_->Failed()) return true;
+  // The sink itself keeps the first failure, whatever writer fed it.
+  if (!file_ || !file_->Failed()) return true;
   error_ = OutputFailure();
   Drop();
   return false;

@@ -94,6 +94,8 @@ class PdfPrinter : public Printer {
   std::uint64_t size_limit_ = kMaxPdfBytes;
   int documents_ = 0;  // documents begun
   int pages_ = 0;      // pages begun in the current document
+  // Where the current document's bytes go. Whatever writer feeds it (Qt's PDF writer, through
+  // a ByteSinkDevice), the sink keeps the first failed write, checked after every page.
   std::unique_ptr<OutputFile> file_;
   std::unique_ptr<ByteSinkDevice> device_;
   std::unique_ptr<QPdfWriter> writer_;
