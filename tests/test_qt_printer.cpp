@@ -62,6 +62,11 @@ TEST_F(QtPrinters, PdfPrinterWritesEveryEndedDocumentAsItsOwnFile) {
   DrawMark(printer.Surface());
   ASSERT_TRUE(printer.EndDoc());
   EXPECT_TRUE(printer.Error().empty());
+  // A run's files go in place together, at its end: none of them before.
+  EXPECT_TRUE(printer.Written().empty());
+  EXPECT_EQ(printer.PendingDocuments(), 2);
+  EXPECT_FALSE(fs::exists(path));
+  ASSERT_TRUE(printer.Commit());
   EXPECT_EQ(printer.Written(), (std::vector<std::string>{path, dir.File("labels-2.pdf")}));
   EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"labels-2.pdf", "labels.pdf"}));
 
@@ -79,6 +84,7 @@ TEST_F(QtPrinters, PdfPagesAreDrawnInTwipsFromTheTopLeftCorner) {
   PdfPrinter printer(path);
   DrawMark(printer.Surface());
   ASSERT_TRUE(printer.EndDoc());
+  ASSERT_TRUE(printer.Commit());
   const auto pages = test::RenderPdfPages(path, 72);  // one pixel per 20 twips
   ASSERT_EQ(pages.size(), 1u);
   const QImage& page = pages[0];
@@ -133,8 +139,10 @@ TEST_F(QtPrinters, AbortedDocumentsOfAPdfPrinterLeaveNoFile) {
   ASSERT_TRUE(printer.EndDoc());
   DrawMark(printer.Surface());
   printer.AbortDoc();
-  EXPECT_EQ(printer.Deliveries(), (std::vector<std::string>{dir.File("labels.pdf")}));
-  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"labels.pdf"}));
+  // A run's files stand or fall together: aborting drops the ended document's file as well.
+  printer.Commit();
+  EXPECT_TRUE(printer.Deliveries().empty());
+  EXPECT_TRUE(FolderEntries(dir.path()).empty());
 }
 
 }  // namespace

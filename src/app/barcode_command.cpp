@@ -147,8 +147,10 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
   const double height = extent.bottom - extent.top + 2 * quiet;
   const QPointF origin(std::floor(quiet - extent.left), std::floor(quiet - extent.top));
 
+  std::string note;
   const std::string error = ExportDrawing(
-      o.output, width, height, o.dpi, [&](QtSurface& s) { paint(s); }, origin);
+      o.output, width, height, o.dpi, [&](QtSurface& s) { paint(s); }, origin, &note);
+  if (!note.empty()) err << "vellomir barcode: " << note << "\n";
   if (!error.empty()) {
     err << "vellomir barcode: " << error << "\n";
     return 2;

@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "document/label_file.h"
+#include "document/working_file.h"
 #include "platform/message_box.h"
+#include "platform/signal_cleanup.h"
 #include "platform/text_util.h"
 #include "settings/settings_file.h"
 
@@ -64,6 +66,7 @@ std::string ParseDesignCommandOptions(const std::vector<std::string>& args, bool
 }
 
 DesignSession::~DesignSession() {
+  for (int slot : cleanup_slots_) ForgetOnSignal(slot);
   std::error_code ec;
   if (!folder_.empty()) fs::remove_all(folder_, ec);
 }
@@ -90,6 +93,10 @@ std::string DesignSession::Open(const std::string& path) {
   std::string pattern = (fs::temp_directory_path(ec) / "vellomir-XXXXXX").string();
   if (ec || ::mkdtemp(pattern.data()) == nullptr) return "無法建立暫存的工作資料夾";
   folder_ = pattern;
+  // Removed also when a signal ends the command: the working files, then the folder itself.
+  for (const std::string_view name : {kWorkingFileName, kPreviousFileName})
+    cleanup_slots_.push_back(RemoveOnSignal((fs::path(folder_) / std::string(name)).string()));
+  cleanup_slots_.push_back(RemoveOnSignal(folder_, /*folder=*/true));
   work_ = FileSystem(folder_);
   const std::string design = fs::absolute(path, ec).string();
   if (ec || !OpenLabelFile(window, work_, messages, design))

@@ -57,6 +57,7 @@ class DesignSession {
   FileSystem here_;
   FileSystem work_;
   std::string folder_;  // the private folder, removed with the session
+  std::vector<int> cleanup_slots_;
 };
 
 }  // namespace vellomir

@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "app/print_command.h"
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
+#include "platform/signal_cleanup.h"
 
 namespace {
 
@@ -26,7 +29,7 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n"
+         "  vellomir print DESIGN.vlm (-o FILE.pdf | -o - | --printer NAME) [--copies N]\n"
          "                 [--allow-clipping]\n"
          "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
 }
@@ -43,9 +46,24 @@ void EnsureRuntimeDir() {
   }
 }
 
+// A stream the caller closed must not be taken by the next file opened, or `-o -` would write
+// the PDF into that file: a closed standard output becomes /dev/full, so writing to it fails
+// as it should, and the others /dev/null.
+void KeepStandardStreamsTaken() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0) continue;
+    const int opened = open(fd == 1 ? "/dev/full" : "/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepStandardStreamsTaken();
   EnsureRuntimeDir();
   std::vector<std::string> args(argv + 1, argv + argc);
   // No command: the window, with a label file to open when one is named (a file manager
@@ -63,6 +81,10 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
   vellomir::InstallFontSubstitutions();
+  // Interrupted or stopped, a command leaves no private folder or half-written file behind;
+  // a reader that went away (`-o - | head`) is a write error, told as one, not a silent death.
+  vellomir::InstallSignalCleanup();
+  std::signal(SIGPIPE, SIG_IGN);
 
   if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
   if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);

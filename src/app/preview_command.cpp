@@ -47,10 +47,14 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   if (o.copies) window.l_amount.text = *o.copies;
   SetPreviewSize(window);
 
+  std::string note;
   const std::string error = ExportDrawing(
-      o.output, window.Picture1.width, window.Picture1.height, kExportDpi, [&](QtSurface& surface) {
+      o.output, window.Picture1.width, window.Picture1.height, kExportDpi,
+      [&](QtSurface& surface) {
         DrawLabelPreview(window, surface, session.Work(), &session.Here());
-      });
+      },
+      {0, 0}, &note);
+  if (!note.empty()) err << "vellomir preview: " << note << "\n";
   if (!error.empty()) return fail(error);
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "app/print_command.h"
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 #include <algorithm>
 #include <memory>
@@ -9,6 +11,7 @@
 #include "app/design_session.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
+#include "platform/output_file.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
 #include "render/print_log.h"
@@ -28,7 +31,7 @@ std::string ParseOptions(std::vector<std::string> args, Options& o) {
   args.erase(allow, args.end());
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
-  if (!o.output.empty() &&
+  if (!o.output.empty() && o.output != "-" &&
       QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) != 0)
     return "輸出檔必須是 .pdf: " + o.output;
   return {};
@@ -84,23 +87,47 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     printer = CupsPrinter::Open({o.printer, 0, 0, design_name}, trouble);
     if (!printer) return refuse(o.printer, trouble);
   } else {
+    // Standard output takes one PDF; tractor feed makes one a page. Told before a byte goes out.
+    if (o.output == "-" && layout.document_per_page &&
+        layout.labels > static_cast<int64_t>(std::min(layout.columns * layout.rows, 1e18)))
+      return fail("牽動式印表機每頁是一份文件,標準輸出只能寫一份 PDF,請改用 -o FILE.pdf");
+    // Told before the run: a FIFO, device, folder or read-only file is never replaced.
+    if (o.output != "-")
+      if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
     printer = std::make_unique<PdfPrinter>(o.output);
   }
 
   for (const PrintConcern& concern : CheckBeforePrinting(layout, *rules, *printer)) {
-    if (concern.kind == PrintConcernKind::kClipping && o.allow_clipping) continue;
-    return refuse(printer->Destination(),
-                  concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
+    if (concern.kind == PrintConcernKind::kClipping) {
+      if (o.allow_clipping) continue;
+      return refuse(printer->Destination(),
+                    concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
+    }
+    return refuse(printer->Destination(), concern.message + ",沒有列印");
   }
 
   LabelDrawing how;
   how.unitsPerMm = session.window.UnitsPerMm;
   how.pictures = &session.Here();
   const PrintResult result = RunLabelPrint(layout, *rules, how, *printer);
-  // Files and jobs already ended stay and are listed, also when a later one failed.
-  for (const std::string& delivery : result.deliveries) out << delivery << "\n";
+  // Jobs already ended stay and are listed, also when a later one failed; a run's files are
+  // in place only when the whole run was.
+  if (o.output != "-")
+    for (const std::string& delivery : result.deliveries) out << delivery << "\n";
   log(printer->Destination(), result);
   if (result.outcome != PrintOutcome::kPrinted) return fail(result.message);
+  if (!o.output.empty() && o.output != "-") {
+    // Files numbered past this run's last are an earlier run's: say so rather than let them
+    // pass as part of this one.
+    const auto count = static_cast<int64_t>(result.deliveries.size());
+    for (int64_t n = count + 1; n < count + 1 + kMaxLabelsPerRun; ++n) {
+      const std::string stray = PdfPrinter::DocumentPath(o.output, static_cast<int>(n));
+      struct stat st {};
+      if (::lstat(stray.c_str(), &st) != 0) break;
+      err << "vellomir print: 注意: " << stray << " 不是這次列印寫的 (這次只有 " << count
+          << " 個檔案)\n";
+    }
+  }
   if (!result.message.empty()) err << "vellomir print: 警告: " << OneLine(result.message) << "\n";
   return 0;
 }

@@ -35,6 +35,16 @@ bool RefuseWorkingFile(const MainWindowModel& window, const FileSystem& files, M
   return true;
 }
 
+// A folder, FIFO, device or socket is never replaced by a label file, nor is a read-only file;
+// a link is written through and stays a link.
+bool RefuseUnwritableTarget(const MainWindowModel& window, const FileSystem& files,
+                            MessageBox& messages, const std::string& path) {
+  const std::string why = files.CheckWriteTarget(path);
+  if (why.empty()) return false;
+  Tell(window, messages, why + ",沒有存檔!!");
+  return true;
+}
+
 // The bytes a save writes: the working file as it is. A design without a working file has
 // no rule yet; it is refused rather than saved, so no existing file is replaced by nothing.
 std::optional<std::string> WorkingFileBytes(const MainWindowModel& window, const FileSystem& files,
@@ -52,6 +62,7 @@ std::optional<std::string> WorkingFileBytes(const MainWindowModel& window, const
 // only once the new content is complete; on a failure it stays, and so does CurrentFileName.
 bool WriteLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                     const std::string& path, const std::string& bytes) {
+  if (RefuseUnwritableTarget(window, files, messages, path)) return false;
   const bool existed = files.FileExists(path);
   if (!files.WriteBytes(path, bytes)) {
     Tell(window, messages,
@@ -71,6 +82,8 @@ bool SaveThroughChooser(MainWindowModel& window, FileSystem& files, DialogServic
   const std::string path = chooser.file_name;
   if (path.empty()) return false;
   if (RefuseWorkingFile(window, files, messages, path)) return false;
+  // Asked before the overwrite question: no point offering to replace what will not be.
+  if (RefuseUnwritableTarget(window, files, messages, path)) return false;
   if (files.FileExists(path)) {
     const MessageAnswer answer = messages.Show(std::string(kOverwriteQuestion),
                                                window.AppTitle + std::string(kWarningCaptionSuffix),

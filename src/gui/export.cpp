@@ -1,17 +1,41 @@
 #include "gui/export.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <variant>
 
+#include "platform/output_file.h"
+
 namespace vellomir {
+
+namespace {
+
+int PixelsOf(double twips, double dpi) {
+  return std::max(1, static_cast<int>(std::ceil(twips * dpi / 1440.0)));
+}
+
+}  // namespace
+
+double CappedDpi(double width_twips, double height_twips, double dpi) {
+  const double pixels =
+      static_cast<double>(PixelsOf(width_twips, dpi)) * PixelsOf(height_twips, dpi);
+  if (pixels <= kMaxExportPixels) return dpi;
+  // Lower in small steps until the rounded-up size fits, whatever the rounding did.
+  double scaled = std::floor(dpi * std::sqrt(kMaxExportPixels / pixels));
+  while (scaled > 1 &&
+         static_cast<double>(PixelsOf(width_twips, scaled)) * PixelsOf(height_twips, scaled) >
+             kMaxExportPixels)
+    scaled -= 1;
+  return std::max(1.0, scaled);
+}
 
 std::optional<ExportFormat> ExportFormatOf(const std::string& path) {
   const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
@@ -51,20 +75,31 @@ TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metr
 
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
                           double dpi, const std::function<void(QtSurface&)>& draw,
-                          QPointF origin_twips) {
+                          QPointF origin_twips, std::string* note) {
   const auto format = ExportFormatOf(path);
   if (!format) return "不支援的輸出格式: " + path + " (請用 .png, .svg 或 .pdf)";
-  const int w_px = std::max(1, static_cast<int>(std::ceil(width_twips * dpi / 1440.0)));
-  const int h_px = std::max(1, static_cast<int>(std::ceil(height_twips * dpi / 1440.0)));
+  // Told before anything is drawn: a FIFO, device or read-only file is never replaced.
+  if (std::string why = CheckOutputTarget(path); !why.empty()) return why;
 
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) return "無法寫入檔案: " + path;
-
+  // The picture is drawn whole in memory, then written through the one checked output, so a
+  // full disk is an error and never a cut file.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   bool painted = false;
   if (*format == ExportFormat::kPng) {
-    if (static_cast<double>(w_px) * h_px > 400e6) return "圖太大, 請降低解析度: " + path;
+    const double used_dpi = CappedDpi(width_twips, height_twips, dpi);
+    if (used_dpi < dpi && note != nullptr) {
+      char text[160];
+      std::snprintf(text, sizeof text, "圖太大, 解析度由 %.0f dpi 降為 %.0f dpi (最多 %.0f 萬像素)",
+                    dpi, used_dpi, kMaxExportPixels / 1e4);
+      *note = text;
+    }
+    const int w_px = PixelsOf(width_twips, used_dpi);
+    const int h_px = PixelsOf(height_twips, used_dpi);
     QImage img(w_px, h_px, QImage::Format_RGB32);
-    const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
+    if (img.isNull()) return "記憶體不足, 畫不出這張圖: " + path;
+    const int dpm = static_cast<int>(used_dpi / 0.0254 + 0.5);
     img.setDotsPerMeterX(dpm);
     img.setDotsPerMeterY(dpm);
     img.fill(Qt::white);
@@ -73,10 +108,12 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
       QtSurface surface(painter, origin_twips);
       draw(surface);
     }
-    painted = img.save(&file, "PNG");
+    painted = img.save(&buffer, "PNG");
   } else if (*format == ExportFormat::kSvg) {
+    const int w_px = PixelsOf(width_twips, dpi);
+    const int h_px = PixelsOf(height_twips, dpi);
     QSvgGenerator gen;
-    gen.setOutputDevice(&file);
+    gen.setOutputDevice(&buffer);
     gen.setResolution(static_cast<int>(dpi));
     gen.setSize(QSize(w_px, h_px));
     gen.setViewBox(QRect(0, 0, w_px, h_px));
@@ -88,7 +125,7 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
       painted = painter.end();
     }
   } else {
-    QPdfWriter pdf(&file);
+    QPdfWriter pdf(&buffer);
     pdf.setResolution(static_cast<int>(dpi));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setPageSize(QPageSize(QSizeF(width_twips / 20.0, height_twips / 20.0), QPageSize::Point,
@@ -100,12 +137,10 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
       painted = painter.end();
     }
   }
-  if (!painted) {
-    file.cancelWriting();
-    return "無法寫入檔案: " + path;
-  }
-  if (!file.commit()) return "無法寫入檔案: " + path;
-  return {};
+  buffer.close();
+  if (!painted || bytes.isEmpty()) return "無法寫入檔案: " + path;
+  return WriteWholeFile(path,
+                        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 }  // namespace vellomir

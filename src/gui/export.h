@@ -24,11 +24,21 @@ struct TwipRect {
 // Area covered by what was recorded, text and pictures included.
 TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics);
 
+// Most pixels a PNG export holds (about 400 MB while it is drawn); a larger picture is drawn at
+// a lower resolution instead.
+inline constexpr double kMaxExportPixels = 100e6;
+
+// The resolution a PNG of width x height twips is drawn at: dpi, or lower when the picture
+// would pass kMaxExportPixels.
+double CappedDpi(double width_twips, double height_twips, double dpi);
+
 // Draws into a page of width x height twips, white behind, at dpi (PNG; SVG and PDF keep vector
-// geometry at that resolution). The surface's (0, 0) lies at origin_twips on the page. Returns
-// an error text, empty on success.
+// geometry at that resolution). The surface's (0, 0) lies at origin_twips on the page. The
+// file is drawn in memory and written whole through an OutputFile: a failed write leaves the
+// old file as it was. Returns an error text, empty on success; `note` gets a line when the
+// resolution had to be lowered.
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
                           double dpi, const std::function<void(QtSurface&)>& draw,
-                          QPointF origin_twips = {0, 0});
+                          QPointF origin_twips = {0, 0}, std::string* note = nullptr);
 
 }  // namespace vellomir

@@ -117,20 +117,60 @@ void PdfPrinter::Drop() {
   if (painter_ && painter_->isActive()) painter_->end();
   painter_.reset();
   writer_.reset();
-  if (file_) file_->cancelWriting();
+  device_.reset();
+  if (file_) file_->Abandon();
   file_.reset();
+  // The run's files stand or fall together.
+  for (auto& pending : pending_) pending->Abandon();
+  pending_.clear();
+}
+
+std::string PdfPrinter::OutputFailure() const {
+  const std::string name = file_->Path() == "-" ? "標準輸出" : "「" + file_->Path() + "」";
+  std::string text;
+  if (file_->Problem() == OutputProblem::kTooLarge) {
+    text = "PDF 檔" + name + "寫到第 " + std::to_string(pages_) + " 頁會超過 " +
+           std::to_string(size_limit_) +
+           " 位元組,PDF 的位置欄位寫不下這麼大的檔案,請減少列印份數分次列印";
+  } else {
+    text = file_->Error() + ",寫到第 " + std::to_string(pages_) + " 頁時失敗";
+  }
+  if (path_ != "-") text += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+  return text;
+}
+
+std::string PdfPrinter::Error() const {
+  if (error_.empty() && file_ && file_->Failed()) return OutputFailure();
+  return error_;
+}
+
+bool PdfPrinter::CheckOutput() {
+  // The sink itself keeps the first failure, whatever writer fed it.
+  if (!file_ || !file_->Failed()) return true;
+  error_ = OutputFailure();
+  Drop();
+  return false;
 }
 
 bool PdfPrinter::Begin() {
   if (painter_) return true;
-  current_path_ = DocumentPath(path_, ++documents_);
-  file_ = std::make_unique<QSaveFile>(QString::fromStdString(current_path_));
-  if (!file_->open(QIODevice::WriteOnly)) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+  if (path_ == "-" && documents_ > 0) {
+    error_ =
+        "標準輸出只能寫一份 PDF 文件,這次列印有好幾份 (牽動式印表機每頁一份),請改用 -o FILE.pdf";
     Drop();
     return false;
   }
-  writer_ = std::make_unique<QPdfWriter>(file_.get());
+  const std::string path = DocumentPath(path_, ++documents_);
+  pages_ = 1;
+  file_ = std::make_unique<OutputFile>(path);
+  file_->SetSizeLimit(size_limit_);
+  if (!file_->Open()) {
+    error_ = file_->Error();
+    Drop();
+    return false;
+  }
+  device_ = std::make_unique<ByteSinkDevice>(*file_);
+  writer_ = std::make_unique<QPdfWriter>(device_.get());
   writer_->setCreator("Vellomir");
   writer_->setResolution(kPdfResolution);
   // The print run sets no paper; A4 is what the printer would hold, and the default layout of
@@ -139,12 +179,12 @@ bool PdfPrinter::Begin() {
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(writer_.get())) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+    error_ = "無法寫入檔案「" + path + "」";
     Drop();
     return false;
   }
   surface_ = std::make_unique<QtSurface>(*painter_);
-  return true;
+  return CheckOutput();
 }
 
 DrawingSurface& PdfPrinter::Surface() {
@@ -155,10 +195,13 @@ DrawingSurface& PdfPrinter::Surface() {
 bool PdfPrinter::NewPage() {
   if (!error_.empty() || !Begin()) return false;
   if (!writer_->newPage()) {
-    error_ = "無法在「" + current_path_ + "」加上新的一頁";
+    error_ = "無法在「" + file_->Path() + "」加上新的一頁";
     Drop();
     return false;
   }
+  // The page just ended is written out by now: a full disk stops the run here, not at the end.
+  if (!CheckOutput()) return false;
+  ++pages_;
   return true;
 }
 
@@ -168,14 +211,35 @@ bool PdfPrinter::EndDoc() {
   const bool painted = painter_->end();
   painter_.reset();
   writer_.reset();
-  if (!painted || !file_->commit()) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
+  if (!CheckOutput()) return false;
+  device_.reset();
+  if (!painted) {
+    error_ = "無法寫入檔案「" + file_->Path() + "」";
     Drop();
     return false;
   }
-  file_.reset();
-  written_.push_back(current_path_);
+  if (!file_->Finish()) {
+    error_ = file_->Error();
+    if (path_ != "-") error_ += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+    Drop();
+    return false;
+  }
+  pending_.push_back(std::move(file_));
   return true;
+}
+
+bool PdfPrinter::Commit() {
+  if (!error_.empty()) return false;
+  std::vector<OutputFile*> files;
+  for (auto& pending : pending_) files.push_back(pending.get());
+  bool restored = true;
+  const std::string error = CommitTogether(files, &restored);
+  if (error.empty())
+    for (OutputFile* f : files) written_.push_back(f->Path());
+  pending_.clear();
+  if (error.empty()) return true;
+  error_ = error + (restored ? ",這次列印的檔案都沒有留下,原來的檔案沒有變更" : "");
+  return false;
 }
 
 }  // namespace vellomir

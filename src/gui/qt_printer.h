@@ -3,12 +3,14 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/byte_sink_device.h"
 #include "gui/qt_surface.h"
+#include "platform/output_file.h"
 #include "platform/printer.h"
 
 // The printers a print run draws on: a system printer through QPrinter, or PDF files.
@@ -43,11 +45,14 @@ class QtPrinter : public Printer {
 
 // Writes every document as a PDF file of A4 pages, drawn from the page's top-left corner:
 // `path` for the first document, then path-2, path-3, ... before the extension
-// ("out/a.pdf", "out/a-2.pdf"). A file appears only when its document ended whole.
+// ("out/a.pdf", "out/a-2.pdf"); "-" is standard output, which takes one document only.
+// The files of a run belong together: each is written to a temporary name beside its target,
+// checked after every page, and none replaces its target until Commit puts them all in place.
+// A failed write stops the run at once and keeps no file of it.
 class PdfPrinter : public Printer {
  public:
   explicit PdfPrinter(std::string path);
-  // A document still open is dropped: its file is not written.
+  // Documents not committed are dropped: their targets stay as they were.
   ~PdfPrinter() override;
   PdfPrinter(const PdfPrinter&) = delete;
   PdfPrinter& operator=(const PdfPrinter&) = delete;
@@ -56,29 +61,50 @@ class PdfPrinter : public Printer {
   bool NewPage() override;
   bool EndDoc() override;
   void AbortDoc() override { Drop(); }
-  std::string Error() const override { return error_; }
+  std::string Error() const override;
+  bool KeepsEndedDocuments() const override { return false; }
   std::string Destination() const override { return path_; }
   std::vector<std::string> Deliveries() const override { return written_; }
   // A4, printable to its edges.
   std::optional<PrintableArea> Printable() const override { return PrintableArea{210, 297}; }
 
-  // Files written so far, in document order.
+  // Puts the files of every ended document in place together (see CommitTogether). False with
+  // Error() when they could not be: then none is, and the old files are as they were.
+  bool Commit() override;
+
+  // Files put in place, in document order.
   const std::vector<std::string>& Written() const { return written_; }
+  // Documents ended and waiting for Commit.
+  int PendingDocuments() const { return static_cast<int>(pending_.size()); }
+
+  // The largest PDF file written; a document that would pass it fails instead. Byte offsets
+  // in a PDF's cross-reference table reach no further than 4 GiB.
+  static constexpr std::uint64_t kMaxPdfBytes = 0xFFFFFFFFull;
+  void SetSizeLimit(std::uint64_t bytes) { size_limit_ = bytes; }
 
   // The file of document `number` (from 1) for the given first path.
   static std::string DocumentPath(const std::string& path, int number);
 
  private:
   bool Begin();
+  // The page just finished reached the file; otherwise the run's files are dropped.
+  bool CheckOutput();
+  // What the failed output of the current document means for the run, in the program's words.
+  std::string OutputFailure() const;
   void Drop();
 
   std::string path_;
+  std::uint64_t size_limit_ = kMaxPdfBytes;
   int documents_ = 0;  // documents begun
-  std::string current_path_;
-  std::unique_ptr<QSaveFile> file_;
+  int pages_ = 0;      // pages begun in the current document
+  // Where the current document's bytes go. Whatever writer feeds it (Qt's PDF writer, through
+  // a ByteSinkDevice), the sink keeps the first failed write, checked after every page.
+  std::unique_ptr<OutputFile> file_;
+  std::unique_ptr<ByteSinkDevice> device_;
   std::unique_ptr<QPdfWriter> writer_;
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<QtSurface> surface_;
+  std::vector<std::unique_ptr<OutputFile>> pending_;
   std::vector<std::string> written_;
   std::string error_;
 };

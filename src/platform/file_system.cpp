@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
+
+#include "platform/output_file.h"
 
 namespace vellomir {
 
@@ -71,42 +71,14 @@ std::optional<std::string> FileSystem::ReadBytes(const std::string& path) const 
 }
 
 bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
-  fs::path target(Resolve(path));
-  std::error_code ec;
-  // A link is followed, so the file it names is replaced and the link stays a link.
-  if (fs::is_symlink(target, ec)) {
-    target = fs::weakly_canonical(target, ec);
-    if (ec) return false;
-  }
-  struct stat old {};
-  const bool existed = ::stat(target.c_str(), &old) == 0;
-  // A file its owner made read-only is not replaced behind the owner's back.
-  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::random_device rd;
-  const fs::path temp = dir / (".~" + target.filename().string() + "." + std::to_string(rd()));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = true;
-  // The new file keeps the old one's permissions.
-  if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) ok = false;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(n);
-  }
-  // On disk before the rename, so a crash cannot leave an empty file under the old name.
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok) {
-    fs::rename(temp, target, ec);
-    ok = !ec;
-  }
-  if (!ok) fs::remove(temp, ec);
-  return ok;
+  // The one checked write of the program: links followed, only regular files replaced, every
+  // write checked, synced, renamed into place.
+  last_write_error_ = WriteWholeFile(Resolve(path), bytes);
+  return last_write_error_.empty();
+}
+
+std::string FileSystem::CheckWriteTarget(const std::string& path) const {
+  return CheckOutputTarget(Resolve(path));
 }
 
 ReadLinesResult FileSystem::ReadLines(const std::string& path) const {

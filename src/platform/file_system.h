@@ -54,10 +54,18 @@ class FileSystem {
   virtual WriteResult WriteLines(const std::string& path, const std::vector<std::string>& lines);
   // Raw bytes, for byte copies and checks; nothing when unreadable.
   virtual std::optional<std::string> ReadBytes(const std::string& path) const;
+  // Writes the bytes whole or not at all (see OutputFile): a link is followed and stays a link,
+  // a folder, FIFO, device, socket or read-only file is not replaced.
   virtual bool WriteBytes(const std::string& path, const std::string& bytes);
+  // Why a write to `path` would be refused before any byte is written (not a regular file,
+  // read-only), in the program's words; "" when it may be written.
+  std::string CheckWriteTarget(const std::string& path) const;
+  // What went wrong with the last failed write of this object, in the program's words.
+  const std::string& LastWriteError() const { return last_write_error_; }
 
  private:
   std::string folder_;
+  std::string last_write_error_;
 };
 
 // Splits CP950 (or any ASCII-compatible) bytes into lines at CR LF, LF or CR; a final line

@@ -38,6 +38,12 @@ class Printer {
   virtual std::string Notice() const { return {}; }
   // The printable area of the page; nothing when the printer does not say.
   virtual std::optional<PrintableArea> Printable() const { return std::nullopt; }
+  // Whether an ended document is out of the run's hands (sent to a printer). False for a
+  // printer whose documents stand or fall with the whole run, as a run's PDF files do.
+  virtual bool KeepsEndedDocuments() const { return true; }
+  // Puts what a whole, successful run made in place (a run's files go together); false with
+  // Error() when that failed.
+  virtual bool Commit() { return true; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/text_util.h"
+#include "render/undrawable_barcode.h"
 
 namespace vellomir {
 
@@ -51,11 +52,16 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
     result.deliveries = printer.Deliveries();
     return result;
   };
+  int64_t labels_out = 0;  // labels of pages the printer took in whole
   auto failed = [&] {
     printer.AbortDoc();
-    return finish(PrintOutcome::kPrinterError, "列印時發生錯誤:" + PrinterWords(printer) +
-                                                   ",列印已停止," +
-                                                   SentLabelsText(result.labels_sent) + "!!");
+    // A run's files stand or fall together: then what counts is the last label that reached
+    // a file, not what was sent.
+    const std::string out = printer.KeepsEndedDocuments() || labels_out == 0
+                                ? SentLabelsText(result.labels_sent)
+                                : "最後寫出的是第 " + std::to_string(labels_out) + " 張標籤";
+    return finish(PrintOutcome::kPrinterError,
+                  "列印時發生錯誤:" + PrinterWords(printer) + ",列印已停止," + out + "!!");
   };
 
   for (;;) {
@@ -82,13 +88,18 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
     }
     if (last || layout.document_per_page) {
       if (!printer.EndDoc()) return failed();
-      result.labels_sent = result.labels_drawn;
+      labels_out = result.labels_drawn;
+      if (printer.KeepsEndedDocuments()) result.labels_sent = result.labels_drawn;
       if (last) {
+        if (!printer.Commit()) return failed();
+        result.labels_sent = result.labels_drawn;
         std::string notice = printer.Notice();
         return finish(PrintOutcome::kPrinted, notice);
       }
     } else if (!printer.NewPage()) {
       return failed();
+    } else {
+      labels_out = result.labels_drawn;
     }
   }
 }
@@ -113,9 +124,14 @@ ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea&
   return clipped;
 }
 
-std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable&,
+std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
                                               const Printer& printer) {
   std::vector<PrintConcern> concerns;
+  // A barcode that some label's batch number makes too long would be missing from that label
+  // without a trace.
+  if (const auto undrawable = FindUndrawableBarcode(rules, layout.labels, layout.units_per_mm))
+    concerns.push_back(
+        {PrintConcernKind::kUndrawableBarcode, DescribeUndrawableBarcode(rules, *undrawable)});
   if (const auto area = printer.Printable()) {
     const ClippedLabels clipped = CountClippedLabels(layout, *area);
     if (clipped.cut > 0)

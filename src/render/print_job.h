@@ -30,6 +30,7 @@ struct PrintLayout {
   double label_height = 0;
   int64_t labels = 1;              // labels the run prints
   bool document_per_page = false;  // tractor feed: every full page is a document of its own
+  float units_per_mm = kUnitsPerMm;
 };
 
 // Where a run stands when a page holds all its labels.
@@ -73,7 +74,8 @@ std::string SentLabelsText(int64_t labels_sent);
 // --- Checks before a run -------------------------------------------------------------------
 
 enum class PrintConcernKind {
-  kClipping,  // labels would fall off the printable area
+  kClipping,           // labels would fall off the printable area
+  kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
 };
 
 // Something found before printing that the user should decide on.

@@ -35,6 +35,7 @@ std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout) 
   layout.labels = amount <= 1 ? 1 : static_cast<int64_t>(std::ceil(amount));
 
   const double unit = window.UnitsPerMm;
+  layout.units_per_mm = window.UnitsPerMm;
   layout.label_width = NumericValue(window.l_paper_width.text) * unit;
   layout.label_height = NumericValue(window.l_paper_height.text) * unit;
   layout.column_pitch = layout.label_width + unit * NumericValue(window.d_col.text);

@@ -22,6 +22,8 @@ class BorrowedPrinter : public Printer {
   std::vector<std::string> Deliveries() const override { return p_.Deliveries(); }
   std::string Notice() const override { return p_.Notice(); }
   std::optional<PrintableArea> Printable() const override { return p_.Printable(); }
+  bool KeepsEndedDocuments() const override { return p_.KeepsEndedDocuments(); }
+  bool Commit() override { return p_.Commit(); }
 
  private:
   Printer& p_;

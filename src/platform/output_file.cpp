@@ -1,0 +1,396 @@
+#include "platform/output_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <random>
+
+#include "platform/signal_cleanup.h"
+
+namespace vellomir {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+// Longest part of the target's name kept in a temporary name, so ".~NAME.PID-XXXXXXXX" still
+// fits a folder entry.
+constexpr std::size_t kNameKept = 200;
+// A temporary file without the writer's process id in its name (an older program's) is taken
+// as left over once it is this old: no save takes that long.
+constexpr std::time_t kStaleSeconds = 600;
+// How long a folder's list of temporary names serves before it is read again.
+constexpr std::time_t kReadFolderSeconds = 5;
+// Links followed before a path is taken as a loop.
+constexpr int kMaxLinks = 40;
+
+OutputCalls g_system_calls;
+OutputCalls* g_calls = &g_system_calls;
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string JoinFolder(const std::string& folder, const std::string& name) {
+  if (folder == ".") return name;
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "是資料夾";
+  if (S_ISFIFO(mode)) return "是 FIFO (具名管道)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "是裝置";
+  if (S_ISSOCK(mode)) return "是 socket";
+  return "不是一般檔案";
+}
+
+bool ProcessIsGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Names beginning ".~" in a folder, read again only after a few seconds: a run that writes
+// thousands of files into one folder must not read the whole folder for each of them.
+struct DotNameList {
+  std::time_t read_at = 0;
+  std::vector<std::string> names;
+};
+
+const std::vector<std::string>& DotNamesIn(const std::string& folder) {
+  static std::map<std::string, DotNameList> cache;
+  DotNameList& list = cache[folder];
+  const std::time_t now = std::time(nullptr);
+  if (list.read_at != 0 && now - list.read_at < kReadFolderSeconds) return list.names;
+  list.read_at = now;
+  list.names.clear();
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir))
+      if (entry->d_name[0] == '.' && entry->d_name[1] == '~')
+        list.names.emplace_back(entry->d_name);
+    ::closedir(dir);
+  }
+  return list.names;
+}
+
+// Removes the temporary files that a killed write of this target left: those whose writer is
+// no longer running, and those of an unknown writer that are clearly old.
+void RemoveStaleTemporaries(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string prefix = NameOf(TemporaryPrefix(target));
+  const std::time_t now = std::time(nullptr);
+  for (const std::string& name : DotNamesIn(folder)) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    const std::string path = JoinFolder(folder, name);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::geteuid() != 0 && st.st_uid != ::geteuid()) continue;
+    bool stale = false;
+    const auto dash = rest.find('-');
+    if (dash != std::string::npos && dash > 0 && rest.find_first_not_of("0123456789") == dash) {
+      stale = ProcessIsGone(static_cast<pid_t>(std::stol(rest.substr(0, dash))));
+    } else {
+      stale = now - st.st_mtime > kStaleSeconds;
+    }
+    if (stale) ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+int OutputCalls::Open(const std::string& path, int flags, mode_t mode) {
+  return ::open(path.c_str(), flags, mode);
+}
+ssize_t OutputCalls::Write(int fd, const char* data, std::size_t size) {
+  return ::write(fd, data, size);
+}
+int OutputCalls::Sync(int fd) { return ::fsync(fd); }
+int OutputCalls::Close(int fd) { return ::close(fd); }
+int OutputCalls::Rename(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str());
+}
+
+OutputCalls& CurrentOutputCalls() { return *g_calls; }
+
+ScopedOutputCalls::ScopedOutputCalls(OutputCalls& calls) : previous_(g_calls) { g_calls = &calls; }
+ScopedOutputCalls::~ScopedOutputCalls() { g_calls = previous_; }
+
+std::string ResolveOutputTarget(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return {};
+    link.resize(static_cast<std::size_t>(n));
+    // A relative link is read from the folder the link is in.
+    current = link.front() == '/' ? link : JoinFolder(FolderOf(current), link);
+  }
+  return {};
+}
+
+std::string CheckOutputTarget(const std::string& path, OutputProblem* problem) {
+  auto refuse = [&](OutputProblem p, std::string text) {
+    if (problem != nullptr) *problem = p;
+    return text;
+  };
+  if (problem != nullptr) *problem = OutputProblem::kNone;
+  const std::string target = ResolveOutputTarget(path);
+  if (target.empty())
+    return refuse(OutputProblem::kBadLink, "「" + path + "」是一串繞不出來的連結,無法寫入");
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) return {};  // a new file
+  if (!S_ISREG(st.st_mode))
+    return refuse(OutputProblem::kNotRegular,
+                  "「" + path + "」" + KindOf(st.st_mode) + ",不是一般檔案,不能寫入或取代");
+  // The mode bits, not access(): root passes every access test, yet a file its owner made
+  // read-only is not replaced behind the owner's back.
+  if ((st.st_mode & 0222) == 0 || (::geteuid() != 0 && ::access(target.c_str(), W_OK) != 0))
+    return refuse(OutputProblem::kReadOnly, "「" + path + "」是唯讀檔案,不能取代");
+  return {};
+}
+
+std::string TemporaryPrefix(const std::string& target) {
+  return JoinFolder(FolderOf(target), ".~" + NameOf(target).substr(0, kNameKept) + ".");
+}
+
+OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
+
+std::string OutputFile::Shown() const {
+  return IsStandardOutput() ? "標準輸出" : "檔案「" + path_ + "」";
+}
+
+OutputFile::~OutputFile() {
+  if (!committed_) Abandon();
+}
+
+bool OutputFile::Fail(OutputProblem problem, const std::string& text, int error_number) {
+  if (problem_ != OutputProblem::kNone) return false;  // the first failure is the one told
+  problem_ = problem;
+  error_ = text;
+  if (error_number != 0) error_ += " (" + std::string(std::strerror(error_number)) + ")";
+  return false;
+}
+
+bool OutputFile::Open() {
+  if (fd_ >= 0 || Failed()) return !Failed();
+  if (IsStandardOutput()) {
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0)
+      return Fail(OutputProblem::kOpen, "沒有可以寫入的標準輸出", errno);
+    fd_ = STDOUT_FILENO;
+    return true;
+  }
+  OutputProblem problem = OutputProblem::kNone;
+  if (std::string why = CheckOutputTarget(path_, &problem); !why.empty()) return Fail(problem, why);
+  target_ = ResolveOutputTarget(path_);
+  RemoveStaleTemporaries(target_);
+
+  struct stat old {};
+  const bool existed = ::stat(target_.c_str(), &old) == 0;
+  std::random_device rd;
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "%ld-%08x", static_cast<long>(::getpid()),
+                static_cast<unsigned>(rd()));
+  const std::string temp = TemporaryPrefix(target_) + tail;
+  const int fd = CurrentOutputCalls().Open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(OutputProblem::kOpen, "無法寫入" + Shown(), errno);
+  fd_ = fd;
+  temp_ = temp;
+  cleanup_slot_ = RemoveOnSignal(temp_);
+  if (existed) {
+    // The new file keeps the old one's permissions, and its owner when root replaces it.
+    if (::fchmod(fd_, old.st_mode & 07777) != 0)
+      return Fail(OutputProblem::kOpen, "無法寫入" + Shown(), errno);
+    if (::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0))
+      if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+        // Keeping root as owner is the lesser harm than failing the save.
+      }
+  }
+  return true;
+}
+
+bool OutputFile::Flush() {
+  std::size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t n = CurrentOutputCalls().Write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int e = n == 0 ? ENOSPC : errno;
+      buffer_.clear();
+      return Fail(OutputProblem::kWrite, "無法寫入" + Shown(), e);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  buffer_.clear();
+  return true;
+}
+
+bool OutputFile::Write(const char* data, std::size_t size) {
+  if (Failed() || finished_) return false;
+  if (fd_ < 0 && !Open()) return false;
+  if (written_ + size > limit_ || written_ + size < written_)
+    return Fail(OutputProblem::kTooLarge,
+                Shown() + "會超過 " + std::to_string(limit_) + " 位元組的上限,沒有寫入");
+  buffer_.append(data, size);
+  written_ += size;
+  if (buffer_.size() >= kBufferSize) return Flush();
+  return true;
+}
+
+bool OutputFile::Finish() {
+  if (finished_) return !Failed();
+  if (Failed()) return false;
+  if (fd_ < 0 && !Open()) return false;
+  finished_ = true;
+  if (!Flush()) return false;
+  if (IsStandardOutput()) {
+    // A pipe or terminal has nothing to sync; a file standard output was sent to does.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && CurrentOutputCalls().Sync(fd_) != 0 &&
+        errno != EINVAL && errno != EROFS)
+      return Fail(OutputProblem::kSync, "無法寫入標準輸出", errno);
+    return true;
+  }
+  // On disk before the rename, so a crash cannot leave an empty file under the old name.
+  if (CurrentOutputCalls().Sync(fd_) != 0) {
+    const int e = errno;
+    CurrentOutputCalls().Close(fd_);
+    fd_ = -1;
+    return Fail(OutputProblem::kSync, "無法寫入" + Shown(), e);
+  }
+  const int closed = CurrentOutputCalls().Close(fd_);
+  const int e = errno;
+  fd_ = -1;
+  if (closed != 0) return Fail(OutputProblem::kClose, "無法寫入" + Shown(), e);
+  return true;
+}
+
+bool OutputFile::Commit() {
+  if (committed_) return true;
+  if (!Finish()) {
+    Abandon();
+    return false;
+  }
+  if (!IsStandardOutput()) {
+    if (CurrentOutputCalls().Rename(temp_, target_) != 0) {
+      const int e = errno;
+      Abandon();
+      return Fail(OutputProblem::kRename, "無法寫入" + Shown(), e);
+    }
+    ForgetOnSignal(cleanup_slot_);
+    cleanup_slot_ = -1;
+    temp_.clear();
+    // The rename itself on disk too; a folder that cannot be synced is no reason to fail.
+    const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  committed_ = true;
+  return true;
+}
+
+void OutputFile::Abandon() {
+  if (IsStandardOutput()) {
+    fd_ = -1;  // what went out cannot be called back; standard output itself stays open
+    return;
+  }
+  if (fd_ >= 0) {
+    CurrentOutputCalls().Close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+  ForgetOnSignal(cleanup_slot_);
+  cleanup_slot_ = -1;
+  finished_ = true;
+}
+
+std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored) {
+  if (restored != nullptr) *restored = true;
+  auto abandon_all = [&] {
+    for (OutputFile* f : files) f->Abandon();
+  };
+  for (OutputFile* f : files)
+    if (!f->Finish()) {
+      const std::string error = f->Error();
+      abandon_all();
+      return error;
+    }
+  // The old files stay reachable under a second name until every new one is in place.
+  std::vector<std::string> backups(files.size());
+  std::vector<int> slots(files.size(), -1);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i]->IsStandardOutput()) continue;
+    const std::string& target = files[i]->Target();
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) continue;  // a new file: undone by removing it
+    const std::string backup =
+        TemporaryPrefix(target) + std::to_string(static_cast<long>(::getpid())) + "-old";
+    ::unlink(backup.c_str());
+    if (::link(target.c_str(), backup.c_str()) == 0) {
+      backups[i] = backup;
+      slots[i] = RemoveOnSignal(backup);
+    } else {
+      backups[i] = "-";  // cannot be kept: this one cannot be undone
+    }
+  }
+  auto drop_backups = [&] {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (!backups[i].empty() && backups[i] != "-") ::unlink(backups[i].c_str());
+      ForgetOnSignal(slots[i]);
+    }
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i]->Commit()) continue;
+    std::string error = files[i]->Error();
+    std::string lost;
+    for (std::size_t k = 0; k < i; ++k) {
+      if (files[k]->IsStandardOutput()) continue;
+      const std::string& target = files[k]->Target();
+      const bool undone = backups[k].empty()  ? ::unlink(target.c_str()) == 0
+                          : backups[k] == "-" ? false
+                                              : ::rename(backups[k].c_str(), target.c_str()) == 0;
+      if (undone && !backups[k].empty()) backups[k].clear();
+      if (!undone) lost += (lost.empty() ? "" : "、") + files[k]->Path();
+    }
+    for (std::size_t k = i + 1; k < files.size(); ++k) files[k]->Abandon();
+    drop_backups();
+    if (!lost.empty()) {
+      error += ",無法還原已經換成新內容的檔案:" + lost;
+      if (restored != nullptr) *restored = false;
+    }
+    return error;
+  }
+  drop_backups();
+  return {};
+}
+
+std::string WriteWholeFile(const std::string& path, const std::string& bytes,
+                           OutputProblem* problem) {
+  OutputFile file(path);
+  const bool ok = file.Open() && file.Write(bytes.data(), bytes.size()) && file.Commit();
+  if (problem != nullptr) *problem = file.Problem();
+  if (ok) return {};
+  file.Abandon();
+  return file.Error().empty() ? "無法寫入檔案「" + path + "」" : file.Error();
+}
+
+}  // namespace vellomir
