@@ -86,10 +86,11 @@ int RunOnce(long labels, const fs::path& folder) {
                  messages.shown.empty() ? "?" : messages.shown.front().text.c_str());
     return 1;
   }
-  std::printf("%9ld labels %8.2f s %9.0f labels/s %7.1f MB peak %7ld pages %12llu bytes %6.1f "
-              "bytes/label\n",
-              labels, seconds, labels / seconds, PeakMegabytes(), static_cast<long>(pages),
-              static_cast<unsigned long long>(written), static_cast<double>(written) / labels);
+  std::printf(
+      "%9ld labels %8.2f s %9.0f labels/s %7.1f MB peak %7ld pages %12llu bytes %6.1f "
+      "bytes/label\n",
+      labels, seconds, labels / seconds, PeakMegabytes(), static_cast<long>(pages),
+      static_cast<unsigned long long>(written), static_cast<double>(written) / labels);
   std::fflush(stdout);
   return 0;
 }
@@ -112,7 +113,9 @@ int main(int argc, char** argv) {
     if (!WIFEXITED(child_status) || WEXITSTATUS(child_status) != 0) status = 1;
   }
   // Keep the last file for a look when asked.
-  if (std::getenv("BENCH_PRINT_KEEP") == nullptr) fs::remove_all(folder);
-  else std::printf("kept %s\n", folder.c_str());
+  if (std::getenv("BENCH_PRINT_KEEP") == nullptr)
+    fs::remove_all(folder);
+  else
+    std::printf("kept %s\n", folder.c_str());
   return status;
 }

@@ -4,6 +4,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <filesystem>
 
 namespace vellomir {
@@ -28,9 +29,6 @@ DrawingSurface& Discard() {
   static DiscardingSurface surface;
   return surface;
 }
-
-// Twips map one to one onto the PDF's device units.
-constexpr int kPdfResolution = 1440;
 
 }  // namespace
 
@@ -98,6 +96,29 @@ std::unique_ptr<QPrinter> SystemPrinter(const std::string& name) {
 
 // --- PdfPrinter ----------------------------------------------------------------------------
 
+class SaveFileSink : public ByteSink {
+ public:
+  explicit SaveFileSink(const std::string& path) : file_(QString::fromStdString(path)) {}
+  bool Open() { return file_.open(QIODevice::WriteOnly); }
+  bool Write(const char* data, std::size_t size) override {
+    if (failed_) return false;
+    if (file_.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+      failed_ = true;
+      return false;
+    }
+    written_ += size;
+    return true;
+  }
+  std::uint64_t Written() const override { return written_; }
+  bool Commit() { return !failed_ && file_.commit(); }
+  void Cancel() { file_.cancelWriting(); }
+
+ private:
+  QSaveFile file_;
+  std::uint64_t written_ = 0;
+  bool failed_ = false;
+};
+
 PdfPrinter::PdfPrinter(std::string path) : path_(std::move(path)) {}
 
 PdfPrinter::~PdfPrinter() { Drop(); }
@@ -106,43 +127,31 @@ std::string PdfPrinter::DocumentPath(const std::string& path, int number) {
   if (number <= 1) return path;
   const std::filesystem::path p(path);
   std::filesystem::path name = p.stem();
-  name += "-" + std::to_string(number);
+  name += "-";
+  name += std::to_string(number);
   name += p.extension();
   return (p.parent_path() / name).string();
 }
 
 void PdfPrinter::Drop() {
   surface_.reset();
-  if (painter_ && painter_->isActive()) painter_->end();
-  painter_.reset();
-  writer_.reset();
-  if (file_) file_->cancelWriting();
+  if (file_) file_->Cancel();
   file_.reset();
 }
 
 bool PdfPrinter::Begin() {
-  if (painter_) return true;
+  if (surface_) return true;
   current_path_ = DocumentPath(path_, ++documents_);
-  file_ = std::make_unique<QSaveFile>(QString::fromStdString(current_path_));
-  if (!file_->open(QIODevice::WriteOnly)) {
+  file_ = std::make_unique<SaveFileSink>(current_path_);
+  if (!file_->Open()) {
     error_ = "無法寫入檔案「" + current_path_ + "」";
     Drop();
     return false;
   }
-  writer_ = std::make_unique<QPdfWriter>(file_.get());
-  writer_->setCreator("Vellomir");
-  writer_->setResolution(kPdfResolution);
   // The print run sets no paper; A4 is what the printer would hold, and the default layout of
   // 2 x 2 labels of 105 x 148.5 mm fills it exactly.
-  writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-  painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(writer_.get())) {
-    error_ = "無法寫入檔案「" + current_path_ + "」";
-    Drop();
-    return false;
-  }
-  surface_ = std::make_unique<QtSurface>(*painter_);
+  const QSizeF a4 = QPageSize(QPageSize::A4).sizePoints();
+  surface_ = std::make_unique<PdfSurface>(*file_, a4.width(), a4.height());
   return true;
 }
 
@@ -153,7 +162,7 @@ DrawingSurface& PdfPrinter::Surface() {
 
 bool PdfPrinter::NewPage() {
   if (!error_.empty() || !Begin()) return false;
-  if (!writer_->newPage()) {
+  if (!surface_->NewPage()) {
     error_ = "無法在「" + current_path_ + "」加上新的一頁";
     Drop();
     return false;
@@ -163,11 +172,9 @@ bool PdfPrinter::NewPage() {
 
 bool PdfPrinter::EndDoc() {
   if (!error_.empty() || !Begin()) return false;
+  const bool painted = surface_->Finish();
   surface_.reset();
-  const bool painted = painter_->end();
-  painter_.reset();
-  writer_.reset();
-  if (!painted || !file_->commit()) {
+  if (!painted || !file_->Commit()) {
     error_ = "無法寫入檔案「" + current_path_ + "」";
     Drop();
     return false;

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/pdf_surface.h"
 #include "gui/qt_surface.h"
 #include "platform/printer.h"
 
@@ -43,6 +42,10 @@ class QtPrinter : public Printer {
 // of that name is installed.
 std::unique_ptr<QPrinter> SystemPrinter(const std::string& name);
 
+// The bytes of a file written whole or not at all: they go to a temporary file that takes the
+// file's place when committed.
+class SaveFileSink;
+
 // Writes every document as a PDF file of A4 pages, drawn from the page's top-left corner:
 // `path` for the first document, then path-2, path-3, ... before the extension
 // ("out/a.pdf", "out/a-2.pdf"). A file appears only when its document ended whole.
@@ -72,10 +75,8 @@ class PdfPrinter : public Printer {
   std::string path_;
   int documents_ = 0;  // documents begun
   std::string current_path_;
-  std::unique_ptr<QSaveFile> file_;
-  std::unique_ptr<QPdfWriter> writer_;
-  std::unique_ptr<QPainter> painter_;
-  std::unique_ptr<QtSurface> surface_;
+  std::unique_ptr<SaveFileSink> file_;
+  std::unique_ptr<PdfSurface> surface_;
   std::vector<std::string> written_;
   std::string error_;
 };
