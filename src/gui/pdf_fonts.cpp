@@ -1,5 +1,6 @@
 #include "gui/pdf_fonts.h"
 
+#include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb-subset.h>
 #include <hb.h>
@@ -48,6 +49,7 @@ std::uint32_t TableChecksum(const QByteArray& data) {
 // which file a face came from, but it hands out every table, and a collection (.ttc) member
 // comes out as a font of its own.
 std::string FontFileOf(const QRawFont& raw, bool& cff) {
+  // Large faces come mapped from their file instead; this is for faces fontconfig does not know.
   std::vector<std::pair<std::string, QByteArray>> tables;
   for (const char* tag : kTableTags) {
     QByteArray data = raw.fontTable(tag);
@@ -79,6 +81,50 @@ std::string FontFileOf(const QRawFont& raw, bool& cff) {
     out.append((4 - data.size() % 4) % 4, '\0');
   }
   return out;
+}
+
+bool SameHead(hb_face_t* face, const QByteArray& head) {
+  hb_blob_t* blob = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'));
+  unsigned size = 0;
+  const char* data = hb_blob_get_data(blob, &size);
+  const bool same = size > 0 && size == static_cast<unsigned>(head.size()) &&
+                    std::equal(data, data + size, head.constData());
+  hb_blob_destroy(blob);
+  return same;
+}
+
+// The face's file, mapped rather than read, when fontconfig (which Qt asks too) names the file
+// of the face Qt loaded: its head table, with dates and checksum, must be the same.
+hb_face_t* MappedFace(const QRawFont& raw) {
+  const QByteArray head = raw.fontTable("head");
+  if (head.isEmpty()) return nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY,
+                     reinterpret_cast<const FcChar8*>(raw.familyName().toUtf8().constData()));
+  FcPatternAddString(pattern, FC_STYLE,
+                     reinterpret_cast<const FcChar8*>(raw.styleName().toUtf8().constData()));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (match == nullptr) return nullptr;
+  FcChar8* file = nullptr;
+  int index = 0;
+  hb_face_t* face = nullptr;
+  if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    if (hb_blob_t* blob = hb_blob_create_from_file_or_fail(reinterpret_cast<const char*>(file))) {
+      face = hb_face_create(blob, static_cast<unsigned>(index));
+      hb_blob_destroy(blob);  // the face keeps its own reference
+      if (!SameHead(face, head)) {
+        hb_face_destroy(face);
+        face = nullptr;
+      }
+    }
+  }
+  FcPatternDestroy(match);
+  return face;
 }
 
 std::string FontKey(const FontState& font) {
@@ -136,12 +182,12 @@ struct PdfFonts::Face {
   ~Face() {
     hb_font_destroy(font);
     hb_face_destroy(face);
-    hb_blob_destroy(blob);
   }
   std::string ps_name;
-  std::string file;  // the font file rebuilt from the face's tables
+  bool bold = false;  // the face itself is bold or italic: nothing to make up
+  bool italic = false;
+  std::string file;  // the font file rebuilt from the face's tables, when it is not mapped
   bool cff = false;
-  hb_blob_t* blob = nullptr;
   hb_face_t* face = nullptr;
   hb_font_t* font = nullptr;
   unsigned upem = 1000;
@@ -159,10 +205,36 @@ int PdfFonts::FaceOf(const QRawFont& raw) {
       std::to_string(raw.weight()) + '\x1f' + std::to_string(static_cast<int>(raw.style()));
   if (auto it = face_by_name_.find(identity); it != face_by_name_.end()) return it->second;
   auto face = std::make_unique<Face>();
-  face->file = FontFileOf(raw, face->cff);
-  face->blob = hb_blob_create(face->file.data(), static_cast<unsigned>(face->file.size()),
-                              HB_MEMORY_MODE_READONLY, nullptr, nullptr);
-  face->face = hb_face_create(face->blob, 0);
+  face->face = MappedFace(raw);
+  if (face->face == nullptr) {
+    bool cff = false;
+    face->file = FontFileOf(raw, cff);
+    hb_blob_t* blob = hb_blob_create(face->file.data(), static_cast<unsigned>(face->file.size()),
+                                     HB_MEMORY_MODE_READONLY, nullptr, nullptr);
+    face->face = hb_face_create(blob, 0);
+    hb_blob_destroy(blob);
+  }
+  if (hb_blob_t* head = hb_face_reference_table(face->face, HB_TAG('h', 'e', 'a', 'd'))) {
+    unsigned size = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(hb_blob_get_data(head, &size));
+    if (size >= 46) {
+      face->bold = (p[45] & 1) != 0;  // macStyle
+      face->italic = (p[45] & 2) != 0;
+    }
+    hb_blob_destroy(head);
+  }
+  if (hb_blob_t* os2 = hb_face_reference_table(face->face, HB_TAG('O', 'S', '/', '2'))) {
+    unsigned size = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(hb_blob_get_data(os2, &size));
+    if (size >= 64) {
+      face->bold = face->bold || ((p[4] << 8) | p[5]) >= 600;  // weight class
+      face->italic = face->italic || (p[63] & 1) != 0;         // fsSelection
+    }
+    hb_blob_destroy(os2);
+  }
+  hb_blob_t* cff = hb_face_reference_table(face->face, HB_TAG('C', 'F', 'F', ' '));
+  face->cff = hb_blob_get_length(cff) > 0;
+  hb_blob_destroy(cff);
   face->font = hb_font_create(face->face);
   face->upem = std::max(16u, hb_face_get_upem(face->face));
   hb_font_set_scale(face->font, face->upem, face->upem);
@@ -287,9 +359,15 @@ const PdfFontStyle& PdfFonts::Style(const FontState& font) {
   style.em = (font.size > 0 ? font.size : QFontInfo(f).pointSizeF()) * 20;
   style.ascent = fm.ascent();
   style.height = fm.height();
-  // The same second strike the screen and the printer use for faces with a single weight.
-  if (font.bold && !QFontInfo(f).bold()) style.embolden = std::max(1.0, fm.height() / 30.0);
-  style.oblique = font.italic && QRawFont::fromFont(f).style() == QFont::StyleNormal;
+  const Face& face = *faces_[PrimaryFace(font)];
+  if (font.bold && !QFontInfo(f).bold()) {
+    // No bold at all: the second strike the screen and the printer add to the right.
+    style.embolden = std::max(1.0, fm.height() / 30.0);
+  } else if (font.bold && !face.bold) {
+    // A bold Qt makes up from a single weight: struck again half a line width to the left.
+    style.embolden = -fm.lineWidth() / 2;
+  }
+  style.oblique = font.italic && !face.italic;
   return styles_.emplace(key, style).first->second;
 }
 

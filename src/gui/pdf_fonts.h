@@ -41,7 +41,8 @@ struct PdfFontStyle {
   double em = 0;  // the font size
   double ascent = 0;
   double height = 0;
-  double embolden = 0;   // a second strike this far right, for faces without a bold of their own
+  double embolden = 0;   // a second strike this far to the right (left when negative), for
+                         // faces without a bold of their own
   bool oblique = false;  // slanted, for faces without an italic of their own
 };
 

@@ -208,10 +208,12 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
   ClosePath();
   SetFill(kBlack);
   const double baseline = y + style.ascent;
-  const int strikes = style.embolden > 0 ? 2 : 1;
+  const int strikes = style.embolden != 0 ? 2 : 1;
   for (int strike = 0; strike < strikes; ++strike) {
     double pen = x + strike * style.embolden;
     content_ += "BT\n";
+    // The second strike is no text of its own: copying and searching see the first only.
+    if (strike == 1) content_ += "/Span <</ActualText ()>> BDC\n";
     for (const PdfGlyphRun& run : shaped.runs) {
       const double upem = fonts_.UnitsPerEm(run.face);
       content_ += "/F" + std::to_string(run.face) + ' ';
@@ -241,12 +243,13 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
       content_ += ">] TJ\n";
       pen += advance / upem * style.em;
     }
+    if (strike == 1) content_ += "EMC\n";
     content_ += "ET\n";
   }
   // Glyphs may reach past their advance and line: half an em around is ample.
   const double width = shaped.ems * style.em;
-  AddInk({x - style.em / 2, y - style.em / 2, x + width + style.embolden + style.em / 2,
-          y + style.height + style.em / 2});
+  AddInk({x - style.em / 2 - std::abs(style.embolden), y - style.em / 2,
+          x + width + std::abs(style.embolden) + style.em / 2, y + style.height + style.em / 2});
   for (const PdfGlyphRun& run : shaped.runs) fonts_.ObjectNumber(run.face, writer_);
 }
 
