@@ -158,7 +158,8 @@ TEST_F(PdfSurfaces, TextIsEmbeddedSearchableAndMeasuredAsQtMeasuresIt) {
       {{"細明體", 11, true, false}, "品名:烏龍茶葉 150g"},
       {{"Courier New", 12, false, false}, "LOT-0001 Ww"},
       {{"Courier New", 9, true, true}, "Bold Italic"},
-      {{"Arial", 14, false, false}, "AVAVA To."},  // kerned pairs in a proportional face
+      {{"Courier New", 12, false, false}, "LOT 批號 7"},  // Chinese from Qt's fallback face
+      {{"Arial", 14, false, false}, "AVAVA To."},         // kerned pairs in a proportional face
   };
   double y = 1000;
   for (const auto& [font, text] : texts) {
@@ -273,6 +274,32 @@ TEST_F(PdfSurfaces, AFailingSinkStopsTheDocumentWithAnError) {
   EXPECT_FALSE(s.Finish());
   EXPECT_TRUE(s.Failed());
   EXPECT_FALSE(s.Error().empty());
+}
+
+TEST_F(PdfSurfaces, BrokenTextIsDrawnAsFarAsItGoes) {
+  const std::string path = dir.File("broken.pdf");
+  {
+    FileSink sink(path);
+    PdfSurface s(sink, kA4Width, kA4Height);
+    s.SetFontName("Courier New");
+    s.SetFontSize(12);
+    // Stray and cut-off UTF-8 bytes among characters of two faces, control characters, nothing.
+    for (const std::string& text :
+         {std::string("A\xff\xfe批\x80"
+                      "B"),
+          std::string("號\xe6\x89"), std::string("\t\x01\x02"), std::string()}) {
+      Place(s, 1000, 1000);
+      s.Print(text);
+      EXPECT_GE(s.CurrentX(), 1000) << text;
+    }
+    ASSERT_TRUE(s.Finish()) << s.Error();
+  }
+  std::string report;
+  EXPECT_TRUE(test::QpdfChecks(path, &report)) << report;
+  const auto text = test::ExtractPdfText(path);
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->find("批"), std::string::npos);
+  EXPECT_NE(text->find("號"), std::string::npos);
 }
 
 // The bundled sample through the print command: what the design says is on every label.

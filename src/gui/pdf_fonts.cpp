@@ -314,7 +314,9 @@ const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& f
   if (shaped_.size() > 4096) shaped_.clear();
 
   PdfShapedText out;
-  const std::u32string cps = ToCodePoints(text);
+  // Shaped from well-formed UTF-8, so byte offsets and characters agree below.
+  const std::string clean = FromCodePoints(ToCodePoints(text));
+  const std::u32string cps = ToCodePoints(clean);
   out.blank = std::all_of(cps.begin(), cps.end(), IsBlank);
   const int primary = PrimaryFace(font);
   // Each character in the first face that has it: the font's own face, or Qt's fallback.
@@ -329,18 +331,18 @@ const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& f
     face_at.push_back(face);
   }
   if (!mixed) {
-    ShapeRun(primary, text, 0, text.size(), out);
+    ShapeRun(primary, clean, 0, clean.size(), out);
   } else {
     // Byte offsets of the code points, to shape each face's stretch in the whole text.
     std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < text.size(); ++i)
-      if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) offsets.push_back(i);
+    for (std::size_t i = 0; i < clean.size(); ++i)
+      if ((static_cast<unsigned char>(clean[i]) & 0xC0) != 0x80) offsets.push_back(i);
     offsets.resize(cps.size());
-    offsets.push_back(text.size());
+    offsets.push_back(clean.size());
     std::size_t start = 0;
     for (std::size_t i = 1; i <= cps.size(); ++i)
       if (i == cps.size() || face_at[i] != face_at[start]) {
-        ShapeRun(face_at[start], text, offsets[start], offsets[i], out);
+        ShapeRun(face_at[start], clean, offsets[start], offsets[i], out);
         start = i;
       }
   }
@@ -348,6 +350,16 @@ const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& f
 }
 
 const PdfFontStyle& PdfFonts::Style(const FontState& font) {
+  // Labels print the same few fonts over and over.
+  if (last_style_ != nullptr && font.size == last_font_.size && font.bold == last_font_.bold &&
+      font.italic == last_font_.italic && font.name == last_font_.name)
+    return *last_style_;
+  last_font_ = font;
+  last_style_ = &StyleOf(font);
+  return *last_style_;
+}
+
+const PdfFontStyle& PdfFonts::StyleOf(const FontState& font) {
   char size[32];
   std::snprintf(size, sizeof size, "\x1f%.4f", font.size);
   const std::string key = FontKey(font) + size;

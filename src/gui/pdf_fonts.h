@@ -73,6 +73,7 @@ class PdfFonts {
   int FaceOf(const QRawFont& raw);
   int PrimaryFace(const FontState& font);
   int FallbackFace(const FontState& font, char32_t code_point);
+  const PdfFontStyle& StyleOf(const FontState& font);
   void ShapeRun(int face, const std::string& text, std::size_t begin, std::size_t end,
                 PdfShapedText& out);
 
@@ -81,7 +82,9 @@ class PdfFonts {
   std::unordered_map<std::string, int> primary_;              // font key -> face
   std::map<std::pair<std::string, char32_t>, int> fallback_;  // (font key, code point) -> face
   std::unordered_map<std::string, PdfFontStyle> styles_;      // font key with size -> style
-  std::unordered_map<std::string, PdfShapedText> shaped_;     // font key + text -> shape
+  FontState last_font_;  // the last font asked for and its style
+  const PdfFontStyle* last_style_ = nullptr;
+  std::unordered_map<std::string, PdfShapedText> shaped_;  // font key + text -> shape
   hb_buffer_t* buffer_ = nullptr;
 };
 

@@ -10,7 +10,10 @@ namespace vellomir {
 
 namespace {
 
-constexpr double kCell = 512;  // twips a side of one cell of the ink index
+// Cells of the ink index, in twips: narrow, since bars stand side by side, and tall, since they
+// are long.
+constexpr double kCellWidth = 128;
+constexpr double kCellHeight = 1024;
 
 // A gap this wide (twips) between two boxes of a row starts a new run: another symbol.
 constexpr double kRunGap = 2000;
@@ -27,8 +30,8 @@ PdfSurface::PdfSurface(ByteSink& sink, double width_pt, double height_pt)
   pages_ = writer_.Reserve();
   resources_ = writer_.Reserve();
   info_ = writer_.Reserve();
-  columns_ = std::max(1, static_cast<int>(std::ceil(width_pt * 20 / kCell)));
-  rows_ = std::max(1, static_cast<int>(std::ceil(height_pt * 20 / kCell)));
+  columns_ = std::max(1, static_cast<int>(std::ceil(width_pt * 20 / kCellWidth)));
+  rows_ = std::max(1, static_cast<int>(std::ceil(height_pt * 20 / kCellHeight)));
   cells_.resize(static_cast<std::size_t>(columns_) * rows_);
   StartPage();
 }
@@ -112,13 +115,13 @@ bool PdfSurface::Finish() {
 // --- the ink index -------------------------------------------------------------------------
 
 void PdfSurface::CellRange(const Rect& r, int& cx0, int& cy0, int& cx1, int& cy1) const {
-  auto cell = [](double v, int count) {
-    return std::clamp(static_cast<int>(std::floor(v / kCell)), 0, count - 1);
+  auto cell = [](double v, double size, int count) {
+    return std::clamp(static_cast<int>(std::floor(v / size)), 0, count - 1);
   };
-  cx0 = cell(r.x0, columns_);
-  cx1 = cell(r.x1, columns_);
-  cy0 = cell(r.y0, rows_);
-  cy1 = cell(r.y1, rows_);
+  cx0 = cell(r.x0, kCellWidth, columns_);
+  cx1 = cell(r.x1, kCellWidth, columns_);
+  cy0 = cell(r.y0, kCellHeight, rows_);
+  cy1 = cell(r.y1, kCellHeight, rows_);
 }
 
 bool PdfSurface::InkUnder(const Rect& r) const {
