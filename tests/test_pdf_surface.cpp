@@ -68,8 +68,8 @@ void Place(DrawingSurface& s, double x, double y) {
   s.SetCurrentY(y);
 }
 
-// A label with what designs hold: two symbols with their text lines, Ming text plain and bold
-// (a face without a bold of its own), Courier text and a picture.
+// A label with what designs hold: two symbols with their text lines, Ming text plain, bold and
+// italic (a face with neither of its own), Courier text and a picture.
 void DrawTestLabel(DrawingSurface& s, const std::string& picture) {
   int32_t x = 1000;
   PaintBarcode(8, "ABC0042", s, 1, 1, 12, x, 1130, 15, 1978);
@@ -83,6 +83,10 @@ void DrawTestLabel(DrawingSurface& s, const std::string& picture) {
   Place(s, 1000, 8000);
   s.Print("品名:烏龍茶葉 150g");
   s.SetFontBold(false);
+  s.SetFontItalic(true);  // a face without an italic of its own: slanted
+  Place(s, 5000, 7000);
+  s.Print("斜體 Slanted");
+  s.SetFontItalic(false);
   s.SetFontName("Courier New");
   s.SetFontSize(12);
   Place(s, 1000, 9500);

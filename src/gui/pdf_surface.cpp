@@ -19,7 +19,7 @@ constexpr double kCellHeight = 1024;
 constexpr double kRunGap = 2000;
 
 // Slant of a face that has no italic of its own, as Qt slants it.
-constexpr double kOblique = 0.2;
+constexpr double kOblique = 0.3;
 
 }  // namespace
 
