@@ -229,6 +229,34 @@ TEST_F(PdfSurfaces, LaterDrawingCoversEarlierDrawing) {
     for (int x = 70; x < 270; ++x) ASSERT_FALSE(Dark(p, x, y)) << "text shows at " << x << "," << y;
 }
 
+TEST_F(PdfSurfaces, DrawingStartsAtTheGivenOriginAndClearingWhitensThePage) {
+  const std::string path = dir.File("origin.pdf");
+  {
+    FileSink sink(path);
+    PdfSurface s(sink, 300, 200, 1440, 720);  // (0, 0) one inch right, half an inch down
+    Place(s, 0, 0);
+    s.Line(1439, 719, kBlack);
+    ASSERT_TRUE(s.NewPage());
+    Place(s, -1440, -720);
+    s.Line(5999, 3999, kBlack);  // the whole page black
+    s.Clear();                   // and white again
+    Place(s, 20, 20);
+    s.Line(199, 199, kBlack);
+    ASSERT_TRUE(s.Finish()) << s.Error();
+  }
+  const auto pages = test::RenderPdfPages(path, 72);  // one pixel per 20 twips
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].size(), QSize(300, 200));
+  EXPECT_TRUE(Dark(pages[0], 73, 37));
+  EXPECT_TRUE(Dark(pages[0], 142, 70));
+  EXPECT_FALSE(Dark(pages[0], 70, 50));
+  EXPECT_FALSE(Dark(pages[0], 100, 34));
+  EXPECT_FALSE(Dark(pages[1], 5, 5));
+  EXPECT_FALSE(Dark(pages[1], 290, 190));
+  EXPECT_TRUE(Dark(pages[1], 77, 41));
+  EXPECT_FALSE(Dark(pages[1], 90, 41));
+}
+
 TEST_F(PdfSurfaces, APictureIsEmbeddedOnceAndDrawnOnEveryPage) {
   const std::string red = dir.File("red.png"), blue = dir.File("blue.png");
   ASSERT_TRUE(test::WriteSolidPicture(red, 30, 10));

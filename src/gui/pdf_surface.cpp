@@ -23,8 +23,13 @@ constexpr double kOblique = 0.3;
 
 }  // namespace
 
-PdfSurface::PdfSurface(ByteSink& sink, double width_pt, double height_pt)
-    : writer_(sink), width_pt_(width_pt), height_pt_(height_pt) {
+PdfSurface::PdfSurface(ByteSink& sink, double width_pt, double height_pt, double origin_x,
+                       double origin_y)
+    : writer_(sink),
+      width_pt_(width_pt),
+      height_pt_(height_pt),
+      page_x_(origin_x),
+      page_y_(origin_y) {
   writer_.Begin();
   catalog_ = writer_.Reserve();
   pages_ = writer_.Reserve();
@@ -54,6 +59,12 @@ void PdfSurface::StartPage() {
   content_ += "0.05 0 0 -0.05 0 ";
   Number(height_pt_);
   content_ += "cm\n";
+  if (page_x_ != 0 || page_y_ != 0) {
+    content_ += "1 0 0 1 ";
+    Number(page_x_);
+    Number(page_y_);
+    content_ += "cm\n";
+  }
   path_open_ = false;
   fill_colour_ = kBlack;
   origin_x_ = origin_y_ = 0;
@@ -267,8 +278,8 @@ void PdfSurface::Erase() {
   if (finished_) return;
   ClosePath();
   SetFill(kWhite);
-  Number(-origin_x_);
-  Number(-origin_y_);
+  Number(-page_x_ - origin_x_);
+  Number(-page_y_ - origin_y_);
   Number(width_pt_ * 20);
   Number(height_pt_ * 20);
   content_ += "re f\n";

@@ -20,8 +20,10 @@ namespace vellomir {
 
 class PdfSurface : public DrawingSurface, public DisplayTarget {
  public:
-  // Pages of width x height points; drawing is in twips from the page's top-left corner.
-  PdfSurface(ByteSink& sink, double width_pt, double height_pt);
+  // Pages of width x height points; drawing is in twips from the page's top-left corner, or
+  // from the point `origin_x`, `origin_y` twips right of and below it.
+  PdfSurface(ByteSink& sink, double width_pt, double height_pt, double origin_x = 0,
+             double origin_y = 0);
   ~PdfSurface() override;
   PdfSurface(const PdfSurface&) = delete;
   PdfSurface& operator=(const PdfSurface&) = delete;
@@ -74,6 +76,7 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   PdfWriter writer_;
   PdfFonts fonts_;
   double width_pt_, height_pt_;
+  double page_x_, page_y_;  // the surface's (0, 0) on the page, in twips
   int catalog_ = 0, pages_ = 0, resources_ = 0, info_ = 0;
   std::vector<int> page_objects_;
   std::map<std::string, Image> images_;
