@@ -150,7 +150,7 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
   const QPointF origin(std::floor(quiet - extent.left), std::floor(quiet - extent.top));
 
   const std::string error = ExportDrawing(
-      o.output, width, height, o.dpi, [&](QtSurface& s) { paint(s); }, origin);
+      o.output, width, height, o.dpi, [&](DrawingSurface& s) { paint(s); }, origin);
   if (!error.empty()) {
     err << "vellomir barcode: " << error << "\n";
     return 2;

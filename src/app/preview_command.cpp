@@ -47,10 +47,11 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   if (o.copies) window.l_amount.text = *o.copies;
   SetPreviewSize(window);
 
-  const std::string error = ExportDrawing(
-      o.output, window.Picture1.width, window.Picture1.height, kExportDpi, [&](QtSurface& surface) {
-        DrawLabelPreview(window, surface, session.Work(), &session.Here());
-      });
+  const std::string error =
+      ExportDrawing(o.output, window.Picture1.width, window.Picture1.height, kExportDpi,
+                    [&](DrawingSurface& surface) {
+                      DrawLabelPreview(window, surface, session.Work(), &session.Here());
+                    });
   if (!error.empty()) return fail(error);
   return 0;
 }

@@ -4,12 +4,14 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <variant>
+
+#include "gui/pdf_surface.h"
+#include "gui/qt_printer.h"
 
 namespace vellomir {
 
@@ -50,7 +52,7 @@ TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metr
 }
 
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
-                          double dpi, const std::function<void(QtSurface&)>& draw,
+                          double dpi, const std::function<void(DrawingSurface&)>& draw,
                           QPointF origin_twips) {
   const auto format = ExportFormatOf(path);
   if (!format) return "不支援的輸出格式: " + path + " (請用 .png, .svg 或 .pdf)";
@@ -88,17 +90,13 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
       painted = painter.end();
     }
   } else {
-    QPdfWriter pdf(&file);
-    pdf.setResolution(static_cast<int>(dpi));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setPageSize(QPageSize(QSizeF(width_twips / 20.0, height_twips / 20.0), QPageSize::Point,
-                              QString(), QPageSize::ExactMatch));
-    QPainter painter;
-    if (painter.begin(&pdf)) {
-      QtSurface surface(painter, origin_twips);
-      draw(surface);
-      painted = painter.end();
-    }
+    // The program's own PDF writer, as the print run uses: bars as filled rectangles, text in
+    // embedded font subsets.
+    DeviceSink sink(file);
+    PdfSurface pdf(sink, width_twips / 20.0, height_twips / 20.0, origin_twips.x(),
+                   origin_twips.y());
+    draw(pdf);
+    painted = pdf.Finish();
   }
   if (!painted) {
     file.cancelWriting();

@@ -24,11 +24,11 @@ struct TwipRect {
 // Area covered by what was recorded, text and pictures included.
 TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics);
 
-// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG and PDF keep vector
-// geometry at that resolution). The surface's (0, 0) lies at origin_twips on the page. Returns
-// an error text, empty on success.
+// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG keeps vector
+// geometry at that resolution, PDF is exact). The surface's (0, 0) lies at origin_twips on the
+// page. Returns an error text, empty on success.
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
-                          double dpi, const std::function<void(QtSurface&)>& draw,
+                          double dpi, const std::function<void(DrawingSurface&)>& draw,
                           QPointF origin_twips = {0, 0});
 
 }  // namespace vellomir

@@ -96,28 +96,15 @@ std::unique_ptr<QPrinter> SystemPrinter(const std::string& name) {
 
 // --- PdfPrinter ----------------------------------------------------------------------------
 
-class SaveFileSink : public ByteSink {
- public:
-  explicit SaveFileSink(const std::string& path) : file_(QString::fromStdString(path)) {}
-  bool Open() { return file_.open(QIODevice::WriteOnly); }
-  bool Write(const char* data, std::size_t size) override {
-    if (failed_) return false;
-    if (file_.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
-      failed_ = true;
-      return false;
-    }
-    written_ += size;
-    return true;
+bool DeviceSink::Write(const char* data, std::size_t size) {
+  if (failed_) return false;
+  if (device_.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+    failed_ = true;
+    return false;
   }
-  std::uint64_t Written() const override { return written_; }
-  bool Commit() { return !failed_ && file_.commit(); }
-  void Cancel() { file_.cancelWriting(); }
-
- private:
-  QSaveFile file_;
-  std::uint64_t written_ = 0;
-  bool failed_ = false;
-};
+  written_ += size;
+  return true;
+}
 
 PdfPrinter::PdfPrinter(std::string path) : path_(std::move(path)) {}
 
@@ -135,15 +122,16 @@ std::string PdfPrinter::DocumentPath(const std::string& path, int number) {
 
 void PdfPrinter::Drop() {
   surface_.reset();
-  if (file_) file_->Cancel();
+  sink_.reset();
+  if (file_) file_->cancelWriting();
   file_.reset();
 }
 
 bool PdfPrinter::Begin() {
   if (surface_) return true;
   current_path_ = DocumentPath(path_, ++documents_);
-  file_ = std::make_unique<SaveFileSink>(current_path_);
-  if (!file_->Open()) {
+  file_ = std::make_unique<QSaveFile>(QString::fromStdString(current_path_));
+  if (!file_->open(QIODevice::WriteOnly)) {
     error_ = "無法寫入檔案「" + current_path_ + "」";
     Drop();
     return false;
@@ -151,7 +139,8 @@ bool PdfPrinter::Begin() {
   // The print run sets no paper; A4 is what the printer would hold, and the default layout of
   // 2 x 2 labels of 105 x 148.5 mm fills it exactly.
   const QSizeF a4 = QPageSize(QPageSize::A4).sizePoints();
-  surface_ = std::make_unique<PdfSurface>(*file_, a4.width(), a4.height());
+  sink_ = std::make_unique<DeviceSink>(*file_);
+  surface_ = std::make_unique<PdfSurface>(*sink_, a4.width(), a4.height());
   return true;
 }
 
@@ -174,7 +163,8 @@ bool PdfPrinter::EndDoc() {
   if (!error_.empty() || !Begin()) return false;
   const bool painted = surface_->Finish();
   surface_.reset();
-  if (!painted || !file_->Commit()) {
+  sink_.reset();
+  if (!painted || !file_->commit()) {
     error_ = "無法寫入檔案「" + current_path_ + "」";
     Drop();
     return false;

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QSaveFile>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,9 +43,18 @@ class QtPrinter : public Printer {
 // of that name is installed.
 std::unique_ptr<QPrinter> SystemPrinter(const std::string& name);
 
-// The bytes of a file written whole or not at all: they go to a temporary file that takes the
-// file's place when committed.
-class SaveFileSink;
+// Bytes into an open Qt device, such as a QSaveFile being written; every write is checked.
+class DeviceSink : public ByteSink {
+ public:
+  explicit DeviceSink(QIODevice& device) : device_(device) {}
+  bool Write(const char* data, std::size_t size) override;
+  std::uint64_t Written() const override { return written_; }
+
+ private:
+  QIODevice& device_;
+  std::uint64_t written_ = 0;
+  bool failed_ = false;
+};
 
 // Writes every document as a PDF file of A4 pages, drawn from the page's top-left corner:
 // `path` for the first document, then path-2, path-3, ... before the extension
@@ -75,7 +85,8 @@ class PdfPrinter : public Printer {
   std::string path_;
   int documents_ = 0;  // documents begun
   std::string current_path_;
-  std::unique_ptr<SaveFileSink> file_;
+  std::unique_ptr<QSaveFile> file_;
+  std::unique_ptr<DeviceSink> sink_;
   std::unique_ptr<PdfSurface> surface_;
   std::vector<std::string> written_;
   std::string error_;
