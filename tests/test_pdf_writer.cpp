@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdint>
 #include <regex>
 #include <string>
@@ -157,13 +158,12 @@ TEST(PdfWriter, ObjectsMustBeWrittenOnceAndAll) {
   EXPECT_FALSE(twice.WriteObject(99, "<<>>"));
 }
 
-TEST(PdfNumber, WholeNumbersPlainOthersWithAtMostThreeDecimals) {
+TEST(PdfNumber, WholeNumbersPlainOthersWithAtMostThreeDecimalsAllWithinReach) {
   const std::pair<double, const char*> cases[] = {
-      {0, "0"},           {565, "565"},
-      {-16840, "-16840"}, {5932.5, "5932.5"},
-      {0.05, "0.05"},     {1.0 / 3, "0.333"},
-      {-0.25, "-0.25"},   {8390.2500001, "8390.25"},
-      {2.9999, "3"},      {1e12, "1000000000000"},
+      {0, "0"},        {565, "565"},         {-16840, "-16840"},      {5932.5, "5932.5"},
+      {0.05, "0.05"},  {1.0 / 3, "0.333"},   {-0.25, "-0.25"},        {8390.2500001, "8390.25"},
+      {2.9999, "3"},   {1e12, "2147483647"}, {-1e300, "-2147483647"}, {std::nan(""), "0"},
+      {HUGE_VAL, "0"},
   };
   for (const auto& [value, text] : cases) {
     std::string out;

@@ -1,5 +1,6 @@
 #include "gui/pdf_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,9 +8,12 @@
 namespace vellomir {
 
 void AppendPdfNumber(std::string& out, double value) {
+  // Readers take integers up to 2^31; nothing the program draws lies beyond.
+  if (!std::isfinite(value)) value = 0;
+  value = std::clamp(value, -2147483647.0, 2147483647.0);
   char buf[48];
   const double rounded = std::round(value);
-  if (std::fabs(value - rounded) < 0.0005 && std::fabs(rounded) < 9.0e15) {
+  if (std::fabs(value - rounded) < 0.0005) {
     const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(rounded));
     out.append(buf, r.ptr);
     return;

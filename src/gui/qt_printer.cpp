@@ -162,10 +162,13 @@ bool PdfPrinter::NewPage() {
 bool PdfPrinter::EndDoc() {
   if (!error_.empty() || !Begin()) return false;
   const bool painted = surface_->Finish();
+  const std::string surface_error = surface_->Error();
   surface_.reset();
   sink_.reset();
   if (!painted || !file_->commit()) {
     error_ = "無法寫入檔案「" + current_path_ + "」";
+    // Say why when the writer knows more than that a write failed.
+    if (!painted && !surface_error.empty()) error_ += "(" + surface_error + ")";
     Drop();
     return false;
   }
