@@ -302,11 +302,11 @@ std::optional<test::Decoded> PaintAndRead(const std::string& data) {
   const int16_t mw = 15;
   const auto modules = static_cast<double>(EncodeCode128(data, 1).pattern.Bits().size());
   const double quiet = 12 * (mw + 1);
-  const std::string error =
-      ExportDrawing(out, modules * (mw + 1) + 2 * quiet, 1500 + 2 * quiet, 300, [&](QtSurface& s) {
-        int32_t x = static_cast<int32_t>(quiet);
-        PaintCode128(data, s, 1, 0, 10, x, quiet, mw, 1500);
-      });
+  const std::string error = ExportDrawing(out, modules * (mw + 1) + 2 * quiet, 1500 + 2 * quiet,
+                                          300, [&](DrawingSurface& s) {
+                                            int32_t x = static_cast<int32_t>(quiet);
+                                            PaintCode128(data, s, 1, 0, 10, x, quiet, mw, 1500);
+                                          });
   EXPECT_EQ(error, "");
   return test::DecodeFileWithZXing(out, "Code128");
 }

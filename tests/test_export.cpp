@@ -44,7 +44,7 @@ class Export : public ::testing::Test {
 
 TEST_F(Export, APictureIsWrittenWholeAndAFifoIsNeverDrawnInto) {
   int drawn = 0;
-  auto draw = [&](QtSurface& surface) {
+  auto draw = [&](DrawingSurface& surface) {
     ++drawn;
     surface.SetCurrentX(0);
     surface.SetCurrentY(0);

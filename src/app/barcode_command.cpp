@@ -149,7 +149,7 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
 
   std::string note;
   const std::string error = ExportDrawing(
-      o.output, width, height, o.dpi, [&](QtSurface& s) { paint(s); }, origin, &note);
+      o.output, width, height, o.dpi, [&](DrawingSurface& s) { paint(s); }, origin, &note);
   if (!note.empty()) err << "vellomir barcode: " << note << "\n";
   if (!error.empty()) {
     err << "vellomir barcode: " << error << "\n";

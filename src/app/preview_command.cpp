@@ -50,7 +50,7 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   std::string note;
   const std::string error = ExportDrawing(
       o.output, window.Picture1.width, window.Picture1.height, kExportDpi,
-      [&](QtSurface& surface) {
+      [&](DrawingSurface& surface) {
         DrawLabelPreview(window, surface, session.Work(), &session.Here());
       },
       {0, 0}, &note);

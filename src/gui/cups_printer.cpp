@@ -34,16 +34,6 @@ DrawingSurface& Discard() {
 }
 
 // A document's bytes, kept until the job takes them.
-class MemorySink : public ByteSink {
- public:
-  bool Write(const char* data, std::size_t size) override {
-    bytes.append(data, size);
-    return true;
-  }
-  std::uint64_t Written() const override { return bytes.size(); }
-  std::string bytes;
-};
-
 // Where the print server is, for messages: a socket path, a host name.
 std::string ServerName() {
   const char* server = cupsServer();
@@ -131,7 +121,7 @@ class CupsConnection {
 // The open document and the bytes it is written into.
 class CupsPrinter::Document {
  public:
-  MemorySink sink;
+  StringSink sink;
   std::unique_ptr<PdfDocument> pdf;
 };
 

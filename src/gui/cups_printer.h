@@ -48,7 +48,7 @@ class CupsPrinter : public Printer {
   // Opens the queue; nothing and why (in the program's words) when the server cannot be
   // reached, the queue is unknown or says nothing of its paper.
   static std::unique_ptr<CupsPrinter> Open(const CupsRequest& request, std::string& problem,
-                                           PdfDocumentFactory make_document = MakeQtPdfDocument);
+                                           PdfDocumentFactory make_document = MakePdfDocument);
 
   DrawingSurface& Surface() override;
   bool NewPage() override;

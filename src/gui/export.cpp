@@ -5,13 +5,13 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <variant>
 
+#include "gui/pdf_surface.h"
 #include "platform/output_file.h"
 
 namespace vellomir {
@@ -74,7 +74,7 @@ TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metr
 }
 
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
-                          double dpi, const std::function<void(QtSurface&)>& draw,
+                          double dpi, const std::function<void(DrawingSurface&)>& draw,
                           QPointF origin_twips, std::string* note) {
   const auto format = ExportFormatOf(path);
   if (!format) return "不支援的輸出格式: " + path + " (請用 .png, .svg 或 .pdf)";
@@ -125,17 +125,14 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
       painted = painter.end();
     }
   } else {
-    QPdfWriter pdf(&buffer);
-    pdf.setResolution(static_cast<int>(dpi));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setPageSize(QPageSize(QSizeF(width_twips / 20.0, height_twips / 20.0), QPageSize::Point,
-                              QString(), QPageSize::ExactMatch));
-    QPainter painter;
-    if (painter.begin(&pdf)) {
-      QtSurface surface(painter, origin_twips);
-      draw(surface);
-      painted = painter.end();
-    }
+    // The program's own PDF writer, as the print run uses: bars as filled rectangles, text in
+    // embedded font subsets.
+    StringSink sink;
+    PdfSurface pdf(sink, width_twips / 20.0, height_twips / 20.0, origin_twips.x(),
+                   origin_twips.y());
+    draw(pdf);
+    if (!pdf.Finish()) return "無法寫入檔案: " + path + " (" + pdf.Error() + ")";
+    return WriteWholeFile(path, sink.bytes);
   }
   buffer.close();
   if (!painted || bytes.isEmpty()) return "無法寫入檔案: " + path;

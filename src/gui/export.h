@@ -32,13 +32,13 @@ inline constexpr double kMaxExportPixels = 100e6;
 // would pass kMaxExportPixels.
 double CappedDpi(double width_twips, double height_twips, double dpi);
 
-// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG and PDF keep vector
-// geometry at that resolution). The surface's (0, 0) lies at origin_twips on the page. The
-// file is drawn in memory and written whole through an OutputFile: a failed write leaves the
-// old file as it was. Returns an error text, empty on success; `note` gets a line when the
+// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG keeps vector
+// geometry at that resolution, PDF is exact). The surface's (0, 0) lies at origin_twips on the
+// page. The file is drawn in memory and written whole through an OutputFile: a failed write leaves
+// the old file as it was. Returns an error text, empty on success; `note` gets a line when the
 // resolution had to be lowered.
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
-                          double dpi, const std::function<void(QtSurface&)>& draw,
+                          double dpi, const std::function<void(DrawingSurface&)>& draw,
                           QPointF origin_twips = {0, 0}, std::string* note = nullptr);
 
 }  // namespace vellomir

@@ -35,7 +35,7 @@ class PdfDocument {
 using PdfDocumentFactory =
     std::function<std::unique_ptr<PdfDocument>(const PdfPageSetup& page, ByteSink& sink)>;
 
-// Qt's PDF writer, collecting the document in memory until it ends.
-std::unique_ptr<PdfDocument> MakeQtPdfDocument(const PdfPageSetup& page, ByteSink& sink);
+// The program's own PDF writer, the one every PDF file is made with.
+std::unique_ptr<PdfDocument> MakePdfDocument(const PdfPageSetup& page, ByteSink& sink);
 
 }  // namespace vellomir

@@ -28,9 +28,6 @@ DrawingSurface& Discard() {
   return surface;
 }
 
-// Twips map one to one onto the PDF's device units.
-constexpr int kPdfResolution = 1440;
-
 }  // namespace
 
 // --- QtPrinter -----------------------------------------------------------------------------
@@ -107,17 +104,14 @@ std::string PdfPrinter::DocumentPath(const std::string& path, int number) {
   if (number <= 1) return path;
   const std::filesystem::path p(path);
   std::filesystem::path name = p.stem();
-  name += "-" + std::to_string(number);
+  name += "-";
+  name += std::to_string(number);
   name += p.extension();
   return (p.parent_path() / name).string();
 }
 
 void PdfPrinter::Drop() {
   surface_.reset();
-  if (painter_ && painter_->isActive()) painter_->end();
-  painter_.reset();
-  writer_.reset();
-  device_.reset();
   if (file_) file_->Abandon();
   file_.reset();
   // The run's files stand or fall together.
@@ -153,7 +147,7 @@ bool PdfPrinter::CheckOutput() {
 }
 
 bool PdfPrinter::Begin() {
-  if (painter_) return true;
+  if (surface_) return true;
   if (path_ == "-" && documents_ > 0) {
     error_ =
         "標準輸出只能寫一份 PDF 文件,這次列印有好幾份 (牽動式印表機每頁一份),請改用 -o FILE.pdf";
@@ -169,21 +163,10 @@ bool PdfPrinter::Begin() {
     Drop();
     return false;
   }
-  device_ = std::make_unique<ByteSinkDevice>(*file_);
-  writer_ = std::make_unique<QPdfWriter>(device_.get());
-  writer_->setCreator("Vellomir");
-  writer_->setResolution(kPdfResolution);
   // The print run sets no paper; A4 is what the printer would hold, and the default layout of
   // 2 x 2 labels of 105 x 148.5 mm fills it exactly.
-  writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-  painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(writer_.get())) {
-    error_ = "無法寫入檔案「" + path + "」";
-    Drop();
-    return false;
-  }
-  surface_ = std::make_unique<QtSurface>(*painter_);
+  const QSizeF a4 = QPageSize(QPageSize::A4).sizePoints();
+  surface_ = std::make_unique<PdfSurface>(*file_, a4.width(), a4.height());
   return CheckOutput();
 }
 
@@ -194,27 +177,29 @@ DrawingSurface& PdfPrinter::Surface() {
 
 bool PdfPrinter::NewPage() {
   if (!error_.empty() || !Begin()) return false;
-  if (!writer_->newPage()) {
+  const bool added = surface_->NewPage();
+  // The page just ended is written out by now: a full disk stops the run here, not at the end,
+  // and is said in the file's own words.
+  if (!CheckOutput()) return false;
+  if (!added) {
     error_ = "無法在「" + file_->Path() + "」加上新的一頁";
     Drop();
     return false;
   }
-  // The page just ended is written out by now: a full disk stops the run here, not at the end.
-  if (!CheckOutput()) return false;
   ++pages_;
   return true;
 }
 
 bool PdfPrinter::EndDoc() {
   if (!error_.empty() || !Begin()) return false;
+  const bool painted = surface_->Finish();
+  const std::string surface_error = surface_->Error();
   surface_.reset();
-  const bool painted = painter_->end();
-  painter_.reset();
-  writer_.reset();
   if (!CheckOutput()) return false;
-  device_.reset();
   if (!painted) {
     error_ = "無法寫入檔案「" + file_->Path() + "」";
+    // Say why when the writer knows more than that a write failed.
+    if (!surface_error.empty()) error_ += "(" + surface_error + ")";
     Drop();
     return false;
   }

@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "gui/byte_sink_device.h"
+#include "gui/pdf_surface.h"
 #include "gui/qt_surface.h"
 #include "platform/output_file.h"
 #include "platform/printer.h"
@@ -78,8 +77,8 @@ class PdfPrinter : public Printer {
   int PendingDocuments() const { return static_cast<int>(pending_.size()); }
 
   // The largest PDF file written; a document that would pass it fails instead. Byte offsets
-  // in a PDF's cross-reference table reach no further than 4 GiB.
-  static constexpr std::uint64_t kMaxPdfBytes = 0xFFFFFFFFull;
+  // in a PDF's cross-reference table have ten digits.
+  static constexpr std::uint64_t kMaxPdfBytes = 9'999'999'999ull;
   void SetSizeLimit(std::uint64_t bytes) { size_limit_ = bytes; }
 
   // The file of document `number` (from 1) for the given first path.
@@ -97,13 +96,10 @@ class PdfPrinter : public Printer {
   std::uint64_t size_limit_ = kMaxPdfBytes;
   int documents_ = 0;  // documents begun
   int pages_ = 0;      // pages begun in the current document
-  // Where the current document's bytes go. Whatever writer feeds it (Qt's PDF writer, through
-  // a ByteSinkDevice), the sink keeps the first failed write, checked after every page.
+  // Where the current document's bytes go; the sink keeps the first failed write, checked
+  // after every page.
   std::unique_ptr<OutputFile> file_;
-  std::unique_ptr<ByteSinkDevice> device_;
-  std::unique_ptr<QPdfWriter> writer_;
-  std::unique_ptr<QPainter> painter_;
-  std::unique_ptr<QtSurface> surface_;
+  std::unique_ptr<PdfSurface> surface_;
   std::vector<std::unique_ptr<OutputFile>> pending_;
   std::vector<std::string> written_;
   std::string error_;

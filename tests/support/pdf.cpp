@@ -27,6 +27,45 @@ std::optional<PdfInfo> ReadPdfInfo(const std::string& path) {
   return info;
 }
 
+std::optional<std::string> ExtractPdfText(const std::string& path) {
+  QProcess p;
+  p.start("pdftotext", {"-enc", "UTF-8", QString::fromStdString(path), "-"});
+  if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    return std::nullopt;
+  return p.readAllStandardOutput().toStdString();
+}
+
+std::vector<PdfWord> ExtractPdfWords(const std::string& path) {
+  QProcess p;
+  p.start("pdftotext", {"-enc", "UTF-8", "-bbox", QString::fromStdString(path), "-"});
+  if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    return {};
+  const QString out = QString::fromUtf8(p.readAllStandardOutput());
+  const QRegularExpression tag(
+      R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  std::vector<PdfWord> words;
+  int page = 0;
+  for (auto it = tag.globalMatch(out); it.hasNext();) {
+    const auto m = it.next();
+    if (m.captured(0).startsWith("<page")) {
+      ++page;
+      continue;
+    }
+    words.push_back({page, m.captured(5).toStdString(), m.captured(1).toDouble(),
+                     m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble()});
+  }
+  return words;
+}
+
+bool QpdfChecks(const std::string& path, std::string* report) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start("qpdf", {"--check", QString::fromStdString(path)});
+  const bool ran = p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit;
+  if (report != nullptr) *report = p.readAll().toStdString();
+  return ran && p.exitCode() == 0;
+}
+
 std::vector<QImage> RenderPdfPages(const std::string& path, int dpi) {
   QTemporaryDir dir;
   if (!dir.isValid()) return {};

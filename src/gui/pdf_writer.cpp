@@ -1,0 +1,146 @@
+#include "gui/pdf_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace vellomir {
+
+void AppendPdfNumber(std::string& out, double value) {
+  // Readers take integers up to 2^31; nothing the program draws lies beyond.
+  if (!std::isfinite(value)) value = 0;
+  value = std::clamp(value, -2147483647.0, 2147483647.0);
+  char buf[48];
+  const double rounded = std::round(value);
+  if (std::fabs(value - rounded) < 0.0005) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(rounded));
+    out.append(buf, r.ptr);
+    return;
+  }
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 3);
+  char* end = r.ptr;
+  while (end > buf && end[-1] == '0') --end;
+  if (end > buf && end[-1] == '.') --end;
+  out.append(buf, end);
+}
+
+PdfWriter::PdfWriter(ByteSink& sink) : sink_(sink) {
+  offsets_.push_back(0);  // object 0 heads the free list
+}
+
+PdfWriter::~PdfWriter() {
+  if (zs_ready_) deflateEnd(&zs_);
+}
+
+bool PdfWriter::Put(std::string_view bytes) {
+  if (Failed()) return false;
+  if (!sink_.Write(bytes.data(), bytes.size())) {
+    error_ = "寫入失敗";
+    return false;
+  }
+  return true;
+}
+
+bool PdfWriter::Begin() {
+  // The comment of high bytes tells transfer programs that the file is binary.
+  return Put("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+}
+
+int PdfWriter::Reserve() {
+  offsets_.push_back(0);
+  return static_cast<int>(offsets_.size() - 1);
+}
+
+bool PdfWriter::StartObject(int number) {
+  if (Failed()) return false;
+  if (number <= 0 || static_cast<std::size_t>(number) >= offsets_.size() || offsets_[number] != 0) {
+    error_ = "PDF 物件編號錯誤";
+    return false;
+  }
+  const std::uint64_t at = sink_.Written();
+  if (at > kMaxOffset) {
+    error_ = "PDF 檔太大";
+    return false;
+  }
+  offsets_[number] = at;
+  char head[32];
+  const int n = std::snprintf(head, sizeof head, "%d 0 obj\n", number);
+  return Put(std::string_view(head, n));
+}
+
+bool PdfWriter::WriteObject(int number, std::string_view body) {
+  return StartObject(number) && Put(body) && Put("\nendobj\n");
+}
+
+bool PdfWriter::Deflate(std::string_view data) {
+  if (!zs_ready_) {
+    if (deflateInit(&zs_, Z_DEFAULT_COMPRESSION) != Z_OK) {
+      error_ = "無法壓縮 PDF 內容";
+      return false;
+    }
+    zs_ready_ = true;
+  } else {
+    deflateReset(&zs_);
+  }
+  packed_.resize(deflateBound(&zs_, data.size()));
+  zs_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  zs_.avail_in = static_cast<uInt>(data.size());
+  zs_.next_out = reinterpret_cast<Bytef*>(packed_.data());
+  zs_.avail_out = static_cast<uInt>(packed_.size());
+  if (deflate(&zs_, Z_FINISH) != Z_STREAM_END) {
+    error_ = "無法壓縮 PDF 內容";
+    return false;
+  }
+  packed_.resize(zs_.total_out);
+  return true;
+}
+
+bool PdfWriter::WriteStream(int number, std::string_view dict, std::string_view data,
+                            bool compress) {
+  // zlib counts in 32 bits: larger data goes in plain.
+  if (compress && data.size() < (1ULL << 31)) {
+    if (!Deflate(data)) return false;
+    data = packed_;
+  } else {
+    compress = false;
+  }
+  std::string head = "<<";
+  head += dict;
+  head += compress ? " /Filter /FlateDecode /Length " : " /Length ";
+  head += std::to_string(data.size());
+  head += ">>\nstream\n";
+  return StartObject(number) && Put(head) && Put(data) && Put("\nendstream\nendobj\n");
+}
+
+bool PdfWriter::Finish(int root, int info) {
+  if (Failed()) return false;
+  for (std::size_t i = 1; i < offsets_.size(); ++i)
+    if (offsets_[i] == 0) {
+      error_ = "PDF 物件沒有寫出";
+      return false;
+    }
+  const std::uint64_t xref = sink_.Written();
+  if (xref > kMaxOffset) {
+    error_ = "PDF 檔太大";
+    return false;
+  }
+  std::string table = "xref\n0 " + std::to_string(offsets_.size()) + "\n";
+  table += "0000000000 65535 f \n";
+  char entry[24];
+  for (std::size_t i = 1; i < offsets_.size(); ++i) {
+    std::snprintf(entry, sizeof entry, "%010llu 00000 n \n",
+                  static_cast<unsigned long long>(offsets_[i]));
+    table += entry;
+    if (table.size() > (1 << 16)) {
+      if (!Put(table)) return false;
+      table.clear();
+    }
+  }
+  table += "trailer\n<</Size " + std::to_string(offsets_.size()) + " /Root " +
+           std::to_string(root) + " 0 R /Info " + std::to_string(info) + " 0 R>>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+  return Put(table);
+}
+
+}  // namespace vellomir
