@@ -17,6 +17,11 @@ inline constexpr std::array<std::string_view, 9> kBarcodeKindNames = {
 // "0".."8" or a list text; nothing for anything else.
 std::optional<int> BarcodeKindFromText(std::string_view text);
 
+// Code 128 reads on no scanner without its check character, so the label renderer and the
+// barcode command paint it with one whatever the rule's option says; the painter itself still
+// follows its withCheck argument.
+inline constexpr bool IsCheckCharacterRequired(int kind) { return kind == 8; }
+
 // Whether the kind has a painter in this build.
 bool IsBarcodeKindBuilt(int kind);
 

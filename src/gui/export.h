@@ -21,12 +21,14 @@ struct TwipRect {
   void Include(double l, double t, double r, double b);
 };
 
-// Area covered by what was recorded, text and pictures included.
-TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics);
+// Area covered by what was recorded, text and pictures included. With dots_per_inch above 0,
+// symbols count as wide as they come out on those dots too.
+TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics,
+                        double dots_per_inch = 0);
 
-// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG and PDF keep vector
-// geometry at that resolution). The surface's (0, 0) lies at origin_twips on the page. Returns
-// an error text, empty on success.
+// Draws into a page of width x height twips, white behind, at dpi (PNG, whose pixels are the
+// dots symbols are laid on; SVG and PDF keep vector geometry at that resolution). The surface's (0,
+// 0) lies at origin_twips on the page. Returns an error text, empty on success.
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
                           double dpi, const std::function<void(QtSurface&)>& draw,
                           QPointF origin_twips = {0, 0});
