@@ -11,6 +11,7 @@
 #include "app/barcode_command.h"
 #include "app/preview_command.h"
 #include "app/print_command.h"
+#include "app/verify_command.h"
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
 
@@ -25,7 +26,9 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf | --printer NAME) [--copies N]\n";
+         "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | --printer NAME) [--copies N]\n"
+         "                 [--no-verify]\n"
+         "  vellomir verify DESIGN.vlm [--dpi N] [--copies N]\n";
 }
 
 // Qt wants a private runtime folder and complains on every start when the session has none
@@ -50,7 +53,8 @@ int main(int argc, char** argv) {
   if (args.empty()) return vellomir::RunWindow(argc, argv, "");
   const std::string command = args.front();
   const bool is_command = command == "barcode" || command == "preview" || command == "print" ||
-                          command == "--help" || command == "-h" || command == "help";
+                          command == "verify" || command == "--help" || command == "-h" ||
+                          command == "help";
   if (!is_command && args.size() == 1 && command.rfind('-', 0) != 0)
     return vellomir::RunWindow(argc, argv, command);
   args.erase(args.begin());
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
   if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
   if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
   if (command == "print") return vellomir::RunPrintCommand(args, std::cout, std::cerr);
+  if (command == "verify") return vellomir::RunVerifyCommand(args, std::cout, std::cerr);
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
     return 0;

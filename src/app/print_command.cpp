@@ -6,12 +6,15 @@
 #include <ostream>
 
 #include "app/design_session.h"
+#include "app/verify_command.h"
 #include "gui/qt_printer.h"
+#include "gui/zxing_symbol_reader.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
+#include "render/symbol_check.h"
 
 namespace vellomir {
 
@@ -35,6 +38,23 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+// Resolution the symbols are read back at before a PDF run for no particular printer: what a
+// print system typically rasterises such a PDF at.
+constexpr double kPdfCheckDpi = 300;
+
+// Every barcode of the first and last label read back at the resolution the run prints at.
+// Returns the warnings, one line each; empty when every symbol reads.
+std::vector<std::string> CheckSymbolsBeforeRun(const DesignSession& session, double dpi,
+                                               bool on_dots) {
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
+  LabelDrawing how;
+  how.unitsPerMm = session.window.UnitsPerMm;
+  how.pictures = &session.Here();
+  ZXingSymbolReader reader;
+  return SymbolWarnings(*rules, NumericValue(session.window.l_amount.text), how, dpi, on_dots,
+                        reader);
+}
+
 }  // namespace
 
 int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -42,8 +62,14 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "vellomir print: " << OneLine(message) << "\n";
     return 2;
   };
+  std::vector<std::string> rest = args;
+  const DpiOption dpi = TakeDpiOption(rest);
+  if (!dpi.error.empty()) return fail(dpi.error);
+  const bool verify = !TakeFlag(rest, "--no-verify");
   Options o;
-  if (auto e = ParseOptions(args, o); !e.empty()) return fail(e);
+  if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
+  if (dpi.dpi && !o.printer.empty())
+    return fail("--dpi 只用在 -o FILE.pdf: 印表機用它自己的解析度");
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -62,9 +88,19 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (!system_printer) return fail("找不到印表機: " + o.printer);
     printer = std::make_unique<QtPrinter>(*system_printer);
   } else {
-    auto writer = std::make_unique<PdfPrinter>(o.output);
+    auto writer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
     pdf = writer.get();
     printer = std::move(writer);
+  }
+
+  // Symbols that would not scan are found before any label is printed.
+  if (verify) {
+    const double check_dpi =
+        system_printer ? system_printer->resolution() : dpi.dpi.value_or(kPdfCheckDpi);
+    const auto warnings =
+        CheckSymbolsBeforeRun(session, check_dpi, system_printer != nullptr || dpi.dpi.has_value());
+    for (const auto& w : warnings) err << "vellomir print: " << w << "\n";
+    if (!warnings.empty()) return fail("條碼檢查沒有通過, 沒有列印 (要照印請加 --no-verify)");
   }
 
   // No one to answer a print dialog here: the printer is the one named on the command line.

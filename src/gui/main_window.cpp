@@ -23,7 +23,10 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/qt_printer.h"
+#include "gui/zxing_symbol_reader.h"
+#include "platform/text_util.h"
 #include "render/print_job.h"
+#include "render/symbol_check.h"
 #include "settings/settings_file.h"
 #include "ui/window_events.h"
 
@@ -565,7 +568,22 @@ void MainWindow::ShowAbout() {
   about_->activateWindow();
 }
 
+// Reads every barcode of the first and last label back at the printer's resolution; asks when
+// one does not read as its data. Returns whether to go on printing.
+bool MainWindow::SymbolsReadOrUserAgrees() {
+  if (!files_.FileExists(std::string(kWorkingFileName))) return true;  // the run says why
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files_));
+  LabelDrawing how;
+  how.unitsPerMm = model_.UnitsPerMm;
+  how.pictures = &files_;
+  ZXingSymbolReader reader;
+  const auto warnings = SymbolWarnings(*rules, NumericValue(model_.l_amount.text), how,
+                                       printer_.resolution(), true, reader);
+  return ConfirmSymbolWarnings(warnings, *messages_, model_.AppTitle);
+}
+
 void MainWindow::PrintRun() {
+  if (!SymbolsReadOrUserAgrees()) return;
   QtPrinter printer(printer_);
   QProgressDialog progress(this);
   progress.setWindowTitle(Q(model_.AppTitle));

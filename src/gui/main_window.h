@@ -55,6 +55,7 @@ class MainWindow : public QMainWindow {
   void BuildWidgets();
   void ConnectEvents();
   void ShowAbout();
+  bool SymbolsReadOrUserAgrees();
   void PrintRun();
   EditorContext Context();
 

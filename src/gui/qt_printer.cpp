@@ -36,7 +36,8 @@ constexpr int kPdfResolution = 1440;
 
 // --- QtPrinter -----------------------------------------------------------------------------
 
-QtPrinter::QtPrinter(QPrinter& printer) : printer_(printer) {}
+QtPrinter::QtPrinter(QPrinter& printer, double dots_per_inch)
+    : printer_(printer), dots_per_inch_(dots_per_inch) {}
 
 QtPrinter::~QtPrinter() {
   if (painter_ && painter_->isActive()) {
@@ -59,7 +60,9 @@ bool QtPrinter::Begin() {
     error_ = "無法開始列印到「" + Name() + "」";
     return false;
   }
-  surface_ = std::make_unique<QtSurface>(*painter_);
+  double dots = dots_per_inch_;
+  if (dots <= 0 && printer_.outputFormat() == QPrinter::NativeFormat) dots = printer_.resolution();
+  surface_ = std::make_unique<QtSurface>(*painter_, QPointF(0, 0), dots);
   return true;
 }
 
@@ -98,7 +101,8 @@ std::unique_ptr<QPrinter> SystemPrinter(const std::string& name) {
 
 // --- PdfPrinter ----------------------------------------------------------------------------
 
-PdfPrinter::PdfPrinter(std::string path) : path_(std::move(path)) {}
+PdfPrinter::PdfPrinter(std::string path, double dots_per_inch)
+    : path_(std::move(path)), dots_per_inch_(dots_per_inch) {}
 
 PdfPrinter::~PdfPrinter() { Drop(); }
 
@@ -142,7 +146,7 @@ bool PdfPrinter::Begin() {
     Drop();
     return false;
   }
-  surface_ = std::make_unique<QtSurface>(*painter_);
+  surface_ = std::make_unique<QtSurface>(*painter_, QPointF(0, 0), dots_per_inch_);
   return true;
 }
 
