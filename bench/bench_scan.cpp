@@ -92,8 +92,14 @@ QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   int32_t x = 0;
   PaintBarcode(kind, data, surface, 1, 0, 10, x, 0, kModule, kBarHeight);
   painter.end();
-  // Only what holds the symbol, with its quiet zones.
-  const int right = static_cast<int>((quiet + x) * dpi / 1440 + quiet * dpi / 1440) + 8;
+  // Only what holds the symbol, with its quiet zones: on dots it may be wider than its units.
+  int last = 0;
+  for (int row = 0; row < h; ++row) {
+    const uchar* line = image.constScanLine(row);
+    for (int col = last; col < w; ++col)
+      if (line[col] < 128) last = col;
+  }
+  const int right = last + 1 + static_cast<int>(quiet * dpi / 1440);
   return image.copy(0, 0, std::min(w, right), h);
 }
 
