@@ -159,6 +159,16 @@ TEST(SharedDrawingHeights, GuardsAndElementSymbologiesAreLengthenedByG) {
   EXPECT_EQ(ean.CurrentX(), 2427);  // far corner of the last guard box
   EXPECT_EQ(ean.CurrentY(), 500 + 1187);
 
+  RecordingSurface upce(metrics);
+  x = 1000;
+  PaintBarcode(kUpcE, "0425261", upce, 0, 0, 10, x, 500, 15, 1130);
+  heights.clear();
+  for (const auto& b : upce.Boxes())
+    if (heights.empty() || heights.back() != b.h) heights.push_back(b.h);
+  // Start guard, six digits, the end guard that advances one more per module.
+  EXPECT_EQ(heights, (std::vector<double>{1187, 1130, 1187}));
+  EXPECT_EQ(upce.Boxes().back().x + upce.Boxes().back().w, 1000 + 45 * 15 + 6 * 16 - 1);
+
   for (int kind : {kInter25, kCodabar}) {
     RecordingSurface s(metrics);
     x = 0;
