@@ -2,7 +2,8 @@
 // resolutions of label printers with the default module (15 units), clean and with what
 // printing and scanning do to them, read with zbar and ZXing-cpp. Not a test: it prints a
 // table of decode rates. Build with -DVELLOMIR_BENCH=ON and run build/bench/bench_scan
-// [symbols per case, default 50]. Needs Ghostscript for the PDF rows.
+// [symbols per case, default 50] [module width in units, default 15]. Needs Ghostscript for the
+// PDF rows.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -27,7 +28,7 @@
 namespace vellomir::bench {
 namespace {
 
-constexpr int16_t kModule = 15;
+int16_t kModule = 15;                // units; the second argument changes it
 constexpr int16_t kBarHeight = 565;  // 10 mm
 
 std::mt19937 rng(20261207);
@@ -223,8 +224,8 @@ Count PdfThroughGhostscript(int kind, int symbols, double pdf_dpi, const QTempor
 
 int Run(int symbols) {
   const double resolutions[] = {203, 300, 600};
-  std::printf("Symbols per case: %d, module 15 units, bars 10 mm. Cells: zbar | ZXing.\n\n",
-              symbols);
+  std::printf("Symbols per case: %d, module %d units, bars 10 mm. Cells: zbar | ZXing.\n\n",
+              symbols, kModule);
   for (bool on_dots : {true, false}) {
     std::printf("## %s\n\n", on_dots ? "Symbols on whole dots (printers, PNG, PDF with --dpi)"
                                      : "Exact units (preview, PDF without --dpi)");
@@ -293,5 +294,7 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
   const int symbols = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+  if (argc > 2)
+    vellomir::bench::kModule = static_cast<int16_t>(std::clamp(std::atoi(argv[2]), 1, 100));
   return vellomir::bench::Run(symbols);
 }

@@ -69,7 +69,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   LabelDrawing how;
   how.unitsPerMm = session.window.UnitsPerMm;
   how.pictures = &session.Here();
-  const double resolution = dpi.dpi.value_or(kVerifyDefaultDpi);
+  const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
 
   const double amount = NumericValue(session.window.l_amount.text);
   const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));

@@ -7,8 +7,6 @@
 
 namespace vellomir {
 
-inline constexpr double kVerifyDefaultDpi = 203;
-
 // Takes "--dpi N" out of the arguments: nothing when absent, "" and the value when given; an
 // error text when the value is not a resolution between 50 and 4800.
 struct DpiOption {

@@ -577,8 +577,13 @@ bool MainWindow::SymbolsReadOrUserAgrees() {
   how.unitsPerMm = model_.UnitsPerMm;
   how.pictures = &files_;
   ZXingSymbolReader reader;
-  const auto warnings = SymbolWarnings(*rules, NumericValue(model_.l_amount.text), how,
-                                       printer_.resolution(), true, reader);
+  // A printer set up at screen resolution does not tell its dots: check at the coarsest.
+  const double dpi = printer_.outputFormat() == QPrinter::NativeFormat &&
+                             printer_.resolution() >= kCoarsestPrinterDpi
+                         ? printer_.resolution()
+                         : kCoarsestPrinterDpi;
+  const auto warnings =
+      SymbolWarnings(*rules, NumericValue(model_.l_amount.text), how, dpi, true, reader);
   return ConfirmSymbolWarnings(warnings, *messages_, model_.AppTitle);
 }
 

@@ -13,6 +13,10 @@
 // does not read, or reads as anything but its rule's data, is found before labels are wasted.
 namespace vellomir {
 
+// The coarsest label printers in use: symbols are checked at this resolution when the printer's
+// own is not known.
+inline constexpr double kCoarsestPrinterDpi = 203;
+
 enum class SymbolVerdict {
   kGood,        // reads as its data, modules of at least one dot
   kUnreadable,  // nothing read (or nothing drawn)
