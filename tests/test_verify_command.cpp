@@ -67,6 +67,8 @@ TEST_F(VerifyCommand, BadArgumentsAreRefused) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"verify", "d.vlm", "--dpi", "10"},
         std::vector<std::string>{"verify", "d.vlm", "--dpi", "x"},
+        std::vector<std::string>{"verify", "d.vlm", "--dpi", "300.5.1"},
+        std::vector<std::string>{"verify", "d.vlm", "--dpi", "9999"},
         std::vector<std::string>{"verify", "d.vlm", "--dpi"},
         std::vector<std::string>{"verify", "missing.vlm"}, std::vector<std::string>{"verify"}}) {
     const auto r = Run(args);

@@ -22,11 +22,12 @@ DpiOption TakeDpiOption(std::vector<std::string>& args) {
       return o;
     }
     const std::string text = Trim(args[i + 1]);
-    const double v = NumericValue(text);
-    const bool whole = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-      return (c >= '0' && c <= '9') || c == '.';
-    });
-    if (!whole || !(v >= 50 && v <= 4800)) {
+    // Digits with at most one decimal point, and nothing else.
+    const bool number = !text.empty() &&
+                        text.find_first_not_of("0123456789.") == std::string::npos &&
+                        std::count(text.begin(), text.end(), '.') <= 1 && text != ".";
+    const double v = number ? NumericValue(text) : 0;
+    if (!number || !(v >= 50 && v <= 4800)) {
       o.error = "--dpi 的值必須是 50 到 4800 之間的數字: " + args[i + 1];
       return o;
     }
