@@ -165,7 +165,10 @@ TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
     const QImage image(QString::fromStdString(out));
     ASSERT_FALSE(image.isNull());
     const double step = c.module_width + 1;
-    const double width = (modules + 24) * step;
+    // The image's pixels are the dots the symbol is laid on: a module becomes the nearest whole
+    // number of pixels, and the symbol is as wide as those, when that is wider than its units.
+    const double module_px = std::max(1.0, std::round(step * c.dpi / 1440));
+    const double width = std::max(modules * step, modules * module_px * 1440 / c.dpi) + 24 * step;
     const double height = c.bar_height + 1 + 24 * step;
     EXPECT_EQ(image.width(), static_cast<int>(std::ceil(width * c.dpi / 1440))) << c.dpi;
     EXPECT_EQ(image.height(), static_cast<int>(std::ceil(height * c.dpi / 1440))) << c.dpi;

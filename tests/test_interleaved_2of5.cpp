@@ -71,27 +71,6 @@ class Inter25Drawing : public ::testing::Test {
   RecordingSurface surface_{metrics_};
 };
 
-TEST_F(Inter25Drawing, ElementsAlternateAndAreAllLengthened) {
-  std::string data = "12";
-  int32_t x = 100;
-  PaintInter25(data, surface_, 0, 10, x, 40, 10, 500);
-  const std::string bits =
-      "0000"
-      "1001000011"
-      "100";
-  const auto boxes = surface_.Boxes();
-  ASSERT_EQ(boxes.size(), bits.size());
-  double left = 100;
-  for (std::size_t i = 0; i < boxes.size(); ++i) {
-    const double w = bits[i] == '1' ? 20 : 10;
-    EXPECT_EQ(boxes[i], (BoxOp{left, 40, w, 500 + 58, i % 2 == 0 ? kBlack : kWhite}))
-        << "element " << i;
-    left += w + 1;
-  }
-  EXPECT_EQ(x, left);
-  EXPECT_EQ(surface_.CurrentX(), x - 1);
-}
-
 TEST_F(Inter25Drawing, EachPairAdvances150AtModuleWidth10) {
   auto advance = [&](std::string data) {
     RecordingSurface surface(metrics_);

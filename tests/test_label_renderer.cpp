@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "barcode/code128.h"
 #include "barcode/code39.h"
 #include "platform/recording_surface.h"
 #include "render/label_renderer.h"
@@ -73,6 +74,8 @@ bool SameOps(const std::vector<DrawOp>& a, const std::vector<DrawOp>& b) {
     if (a[i].index() != b[i].index()) return false;
     if (auto* box = std::get_if<BoxOp>(&a[i])) {
       if (!(*box == std::get<BoxOp>(b[i]))) return false;
+    } else if (auto* bars = std::get_if<SymbolOp>(&a[i])) {
+      if (!(*bars == std::get<SymbolOp>(b[i]))) return false;
     } else if (auto* t = std::get_if<TextOp>(&a[i])) {
       const auto& u = std::get<TextOp>(b[i]);
       if (t->x != u.x || t->y != u.y || t->text != u.text || t->font.name != u.font.name ||
@@ -237,6 +240,26 @@ TEST_F(Renderer, WithCheckTextAndFontComeFromTheirFields) {
   Preview();
   EXPECT_TRUE(surface.Texts().empty());  // field 8 = 0: no human-readable line
   EXPECT_TRUE(SameOps(surface.Ops(), Code39Reference("AB", 1, 0, 12, 0, 0, 1, 565)));
+}
+
+// Code 128 reads on no scanner without its check character: the rule's check box does not
+// take it away.
+TEST_F(Renderer, Code128AlwaysCarriesItsCheckCharacter) {
+  for (const char* check : {"0", "1", "", "7"}) {
+    WriteDesign({std::string("1,,;AB12,,;0,,;0,,;1,,;10,,;0,,;0,,;0,,;12,,;8,,;") + check + ",,;"});
+    Preview();
+    FixedPitchMetrics metrics(kCharWidth);
+    RecordingSurface want(metrics);
+    want.Clear();
+    int32_t x = 0;
+    PaintCode128("AB12", want, 1, 0, 12, x, 0, 1, 565);
+    EXPECT_TRUE(SameOps(surface.Ops(), want.Ops())) << check;
+    RecordingSurface without(metrics);
+    without.Clear();
+    x = 0;
+    PaintCode128("AB12", without, 0, 0, 12, x, 0, 1, 565);
+    EXPECT_FALSE(SameOps(surface.Ops(), without.Ops())) << check;
+  }
 }
 
 TEST_F(Renderer, UnknownBarcodeKindDrawsNothingButRecordsABox) {

@@ -184,6 +184,27 @@ TEST_F(MainWindowTest, RuleKindSwitchAndTimerSetEnabledStates) {
   EXPECT_TRUE(Find<QCheckBox>("Check2")->isChecked());
 }
 
+// A symbol that does not read as its data is found before the run, at the resolution of the
+// printer chosen in the print dialog: Cancel prints nothing.
+TEST_F(MainWindowTest, PrintAsksWhenASymbolDoesNotRead) {
+  // Lower case is not in the Code 39 table: the symbol reads "000".
+  test::WriteBytes(dir_.File("temp1.txt"),
+                   test::Cp950Lines({"setting,,;1,,;100,,;60,,;1,,;1,,;0,,;0,,;",
+                                     "1,,;abc,,;5,,;5,,;15,,;15,,;,,;,,;0,,;9,,;0,,;0,,;"}));
+  messages_.answers = {MessageAnswer::kCancel};
+  dialogs_.printers = {{true, "", dir_.File("out.pdf")}};
+  Press("print_rule");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::kOkCancel);
+  EXPECT_EQ(messages_.shown[0].caption, "Vellomir 0.1版");
+  EXPECT_NE(messages_.shown[0].text.find("條碼規則 1 (Code-39) 讀出「000」, 應該是「abc」"),
+            std::string::npos)
+      << messages_.shown[0].text;
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].kind, "printer");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("out.pdf")));
+}
+
 TEST_F(MainWindowTest, ClickInAnEmptyPreviewSetsThePosition) {
   PreviewWidget* picture = window_->picture1();
   const QPoint at(100, 40);

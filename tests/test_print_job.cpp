@@ -150,9 +150,9 @@ TEST_F(PrintJob, BarcodeInRowTwoColumnTwoGetsTheRoundedPosition) {
   ASSERT_FALSE(want.empty());
   ASSERT_EQ(ops.size(), 4 * want.size());  // four labels, one barcode each
   for (std::size_t i = 0; i < want.size(); ++i) {
-    const auto* got = std::get_if<BoxOp>(&ops[3 * want.size() + i]);
+    const auto* got = std::get_if<SymbolOp>(&ops[3 * want.size() + i]);
     ASSERT_NE(got, nullptr);
-    EXPECT_EQ(*got, std::get<BoxOp>(want[i])) << "op " << i;
+    EXPECT_EQ(*got, std::get<SymbolOp>(want[i])) << "op " << i;
   }
 }
 

@@ -129,11 +129,13 @@ TEST(UndrawableBarcodeCommand, PrintIsRefusedNamingTheRuleAndLabel) {
   EXPECT_NE(lines[0].find("第1個規則"), std::string::npos) << lines[0];
   EXPECT_NE(lines[0].find("第3張標籤"), std::string::npos) << lines[0];
   EXPECT_FALSE(fs::exists(dir.File("out.pdf")));
-  // Two copies stay within reach, and print.
-  EXPECT_EQ(test::RunVellomir({"print", "design.vlm", "-o", "out.pdf", "--copies", "2"},
-                              dir.path().string())
-                .status,
-            0);
+  // Two copies stay within reach, and print (its narrow bars are not read back here: that is
+  // another check).
+  EXPECT_EQ(
+      test::RunVellomir({"print", "design.vlm", "-o", "out.pdf", "--copies", "2", "--no-verify"},
+                        dir.path().string())
+          .status,
+      0);
 }
 
 }  // namespace

@@ -146,49 +146,6 @@ TEST(UpcA2EEncoding, UnconvertibleNumberShowsMessageOverWhiteBars) {
   EXPECT_EQ(p.segments[2].extra_advance, 1);
 }
 
-class UpcEDrawing : public ::testing::Test {
- protected:
-  FixedPitchMetrics metrics_{100};
-  RecordingSurface surface_{metrics_};
-};
-
-TEST_F(UpcEDrawing, GuardsLongerAndEndGuardAdvancesOneMore) {
-  int32_t x = 1000;
-  PaintUpcE("0425261", surface_, 1, 10, x, 500, 15, 1130);
-  EXPECT_EQ(x, 1000 + 45 * 15 + 6 * 16);
-  const std::string bits = EncodeUpcE("0425261").Bits();
-  const auto boxes = surface_.Boxes();
-  ASSERT_EQ(boxes.size(), 51u);
-  for (std::size_t i = 0; i < boxes.size(); ++i) {
-    const bool guard = i < 3 || i >= 45;
-    const double left = i <= 45 ? 1000.0 + 15 * i : 1675.0 + 16 * (i - 45);
-    EXPECT_EQ(boxes[i],
-              (BoxOp{left, 500, 15, guard ? 1187.0 : 1130.0, bits[i] == '1' ? kBlack : kWhite}))
-        << "module " << i;
-  }
-  const auto texts = surface_.Texts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[1].text, "0425261");
-  EXPECT_EQ(texts[1].y, 500 + 1130 + 114);
-  const int32_t end_x = x - 1;
-  EXPECT_EQ(texts[1].x, 1000 + (end_x - 1700) / 2 + 1);
-  EXPECT_EQ(surface_.CurrentX(), end_x);
-}
-
-TEST_F(UpcEDrawing, MessageCentredAndWiderThanTheSymbol) {
-  int32_t x = 10000;
-  PaintUpcA2E("012345000005", surface_, 1, 10, x, 0, 15, 1000);
-  const auto boxes = surface_.Boxes();
-  ASSERT_EQ(boxes.size(), 51u);
-  for (const auto& b : boxes) EXPECT_EQ(b.colour, kWhite);
-  const auto texts = surface_.Texts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[1].text, kUpcA2EMessage);
-  EXPECT_LT(texts[1].x, 10000);  // negative offset: starts left of the symbol
-  const int32_t width = 100 * static_cast<int32_t>(std::string(kUpcA2EMessage).size());
-  EXPECT_EQ(texts[1].x, 10000 + (x - 1 - (10000 + width)) / 2 + 1);
-}
-
 // ZXing reports UPC-E as its 8-digit form: number system, six digits, check digit.
 TEST(UpcEExport, PngReadsBackWithZXing) {
   struct Case {

@@ -100,6 +100,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
   if (!o.have_data) return "請用 --data 指定條碼資料";
   if (o.dump == !o.output.empty()) return "請指定 -o FILE 或 --dump 其中之一";
   if (!o.dump && !ExportFormatOf(o.output)) return "輸出檔必須是 .png, .svg 或 .pdf: " + o.output;
+  if (IsCheckCharacterRequired(o.kind)) o.with_check = 1;
   return {};
 }
 
@@ -137,7 +138,8 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
   QtTextMetrics metrics(o.dpi);
   RecordingSurface probe(metrics);
   paint(probe);
-  const TwipRect extent = RecordedExtent(probe, metrics);
+  const bool png = ExportFormatOf(o.output) == ExportFormat::kPng;
+  const TwipRect extent = RecordedExtent(probe, metrics, png ? o.dpi : 0);
   // A painter that refuses its input draws nothing; an image of it would be blank.
   if (extent.empty || probe.Boxes().empty()) {
     err << "vellomir barcode: 這筆資料畫不出條碼\n";

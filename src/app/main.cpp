@@ -14,6 +14,7 @@
 #include "app/log_command.h"
 #include "app/preview_command.h"
 #include "app/print_command.h"
+#include "app/verify_command.h"
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
 #include "platform/signal_cleanup.h"
@@ -29,8 +30,10 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf | -o - | --printer NAME) [--copies N]\n"
-         "                 [--allow-clipping]\n"
+         "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | -o - | --printer NAME) [--copies "
+         "N]\n"
+         "                 [--allow-clipping] [--no-verify]\n"
+         "  vellomir verify DESIGN.vlm [--dpi N] [--copies N]\n"
          "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
 }
 
@@ -71,8 +74,8 @@ int main(int argc, char** argv) {
   if (args.empty()) return vellomir::RunWindow(argc, argv, "");
   const std::string command = args.front();
   const bool is_command = command == "barcode" || command == "preview" || command == "print" ||
-                          command == "log" || command == "--help" || command == "-h" ||
-                          command == "help";
+                          command == "log" || command == "verify" || command == "--help" ||
+                          command == "-h" || command == "help";
   if (!is_command && args.size() == 1 && command.rfind('-', 0) != 0)
     return vellomir::RunWindow(argc, argv, command);
   args.erase(args.begin());
@@ -90,6 +93,7 @@ int main(int argc, char** argv) {
   if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
   if (command == "print") return vellomir::RunPrintCommand(args, std::cout, std::cerr);
   if (command == "log") return vellomir::RunLogCommand(args, std::cout, std::cerr);
+  if (command == "verify") return vellomir::RunVerifyCommand(args, std::cout, std::cerr);
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
     return 0;

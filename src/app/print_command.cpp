@@ -7,10 +7,13 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "app/design_session.h"
+#include "app/verify_command.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
+#include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
@@ -51,8 +54,14 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "vellomir print: " << OneLine(message) << "\n";
     return 2;
   };
+  std::vector<std::string> rest = args;
+  const DpiOption dpi = TakeDpiOption(rest);
+  if (!dpi.error.empty()) return fail(dpi.error);
+  const bool verify = !TakeFlag(rest, "--no-verify");
   Options o;
-  if (auto e = ParseOptions(args, o); !e.empty()) return fail(e);
+  if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
+  if (dpi.dpi && !o.printer.empty())
+    return fail("--dpi 只用在 -o FILE.pdf: 印表機用它自己的解析度");
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -94,21 +103,33 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     // Told before the run: a FIFO, device, folder or read-only file is never replaced.
     if (o.output != "-")
       if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
-    printer = std::make_unique<PdfPrinter>(o.output);
-  }
-
-  for (const PrintConcern& concern : CheckBeforePrinting(layout, *rules, *printer)) {
-    if (concern.kind == PrintConcernKind::kClipping) {
-      if (o.allow_clipping) continue;
-      return refuse(printer->Destination(),
-                    concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
-    }
-    return refuse(printer->Destination(), concern.message + ",沒有列印");
+    printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
 
   LabelDrawing how;
   how.unitsPerMm = session.window.UnitsPerMm;
   how.pictures = &session.Here();
+  // Symbols that would not scan are found before any label is printed.
+  ZXingSymbolReader reader;
+  for (const PrintConcern& concern :
+       CheckBeforePrinting(layout, *rules, *printer, how, verify ? &reader : nullptr)) {
+    switch (concern.kind) {
+      case PrintConcernKind::kClipping:
+        if (o.allow_clipping) continue;
+        return refuse(printer->Destination(),
+                      concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
+      case PrintConcernKind::kUnreadableSymbol: {
+        // One line per symbol, then the verdict.
+        std::istringstream lines(concern.message);
+        for (std::string line; std::getline(lines, line);)
+          err << "vellomir print: " << line << "\n";
+      }
+        return refuse(printer->Destination(),
+                      "條碼檢查沒有通過, 沒有列印 (要照印請加 --no-verify)");
+      case PrintConcernKind::kUndrawableBarcode:
+        return refuse(printer->Destination(), concern.message + ",沒有列印");
+    }
+  }
   const PrintResult result = RunLabelPrint(layout, *rules, how, *printer);
   // Jobs already ended stay and are listed, also when a later one failed; a run's files are
   // in place only when the whole run was.

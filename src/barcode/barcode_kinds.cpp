@@ -25,15 +25,16 @@ SymbolPattern Code128Pattern(const std::string& data, int16_t withCheck) {
 }  // namespace
 
 const std::array<BarcodeKindRow, 9> kBarcodeKinds = {{
-    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, &EncodeCode39},
-    {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, &ShortForm<EncodeEan13>},
-    {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, &ShortForm<EncodeEan8>},
-    {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, &ShortForm<EncodeUpcA>},
-    {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, &ShortForm<EncodeUpcE>},
-    {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, &ShortForm<EncodeUpcA2E>},
-    {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, &ShortForm<EncodeInter25>},
-    {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, &ShortForm<EncodeCodabar>},
-    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, &Code128Pattern},
+    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, false, &EncodeCode39},
+    {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, false, &ShortForm<EncodeEan13>},
+    {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, false, &ShortForm<EncodeEan8>},
+    {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, false, &ShortForm<EncodeUpcA>},
+    {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, false, &ShortForm<EncodeUpcE>},
+    {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, false, &ShortForm<EncodeUpcA2E>},
+    {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, false,
+     &ShortForm<EncodeInter25>},
+    {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, false, &ShortForm<EncodeCodabar>},
+    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, true, &Code128Pattern},
 }};
 
 const BarcodeKindRow* BarcodeKindAt(int index) {
@@ -57,6 +58,11 @@ std::optional<int> BarcodeKindFromText(std::string_view text) {
 bool OffersCheckCharacter(int kind) {
   const BarcodeKindRow* row = BarcodeKindAt(kind);
   return row != nullptr && row->offersCheck;
+}
+
+bool IsCheckCharacterRequired(int kind) {
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  return row != nullptr && row->checkRequired;
 }
 
 bool PaintBarcode(int kind, const std::string& data, DrawingSurface& surface, int16_t withCheck,

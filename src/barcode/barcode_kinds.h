@@ -33,6 +33,7 @@ struct BarcodeKindRow {
   // (the EAN/UPC family always computes its check digit, I2of5 and Codabar have none).
   bool offersCheck;
   bool checkByDefault;  // choosing the kind ticks the check box
+  bool checkRequired;   // painted with its check character whatever the rule says
   BarcodeEncoder encode;
 };
 
@@ -52,6 +53,11 @@ std::optional<int> BarcodeKindFromText(std::string_view text);
 
 // Whether the kind's painter takes a check character choice (Code 39, Code 128).
 bool OffersCheckCharacter(int kind);
+
+// Code 128 reads on no scanner without its check character, so the label renderer and the
+// barcode command paint it with one whatever the rule's option says; the painter itself still
+// follows its withCheck argument.
+bool IsCheckCharacterRequired(int kind);
 
 // Calls the painter of the kind as the renderer does: the long form gets withCheck, the short
 // form does not. Returns false when the kind has no painter (nothing is drawn).

@@ -41,19 +41,27 @@ bool WithinLimits(const SymbolPattern& p, int32_t x, int16_t moduleWidth, int16_
   return end >= INT32_MIN && end <= INT32_MAX;
 }
 
-}  // namespace
+SymbolBars LayOutBars(const SymbolPattern& p, int32_t x, int32_t y, int16_t moduleWidth,
+                      int16_t barHeight) {
+  SymbolBars bars;
+  // The pitch of the segment holding most elements is the symbol's: EAN/UPC data modules take
+  // moduleWidth, everything else moduleWidth + 1.
+  const PatternSegment* main = nullptr;
+  for (const auto& seg : p.segments)
+    if (main == nullptr || seg.bits.size() > main->bits.size()) main = &seg;
+  if (main != nullptr) {
+    bars.narrow_pitch = double(moduleWidth) + main->extra_advance;
+    if (p.kind == PatternKind::kElements)
+      bars.wide_pitch = 2.0 * double(moduleWidth) + main->extra_advance;
+  }
 
-bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-                int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  if (!WithinLimits(p, x, moduleWidth, barHeight)) return false;
-  const int32_t start_x = x;
-
+  // Boxes of negative width run leftwards and overlap: they are kept one per module.
+  const bool may_merge = moduleWidth >= 0;
+  int64_t at = x;
   bool black = true;  // element strings alternate from black
   for (const auto& seg : p.segments) {
     const double h = double(barHeight) + seg.extra_height;
     for (char bit : seg.bits) {
-      surface.SetCurrentY(y);
-      surface.SetCurrentX(x);
       const int64_t w = BoxWidth(p, bit, moduleWidth);
       int colour;
       if (p.kind == PatternKind::kModules) {
@@ -62,10 +70,36 @@ bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withTex
         colour = black ? kBlack : kWhite;
         black = !black;
       }
-      surface.Line(double(w), h, colour);
-      x = static_cast<int32_t>(x + w + seg.extra_advance);
+      const bool wide = p.kind == PatternKind::kElements && bit == '1';
+      SymbolBox* last = bars.boxes.empty() ? nullptr : &bars.boxes.back();
+      // A box that begins on or right after the previous one's far edge, in the same colour
+      // and height, continues it: one box per bar or space.
+      if (may_merge && last != nullptr && last->colour == colour && last->h == h &&
+          double(at) <= last->x + last->w + 1) {
+        last->w = double(at + w) - last->x;
+        (wide ? last->wide : last->narrow) += 1;
+      } else {
+        SymbolBox box{double(at), double(y), double(w), h, colour, wide ? 0 : 1, wide ? 1 : 0};
+        bars.boxes.push_back(box);
+      }
+      at += w + seg.extra_advance;
     }
   }
+  return bars;
+}
+
+}  // namespace
+
+bool DrawSymbol(const SymbolPattern& p, DrawingSurface& surface, int16_t withText, int16_t fontSize,
+                int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
+  if (!WithinLimits(p, x, moduleWidth, barHeight)) return false;
+  const int32_t start_x = x;
+
+  const SymbolBars bars = LayOutBars(p, x, y, moduleWidth, barHeight);
+  surface.Bars(bars);
+  for (const auto& seg : p.segments)
+    for (char bit : seg.bits)
+      x = static_cast<int32_t>(x + BoxWidth(p, bit, moduleWidth) + seg.extra_advance);
 
   const double end_x = surface.CurrentX();
   if (withText != 1) return true;

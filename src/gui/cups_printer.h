@@ -59,6 +59,7 @@ class CupsPrinter : public Printer {
   std::vector<std::string> Deliveries() const override { return jobs_; }
   std::string Notice() const override { return notice_; }
   std::optional<PrintableArea> Printable() const override;
+  double DotsPerInch() const override { return page_.dpi; }
 
   const CupsPage& Page() const { return page_; }
   // The ids of the jobs created so far.

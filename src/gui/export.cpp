@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "gui/pdf_surface.h"
+#include "platform/dot_grid.h"
 #include "platform/output_file.h"
 
 namespace vellomir {
@@ -57,12 +58,27 @@ void TwipRect::Include(double l, double t, double r, double b) {
   bottom = std::max(bottom, b);
 }
 
-TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics) {
+TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics,
+                        double dots_per_inch) {
   TwipRect r;
+  auto include_box = [&r](const BoxOp& b) {
+    r.Include(std::min(b.x, b.x + b.w), std::min(b.y, b.y + b.h), std::max(b.x, b.x + b.w) + 1,
+              std::max(b.y, b.y + b.h) + 1);
+  };
   for (const auto& op : surface.Ops()) {
     if (auto* b = std::get_if<BoxOp>(&op)) {
-      r.Include(std::min(b->x, b->x + b->w), std::min(b->y, b->y + b->h),
-                std::max(b->x, b->x + b->w) + 1, std::max(b->y, b->y + b->h) + 1);
+      include_box(*b);
+    } else if (auto* s = std::get_if<SymbolOp>(&op)) {
+      // On dots a symbol may come out wider than its units: take the wider of the two.
+      for (const SymbolBox& box : s->bars.boxes) include_box(PlainBox(box));
+      if (dots_per_inch > 0) {
+        if (const auto dots = SymbolOnDots(s->bars, dots_per_inch)) {
+          const double twips = 1440.0 / dots_per_inch;
+          for (const DotBox& d : *dots)
+            r.Include(double(d.left) * twips, double(d.top) * twips, double(d.right) * twips,
+                      double(d.bottom) * twips);
+        }
+      }
     } else if (auto* t = std::get_if<TextOp>(&op)) {
       if (t->text.find_first_not_of(' ') == std::string::npos) continue;  // blanks show nothing
       r.Include(t->x, t->y, t->x + metrics.Width(t->text, t->font), t->y + metrics.Height(t->font));
@@ -105,7 +121,8 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
     img.fill(Qt::white);
     {
       QPainter painter(&img);
-      QtSurface surface(painter, origin_twips);
+      // The image's pixels are the dots: symbols are laid on them.
+      QtSurface surface(painter, origin_twips, used_dpi);
       draw(surface);
     }
     painted = img.save(&buffer, "PNG");

@@ -21,8 +21,10 @@ struct TwipRect {
   void Include(double l, double t, double r, double b);
 };
 
-// Area covered by what was recorded, text and pictures included.
-TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics);
+// Area covered by what was recorded, text and pictures included. With dots_per_inch above 0,
+// symbols count as wide as they come out on those dots too.
+TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics,
+                        double dots_per_inch = 0);
 
 // Most pixels a PNG export holds (about 400 MB while it is drawn); a larger picture is drawn at
 // a lower resolution instead.
@@ -32,11 +34,11 @@ inline constexpr double kMaxExportPixels = 100e6;
 // would pass kMaxExportPixels.
 double CappedDpi(double width_twips, double height_twips, double dpi);
 
-// Draws into a page of width x height twips, white behind, at dpi (PNG; SVG keeps vector
-// geometry at that resolution, PDF is exact). The surface's (0, 0) lies at origin_twips on the
-// page. The file is drawn in memory and written whole through an OutputFile: a failed write leaves
-// the old file as it was. Returns an error text, empty on success; `note` gets a line when the
-// resolution had to be lowered.
+// Draws into a page of width x height twips, white behind, at dpi (PNG, whose pixels are the
+// dots symbols are laid on; SVG keeps vector geometry at that resolution, PDF is exact). The
+// surface's (0, 0) lies at origin_twips on the page. The file is drawn in memory and written
+// whole through an OutputFile: a failed write leaves the old file as it was. Returns an error
+// text, empty on success; `note` gets a line when the resolution had to be lowered.
 std::string ExportDrawing(const std::string& path, double width_twips, double height_twips,
                           double dpi, const std::function<void(DrawingSurface&)>& draw,
                           QPointF origin_twips = {0, 0}, std::string* note = nullptr);

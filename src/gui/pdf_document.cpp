@@ -13,7 +13,10 @@ class WriterPdfDocument : public PdfDocument {
  public:
   WriterPdfDocument(const PdfPageSetup& page, ByteSink& sink)
       : surface_(sink, page.width_mm * kPointsPerMm, page.height_mm * kPointsPerMm,
-                 page.origin_x_mm * kTwipsPerMm, page.origin_y_mm * kTwipsPerMm) {}
+                 page.origin_x_mm * kTwipsPerMm, page.origin_y_mm * kTwipsPerMm) {
+    // Symbols on the printer's own dots, as its driver would lay them.
+    surface_.SetDotsPerInch(page.dpi);
+  }
 
   DrawingSurface& Surface() override { return surface_; }
   bool NewPage() override { return surface_.NewPage(); }

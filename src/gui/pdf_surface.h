@@ -37,6 +37,10 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   std::string Error() const;
   int Pages() const { return static_cast<int>(page_objects_.size()) + (finished_ ? 0 : 1); }
 
+  // The resolution of the printer the PDF is made for: above 0, symbols are laid on its whole
+  // dots (as its driver would lay them); 0 keeps exact units.
+  void SetDotsPerInch(double dots_per_inch) { dots_per_inch_ = dots_per_inch; }
+
   std::optional<PictureSize> LoadPicture(const std::string& path) override;
   void DrawPicture(const std::string& path, double left, double top, double width,
                    double height) override;
@@ -45,8 +49,10 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   void ReplayText(const TextOp& op) override;
   void ReplayPicture(const PictureOp& op) override;
   void ReplayClear() override;
+  void ReplayBars(const SymbolOp& op) override { FillBars(op.bars); }
 
  protected:
+  void FillBars(const SymbolBars& bars) override;
   void FillBox(double x, double y, double w, double h, int colour) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;
@@ -89,7 +95,8 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   int path_colour_ = kBlack;
   int fill_colour_ = kBlack;
   double origin_x_ = 0, origin_y_ = 0;  // where the coordinates now start, in twips
-  bool run_open_ = false;               // boxes of one row share the origin of its first
+  double dots_per_inch_ = 0;
+  bool run_open_ = false;  // boxes of one row share the origin of its first
   double run_y_ = 0, run_last_x_ = 0;
 
   // Where something dark has been drawn on the page: a white box elsewhere shows nothing.

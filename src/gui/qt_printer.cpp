@@ -32,7 +32,8 @@ DrawingSurface& Discard() {
 
 // --- QtPrinter -----------------------------------------------------------------------------
 
-QtPrinter::QtPrinter(QPrinter& printer) : printer_(printer) {}
+QtPrinter::QtPrinter(QPrinter& printer, double dots_per_inch)
+    : printer_(printer), dots_per_inch_(dots_per_inch) {}
 
 QtPrinter::~QtPrinter() {
   if (painter_ && painter_->isActive()) {
@@ -55,7 +56,9 @@ bool QtPrinter::Begin() {
     error_ = "無法開始列印到「" + Name() + "」";
     return false;
   }
-  surface_ = std::make_unique<QtSurface>(*painter_);
+  double dots = dots_per_inch_;
+  if (dots <= 0 && printer_.outputFormat() == QPrinter::NativeFormat) dots = printer_.resolution();
+  surface_ = std::make_unique<QtSurface>(*painter_, QPointF(0, 0), dots);
   return true;
 }
 
@@ -96,7 +99,8 @@ void QtPrinter::AbortDoc() {
 
 // --- PdfPrinter ----------------------------------------------------------------------------
 
-PdfPrinter::PdfPrinter(std::string path) : path_(std::move(path)) {}
+PdfPrinter::PdfPrinter(std::string path, double dots_per_inch)
+    : path_(std::move(path)), dots_per_inch_(dots_per_inch) {}
 
 PdfPrinter::~PdfPrinter() { Drop(); }
 
@@ -167,6 +171,7 @@ bool PdfPrinter::Begin() {
   // 2 x 2 labels of 105 x 148.5 mm fills it exactly.
   const QSizeF a4 = QPageSize(QPageSize::A4).sizePoints();
   surface_ = std::make_unique<PdfSurface>(*file_, a4.width(), a4.height());
+  surface_->SetDotsPerInch(dots_per_inch_);
   return CheckOutput();
 }
 

@@ -17,9 +17,11 @@ namespace vellomir {
 
 // Draws on a QPrinter: one the print dialog set up, or a named system printer. A document
 // begins with the first drawing after construction or after an end document.
+// Symbols are laid on the printer's dots: dots_per_inch when given, else the printer's own
+// resolution (a printer that writes a PDF file keeps exact units).
 class QtPrinter : public Printer {
  public:
-  explicit QtPrinter(QPrinter& printer);
+  explicit QtPrinter(QPrinter& printer, double dots_per_inch = 0);
   // A document still open (the run stopped on an error) is aborted rather than sent half done.
   ~QtPrinter() override;
   QtPrinter(const QtPrinter&) = delete;
@@ -37,6 +39,7 @@ class QtPrinter : public Printer {
   std::string Name() const;
 
   QPrinter& printer_;
+  double dots_per_inch_ = 0;
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<QtSurface> surface_;
   std::string error_;
@@ -47,10 +50,11 @@ class QtPrinter : public Printer {
 // ("out/a.pdf", "out/a-2.pdf"); "-" is standard output, which takes one document only.
 // The files of a run belong together: each is written to a temporary name beside its target,
 // checked after every page, and none replaces its target until Commit puts them all in place.
-// A failed write stops the run at once and keeps no file of it.
+// A failed write stops the run at once and keeps no file of it. dots_per_inch above 0 makes
+// the PDF for a printer of that resolution: symbols are laid on its dots. 0 keeps exact units.
 class PdfPrinter : public Printer {
  public:
-  explicit PdfPrinter(std::string path);
+  explicit PdfPrinter(std::string path, double dots_per_inch = 0);
   // Documents not committed are dropped: their targets stay as they were.
   ~PdfPrinter() override;
   PdfPrinter(const PdfPrinter&) = delete;
@@ -70,6 +74,7 @@ class PdfPrinter : public Printer {
   // Puts the files of every ended document in place together (see CommitTogether). False with
   // Error() when they could not be: then none is, and the old files are as they were.
   bool Commit() override;
+  double DotsPerInch() const override { return dots_per_inch_; }
 
   // Files put in place, in document order.
   const std::vector<std::string>& Written() const { return written_; }
@@ -94,6 +99,7 @@ class PdfPrinter : public Printer {
 
   std::string path_;
   std::uint64_t size_limit_ = kMaxPdfBytes;
+  double dots_per_inch_ = 0;
   int documents_ = 0;  // documents begun
   int pages_ = 0;      // pages begun in the current document
   // Where the current document's bytes go; the sink keeps the first failed write, checked

@@ -7,6 +7,8 @@
 #include <QPaintDevice>
 #include <algorithm>
 
+#include "platform/dot_grid.h"
+
 namespace vellomir {
 
 namespace {
@@ -70,8 +72,8 @@ std::optional<PictureSize> QtPictureProbe::NaturalSize(const std::string& path) 
   return PictureSize{double(size.width()), double(size.height())};
 }
 
-QtSurface::QtSurface(QPainter& painter, QPointF origin_twips)
-    : painter_(painter), origin_(origin_twips) {}
+QtSurface::QtSurface(QPainter& painter, QPointF origin_twips, double dots_per_inch)
+    : painter_(painter), origin_(origin_twips), dots_per_inch_(dots_per_inch) {}
 
 double QtSurface::dpi_x() const { return painter_.device()->logicalDpiX(); }
 double QtSurface::dpi_y() const { return painter_.device()->logicalDpiY(); }
@@ -106,6 +108,27 @@ void QtSurface::FillBox(double x, double y, double w, double h, int colour) {
   painter_.save();
   painter_.setRenderHint(QPainter::Antialiasing, false);
   painter_.fillRect(rect, PaletteColour(colour));
+  painter_.restore();
+}
+
+void QtSurface::FillBars(const SymbolBars& bars) {
+  const std::optional<std::vector<DotBox>> dots =
+      dots_per_inch_ > 0 ? SymbolOnDots(bars, dots_per_inch_, origin_.x(), origin_.y())
+                         : std::nullopt;
+  if (!dots) {
+    DrawingSurface::FillBars(bars);
+    return;
+  }
+  // Device units per dot: 1 on an image of that resolution, 1440/dpi on a 1440-unit PDF page.
+  const double kx = dpi_x() / dots_per_inch_;
+  const double ky = dpi_y() / dots_per_inch_;
+  painter_.save();
+  painter_.setRenderHint(QPainter::Antialiasing, false);
+  for (const DotBox& d : *dots) {
+    const QRectF rect(QPointF(double(d.left) * kx, double(d.top) * ky),
+                      QPointF(double(d.right) * kx, double(d.bottom) * ky));
+    painter_.fillRect(rect, PaletteColour(d.colour));
+  }
   painter_.restore();
 }
 
@@ -150,5 +173,6 @@ void QtSurface::ReplayPicture(const PictureOp& op) {
   DrawPicture(op.path, op.left, op.top, op.width, op.height);
 }
 void QtSurface::ReplayClear() { Erase(); }
+void QtSurface::ReplayBars(const SymbolOp& op) { FillBars(op.bars); }
 
 }  // namespace vellomir

@@ -35,9 +35,17 @@ class QtPictureProbe : public PictureProbe {
 };
 
 // Draws in twips on a painter's device; origin_twips moves the surface's (0, 0) on the device.
+// dots_per_inch is the resolution of the device the drawing is made for (a printer, the pixels
+// of an image): when above 0, symbols are laid on its whole dots (SymbolOnDots), counted from
+// the device's origin; 0 keeps exact units, as the preview and a PDF for no printer in
+// particular do. The painter's own device may be finer than the dots (a PDF page of 1440 units
+// per inch made for a 203-dpi printer).
 class QtSurface : public DrawingSurface, public DisplayTarget {
  public:
-  explicit QtSurface(QPainter& painter, QPointF origin_twips = {0, 0});
+  explicit QtSurface(QPainter& painter, QPointF origin_twips = {0, 0}, double dots_per_inch = 0);
+
+  double DotsPerInch() const { return dots_per_inch_; }
+  void SetDotsPerInch(double dots_per_inch) { dots_per_inch_ = dots_per_inch; }
 
   std::optional<PictureSize> LoadPicture(const std::string& path) override;
   void DrawPicture(const std::string& path, double left, double top, double width,
@@ -47,6 +55,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
   void ReplayText(const TextOp& op) override;
   void ReplayPicture(const PictureOp& op) override;
   void ReplayClear() override;
+  void ReplayBars(const SymbolOp& op) override;
 
  protected:
   void FillBox(double x, double y, double w, double h, int colour) override;
@@ -54,6 +63,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override;
   void Erase() override;
+  void FillBars(const SymbolBars& bars) override;
 
  private:
   QPointF ToDevice(double x, double y) const;
@@ -62,6 +72,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
 
   QPainter& painter_;
   QPointF origin_;
+  double dots_per_inch_ = 0;
 };
 
 }  // namespace vellomir

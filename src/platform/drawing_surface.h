@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // What labels and barcodes are drawn on: the preview, a printer page, an exported image.
 // Units are twips (1/1440 inch). The surface keeps the current position and font; devices
@@ -24,6 +25,26 @@ struct FontState {
   bool italic = false;
 };
 
+// One box of a symbol's bars: a bar or a space, given as the plain box it stands for and by the
+// elements it spans, so that a device can lay the whole symbol on its own dots.
+struct SymbolBox {
+  double x = 0, y = 0, w = 0, h = 0;  // as for Line: extent (w, h) from (x, y), far edge covered
+  int colour = kBlack;
+  int narrow = 0;  // modules (module strings) or narrow elements it spans
+  int wide = 0;    // wide elements it spans
+  bool operator==(const SymbolBox&) const = default;
+};
+
+// The bars of one symbol, left to right; each box begins where the one before it ends.
+// narrow_pitch and wide_pitch are what one module or narrow element and one wide element take
+// in units, gap included; a wide pitch of 0 means the symbol has no wide elements.
+struct SymbolBars {
+  std::vector<SymbolBox> boxes;
+  double narrow_pitch = 0;
+  double wide_pitch = 0;
+  bool operator==(const SymbolBars&) const = default;
+};
+
 class DrawingSurface {
  public:
   virtual ~DrawingSurface() = default;
@@ -36,6 +57,12 @@ class DrawingSurface {
   // A filled box from the current position with extent (w, h); afterwards the current
   // position is the far corner. The box covers its far edge.
   void Line(double w, double h, int colour);
+
+  // The bars of one symbol at once. Afterwards the current position is the far corner of the
+  // last box, as after drawing the boxes one by one with Line. A surface that draws for a
+  // device of known resolution may put the symbol on whole dots (see FillBars); every other
+  // surface draws exactly the boxes.
+  void Bars(const SymbolBars& bars);
 
   const FontState& Font() const { return font_; }
   void SetFontName(const std::string& name) { font_.name = name; }
@@ -72,6 +99,10 @@ class DrawingSurface {
   // Height of one printed line; devices with real font metrics should say theirs.
   virtual double LineHeight(const FontState& font) { return font.size * 20; }
   virtual void Erase() = 0;
+  // A symbol's bars. By default each box as FillBox draws it. A device that knows its dots may
+  // map the symbol as a whole instead: every module the same whole number of dots, every wide
+  // element the same whole number, the left edge on a dot (see platform/dot_grid.h).
+  virtual void FillBars(const SymbolBars& bars);
 
  private:
   double current_x_ = 0;

@@ -44,6 +44,8 @@ class Printer {
   // Puts what a whole, successful run made in place (a run's files go together); false with
   // Error() when that failed.
   virtual bool Commit() { return true; }
+  // The resolution the printer lays symbols on, in dots per inch; 0 when it keeps exact units.
+  virtual double DotsPerInch() const { return 0; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

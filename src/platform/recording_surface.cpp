@@ -10,8 +10,13 @@ double FixedPitchMetrics::Width(const std::string& text, const FontState&) const
 
 std::vector<BoxOp> RecordingSurface::Boxes() const {
   std::vector<BoxOp> out;
-  for (const auto& op : ops_)
-    if (auto* b = std::get_if<BoxOp>(&op)) out.push_back(*b);
+  for (const auto& op : ops_) {
+    if (auto* b = std::get_if<BoxOp>(&op)) {
+      out.push_back(*b);
+    } else if (auto* s = std::get_if<SymbolOp>(&op)) {
+      for (const SymbolBox& box : s->bars.boxes) out.push_back(PlainBox(box));
+    }
+  }
   return out;
 }
 
@@ -37,6 +42,8 @@ void RecordingSurface::ReplayOnto(DisplayTarget& target) const {
       target.ReplayText(*t);
     } else if (auto* p = std::get_if<PictureOp>(&op)) {
       target.ReplayPicture(*p);
+    } else if (auto* s = std::get_if<SymbolOp>(&op)) {
+      target.ReplayBars(*s);
     } else {
       target.ReplayClear();
     }
@@ -64,6 +71,12 @@ void RecordingSurface::DrawText(double x, double y, const std::string& text,
 
 double RecordingSurface::TextWidth(const std::string& text, const FontState& font) {
   return metrics_.Width(text, font);
+}
+
+void RecordingSurface::FillBars(const SymbolBars& bars) { ops_.push_back(SymbolOp{bars}); }
+
+void DisplayTarget::ReplayBars(const SymbolOp& op) {
+  for (const SymbolBox& b : op.bars.boxes) ReplayBox(PlainBox(b));
 }
 
 void RecordingSurface::Erase() {

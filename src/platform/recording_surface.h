@@ -51,7 +51,13 @@ struct PictureOp {
   double left, top, width, height;
 };
 struct ClearOp {};
-using DrawOp = std::variant<BoxOp, TextOp, PictureOp, ClearOp>;
+// A symbol's bars drawn at once (DrawingSurface::Bars). Replayed onto a device that knows its
+// resolution, the symbol is laid on whole dots; anywhere else it is its plain boxes.
+struct SymbolOp {
+  SymbolBars bars;
+  bool operator==(const SymbolOp&) const = default;
+};
+using DrawOp = std::variant<BoxOp, TextOp, PictureOp, ClearOp, SymbolOp>;
 
 class RecordingSurface : public DrawingSurface {
  public:
@@ -60,6 +66,7 @@ class RecordingSurface : public DrawingSurface {
       : metrics_(metrics), pictures_(pictures) {}
 
   const std::vector<DrawOp>& Ops() const { return ops_; }
+  // Every box drawn, the boxes of symbols included, in drawing order.
   std::vector<BoxOp> Boxes() const;
   std::vector<TextOp> Texts() const;
   std::vector<PictureOp> Pictures() const;
@@ -77,6 +84,7 @@ class RecordingSurface : public DrawingSurface {
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override { return metrics_.Height(font); }
   void Erase() override;
+  void FillBars(const SymbolBars& bars) override;
 
  private:
   const TextMetrics& metrics_;
@@ -92,6 +100,12 @@ class DisplayTarget {
   virtual void ReplayText(const TextOp& op) = 0;
   virtual void ReplayPicture(const PictureOp& op) = 0;
   virtual void ReplayClear() = 0;
+  // A symbol's bars. By default its plain boxes, one ReplayBox each; a target that knows the
+  // resolution of its device overrides this to put the symbol on whole dots.
+  virtual void ReplayBars(const SymbolOp& op);
 };
+
+// The plain box a symbol box stands for.
+inline BoxOp PlainBox(const SymbolBox& b) { return BoxOp{b.x, b.y, b.w, b.h, b.colour}; }
 
 }  // namespace vellomir

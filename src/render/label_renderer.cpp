@@ -64,7 +64,10 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
   // Every argument must fit its integer width, and the batch number must be a number; a rule
   // that does not is not drawn at all, since a wrapped value would put a wrong symbol
   // somewhere else on the label.
-  const auto withCheck = OffersCheckCharacter(*kind) ? ToInt16(NumericValue(f[11])) : int16_t{0};
+  // The check box stays as stored, but Code 128 is always painted with its check character.
+  const auto withCheck = IsCheckCharacterRequired(*kind) ? int16_t{1}
+                         : OffersCheckCharacter(*kind)   ? ToInt16(NumericValue(f[11]))
+                                                         : int16_t{0};
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
   const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/text_util.h"
+#include "render/symbol_check.h"
 #include "render/undrawable_barcode.h"
 
 namespace vellomir {
@@ -125,7 +126,8 @@ ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea&
 }
 
 std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
-                                              const Printer& printer) {
+                                              const Printer& printer, const LabelDrawing& how,
+                                              SymbolReader* reader) {
   std::vector<PrintConcern> concerns;
   // A barcode that some label's batch number makes too long would be missing from that label
   // without a trace.
@@ -140,6 +142,16 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
                               std::to_string(clipped.cut) + " 張超出印表機可以列印的範圍 (" +
                               Millimetres(area->width_mm) + " x " + Millimetres(area->height_mm) +
                               " mm),超出的部分印不出來"});
+  }
+  // Read back last: a symbol its painter cannot draw is told as such, not as unreadable.
+  if (reader != nullptr) {
+    const double dpi = printer.DotsPerInch();
+    const std::vector<std::string> warnings =
+        SymbolWarnings(rules, static_cast<double>(layout.labels), how, dpi > 0 ? dpi : kPdfCheckDpi,
+                       dpi > 0, *reader);
+    std::string text;
+    for (const std::string& w : warnings) text += (text.empty() ? "" : "\n") + w;
+    if (!text.empty()) concerns.push_back({PrintConcernKind::kUnreadableSymbol, text});
   }
   return concerns;
 }

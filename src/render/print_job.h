@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/printer.h"
+#include "platform/symbol_reader.h"
 #include "render/label_renderer.h"
 
 // The print run: the design drawn label after label in a grid of columns and rows, page after
@@ -76,6 +77,7 @@ std::string SentLabelsText(int64_t labels_sent);
 enum class PrintConcernKind {
   kClipping,           // labels would fall off the printable area
   kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
+  kUnreadableSymbol,   // a symbol of the first or last label does not read as its data
 };
 
 // Something found before printing that the user should decide on.
@@ -86,8 +88,11 @@ struct PrintConcern {
 
 // Every check made before a run sends anything, in one place. The window asks about each
 // concern (OK prints anyway); the print command refuses unless told to go on.
+// With a reader, every barcode of the first and the last label is also read back at the
+// printer's resolution; the message then holds one line per symbol that does not read.
 std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
-                                              const Printer& printer);
+                                              const Printer& printer, const LabelDrawing& how,
+                                              SymbolReader* reader = nullptr);
 
 // How many of the labels on a full page would reach past the printable area (or start
 // before it), and how many labels a full page holds.

@@ -105,7 +105,8 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
     return PrintOutcome::kRefused;
   }
 
-  for (const PrintConcern& concern : CheckBeforePrinting(layout, *rules, *printer)) {
+  for (const PrintConcern& concern :
+       CheckBeforePrinting(layout, *rules, *printer, how, services.reader)) {
     if (messages.Show(concern.message + "。\n仍要列印嗎?", window.AppTitle,
                       MessageButtons::kOkCancel) != MessageAnswer::kOk) {
       PrintResult cancelled;

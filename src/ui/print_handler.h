@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "form/main_window_model.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "platform/printer.h"
 #include "render/print_job.h"
-#include "form/main_window_model.h"
 
 // The print button: reads the layout controls, shows the print dialog, asks and tells through
 // message boxes, and leaves the printing itself to the print run.
@@ -33,6 +33,8 @@ struct PrintHandlerServices {
   const FileSystem* pictures = nullptr;
   // The print log every run is added to; "" keeps none.
   std::string log_path = {};
+  // Reads the first and the last label's symbols back before the run; null checks nothing.
+  SymbolReader* reader = nullptr;
 };
 
 // print_rule: checks the working file and the layout, shows the print setup on open_p_dial

@@ -24,6 +24,7 @@ class BorrowedPrinter : public Printer {
   std::optional<PrintableArea> Printable() const override { return p_.Printable(); }
   bool KeepsEndedDocuments() const override { return p_.KeepsEndedDocuments(); }
   bool Commit() override { return p_.Commit(); }
+  double DotsPerInch() const override { return p_.DotsPerInch(); }
 
  private:
   Printer& p_;

@@ -1,0 +1,93 @@
+#include "app/verify_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <ostream>
+
+#include "app/design_session.h"
+#include "gui/zxing_symbol_reader.h"
+#include "platform/text_util.h"
+#include "render/label_renderer.h"
+#include "render/symbol_check.h"
+
+namespace vellomir {
+
+DpiOption TakeDpiOption(std::vector<std::string>& args) {
+  DpiOption o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--dpi") continue;
+    if (i + 1 >= args.size()) {
+      o.error = "選項 --dpi 缺少值";
+      return o;
+    }
+    const std::string text = Trim(args[i + 1]);
+    // Digits with at most one decimal point, and nothing else.
+    const bool number = !text.empty() &&
+                        text.find_first_not_of("0123456789.") == std::string::npos &&
+                        std::count(text.begin(), text.end(), '.') <= 1 && text != ".";
+    const double v = number ? NumericValue(text) : 0;
+    if (!number || !(v >= 50 && v <= 4800)) {
+      o.error = "--dpi 的值必須是 50 到 4800 之間的數字: " + args[i + 1];
+      return o;
+    }
+    o.dpi = v;
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    --i;
+  }
+  return o;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
+  const auto it = std::remove(args.begin(), args.end(), flag);
+  const bool found = it != args.end();
+  args.erase(it, args.end());
+  return found;
+}
+
+int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+  auto fail = [&err](const std::string& message) {
+    err << "vellomir verify: " << message << "\n";
+    return 2;
+  };
+  std::vector<std::string> args = given;
+  const DpiOption dpi = TakeDpiOption(args);
+  if (!dpi.error.empty()) return fail(dpi.error);
+  DesignCommandOptions o;
+  if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty())
+    return fail(e);
+  if (!o.output.empty()) return fail("verify 不寫檔案: " + o.output);
+
+  DesignSession session;
+  const std::string problem = session.Open(o.design);
+  for (const auto& warning : session.warnings) err << "vellomir verify: " << warning << "\n";
+  if (!problem.empty()) return fail(problem);
+  if (o.copies) session.window.l_amount.text = *o.copies;
+
+  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
+  if (rules->error != FileError::kNone) return fail("無法讀取工作檔");
+  LabelDrawing how;
+  how.unitsPerMm = session.window.UnitsPerMm;
+  how.pictures = &session.Here();
+  const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
+
+  const double amount = NumericValue(session.window.l_amount.text);
+  const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));
+  ZXingSymbolReader reader;
+  bool all_good = true;
+  int symbols = 0;
+  std::vector<double> labels = {1};
+  if (last > 1) labels.push_back(last);
+  for (double label : labels) {
+    for (const SymbolCheck& c : CheckLabelSymbols(*rules, label, how, resolution, true, reader)) {
+      out << DescribeCheck(c) << "\n";
+      all_good = all_good && c.verdict == SymbolVerdict::kGood;
+      ++symbols;
+    }
+  }
+  if (symbols == 0) out << "標籤檔沒有條碼規則\n";
+  return all_good ? 0 : 1;
+}
+
+}  // namespace vellomir

@@ -1,0 +1,104 @@
+#include "gui/zxing_symbol_reader.h"
+
+#include <cmath>
+
+#define ZX_USE_UTF8 1
+#include <ZXing/ReadBarcode.h>
+
+namespace vellomir {
+
+namespace {
+
+// Pages larger than this are not drawn: no label's symbol needs it, and memory is finite.
+constexpr double kMaxPixels = 100e6;
+
+const char* FormatOf(int kind) {
+  switch (kind) {
+    case 0:
+      return "Code39";
+    case 1:
+      return "EAN13";
+    case 2:
+      return "EAN8";
+    case 3:
+      return "UPCA";
+    case 4:
+    case 5:
+      return "UPCE";
+    case 6:
+      return "ITF";
+    case 7:
+      return "Codabar";
+    case 8:
+      return "Code128";
+    default:
+      return "";
+  }
+}
+
+// Text widths do not matter where nothing can be drawn.
+const FixedPitchMetrics kNoMetrics(0);
+
+}  // namespace
+
+ZXingSymbolReader::ZXingSymbolReader() = default;
+ZXingSymbolReader::~ZXingSymbolReader() { Finish(); }
+
+void ZXingSymbolReader::Finish() {
+  surface_.reset();
+  if (painter_ && painter_->isActive()) painter_->end();
+  painter_.reset();
+}
+
+DrawingSurface& ZXingSymbolReader::NewPage(const TwipArea& area, double dots_per_inch,
+                                           bool on_dots) {
+  Finish();
+  area_ = area;
+  dpi_ = dots_per_inch;
+  const double w = std::ceil((area.right - area.left) * dots_per_inch / 1440.0);
+  const double h = std::ceil((area.bottom - area.top) * dots_per_inch / 1440.0);
+  if (!(dots_per_inch > 0) || !(w >= 1) || !(h >= 1) || w * h > kMaxPixels) {
+    image_ = QImage();
+    nowhere_ = std::make_unique<RecordingSurface>(kNoMetrics);
+    return *nowhere_;
+  }
+  image_ = QImage(static_cast<int>(w), static_cast<int>(h), QImage::Format_Grayscale8);
+  const int dpm = static_cast<int>(dots_per_inch / 0.0254 + 0.5);
+  image_.setDotsPerMeterX(dpm);
+  image_.setDotsPerMeterY(dpm);
+  image_.fill(Qt::white);
+  painter_ = std::make_unique<QPainter>(&image_);
+  surface_ = std::make_unique<QtSurface>(*painter_, QPointF(-area.left, -area.top),
+                                         on_dots ? dots_per_inch : 0);
+  return *surface_;
+}
+
+const QImage& ZXingSymbolReader::Page() {
+  Finish();
+  return image_;
+}
+
+std::optional<std::string> ZXingSymbolReader::Read(const TwipArea& area, int kind) {
+  Finish();
+  if (image_.isNull()) return std::nullopt;
+  const double scale = dpi_ / 1440.0;
+  const QRect want(QPoint(static_cast<int>(std::floor((area.left - area_.left) * scale)),
+                          static_cast<int>(std::floor((area.top - area_.top) * scale))),
+                   QPoint(static_cast<int>(std::ceil((area.right - area_.left) * scale)) - 1,
+                          static_cast<int>(std::ceil((area.bottom - area_.top) * scale)) - 1));
+  const QRect crop = want.intersected(image_.rect());
+  if (crop.isEmpty()) return std::nullopt;
+  const QImage gray = image_.copy(crop);
+  ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
+                        static_cast<int>(gray.bytesPerLine()));
+  ZXing::DecodeHints hints;
+  hints.setTryHarder(true);
+  hints.setTryRotate(false);
+  hints.setReturnCodabarStartEnd(true);
+  hints.setFormats(ZXing::BarcodeFormatFromString(FormatOf(kind)));
+  const ZXing::Result r = ZXing::ReadBarcode(view, hints);
+  if (!r.isValid()) return std::nullopt;
+  return r.text();
+}
+
+}  // namespace vellomir

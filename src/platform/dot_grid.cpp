@@ -1,0 +1,70 @@
+#include "platform/dot_grid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vellomir {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+// Positions beyond this many dots are no device's; such a symbol is drawn plainly.
+constexpr double kMaxDots = 1e12;
+
+}  // namespace
+
+double ModuleDots(const SymbolBars& bars, double dots_per_inch) {
+  return bars.narrow_pitch * dots_per_inch / kTwipsPerInch;
+}
+
+std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per_inch) {
+  if (!(dots_per_inch > 0) || !std::isfinite(dots_per_inch)) return std::nullopt;
+  if (!(bars.narrow_pitch > 0) || !std::isfinite(bars.narrow_pitch)) return std::nullopt;
+  const double exact = ModuleDots(bars, dots_per_inch);
+  if (exact > kMaxDots) return std::nullopt;
+  DotWidths d;
+  d.narrow = std::max<int64_t>(1, std::llround(exact));
+  if (bars.wide_pitch > 0 && std::isfinite(bars.wide_pitch)) {
+    const double ratio = bars.wide_pitch / bars.narrow_pitch;
+    // A hair below the next whole number is that number: 4.0000000001 dots must stay 4.
+    d.wide = static_cast<int64_t>(std::ceil(static_cast<double>(d.narrow) * ratio - 1e-9));
+    d.wide = std::max(d.wide, d.narrow + 1);
+  }
+  return d;
+}
+
+std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double dots_per_inch,
+                                                double origin_x, double origin_y) {
+  const std::optional<DotWidths> d = SymbolDotWidths(bars, dots_per_inch);
+  if (!d) return std::nullopt;
+  const double scale = dots_per_inch / kTwipsPerInch;
+  std::vector<DotBox> out;
+  out.reserve(bars.boxes.size());
+  if (bars.boxes.empty()) return out;
+  const double left = (bars.boxes.front().x + origin_x) * scale;
+  if (!std::isfinite(left) || std::fabs(left) > kMaxDots) return std::nullopt;
+  int64_t x = std::llround(left);
+  double previous_x = bars.boxes.front().x;
+  for (const SymbolBox& b : bars.boxes) {
+    if (b.w < 0 || b.x < previous_x || b.narrow < 0 || b.wide < 0) return std::nullopt;
+    previous_x = b.x;
+    const double y0 = b.h >= 0 ? b.y : b.y + b.h;
+    const double y1 = (b.h >= 0 ? b.y + b.h : b.y) + 1;  // the far edge is covered
+    const double top = (y0 + origin_y) * scale;
+    const double bottom = (y1 + origin_y) * scale;
+    if (!std::isfinite(top) || !std::isfinite(bottom) || std::fabs(top) > kMaxDots ||
+        std::fabs(bottom) > kMaxDots)
+      return std::nullopt;
+    DotBox box;
+    box.left = x;
+    box.right = x + b.narrow * d->narrow + b.wide * d->wide;
+    box.top = std::llround(top);
+    box.bottom = std::max<int64_t>(box.top + 1, std::llround(bottom));
+    box.colour = b.colour;
+    out.push_back(box);
+    x = box.right;
+  }
+  return out;
+}
+
+}  // namespace vellomir

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/drawing_surface.h"
+
+// Laying a symbol on the whole dots of a device. A box mapped on its own rounds to 2 or 3 dots
+// at 203 dpi, so neighbouring bars of one symbol differ and a 31:16 wide-to-narrow ratio falls
+// far below 2; a symbol mapped as a whole keeps every module alike.
+namespace vellomir {
+
+// A box in whole dots of the device: columns left..right-1, rows top..bottom-1.
+struct DotBox {
+  int64_t left = 0, top = 0, right = 0, bottom = 0;
+  int colour = kBlack;
+  bool operator==(const DotBox&) const = default;
+};
+
+// How many dots one module (or narrow element) and one wide element get.
+struct DotWidths {
+  int64_t narrow = 0;
+  int64_t wide = 0;
+};
+
+// The nearest whole number of dots for the narrow pitch, at least one; for wide elements the
+// fewest whole dots whose ratio to the narrow is not below the pitches' ratio, and at least
+// one dot more than the narrow. Nothing when the pitches give no sensible widths (a zero or
+// negative narrow pitch, a resolution that is not a positive number).
+std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per_inch);
+
+// The symbol's boxes on dots, in the device's dot coordinates, where the surface's (0, 0) lies
+// at (origin_x, origin_y) twips. The left edge is the dot nearest the symbol's left edge, and
+// each box begins where the one before it ends, as wide as its elements' dots; tops and
+// bottoms are rounded to the nearest dot, at least one dot high. Nothing when the symbol
+// cannot be laid on dots (see SymbolDotWidths, or boxes that are not left to right); the
+// caller then draws the plain boxes.
+std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double dots_per_inch,
+                                                double origin_x = 0, double origin_y = 0);
+
+// Module size in dots at that resolution before any rounding: below 1 the device cannot print
+// the symbol as designed.
+double ModuleDots(const SymbolBars& bars, double dots_per_inch);
+
+}  // namespace vellomir

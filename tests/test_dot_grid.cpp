@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/dot_grid.h"
+
+namespace vellomir {
+namespace {
+
+SymbolBars Elements(double mw, std::vector<int> wide_flags, double y = 0, double h = 1130) {
+  SymbolBars bars;
+  bars.narrow_pitch = mw + 1;
+  bars.wide_pitch = 2 * mw + 1;
+  double x = 1000;
+  int colour = kBlack;
+  for (int wide : wide_flags) {
+    const double w = wide ? 2 * mw : mw;
+    bars.boxes.push_back(SymbolBox{x, y, w, h, colour, wide ? 0 : 1, wide ? 1 : 0});
+    x += w + 1;
+    colour = colour == kBlack ? kWhite : kBlack;
+  }
+  return bars;
+}
+
+// The printers our users own and the default module of 15 units (pitch 16, wide 31).
+TEST(DotWidths, DefaultModuleAtCommonResolutions) {
+  const SymbolBars bars = Elements(15, {0, 1});
+  struct Case {
+    double dpi;
+    int64_t narrow, wide;
+  };
+  for (const Case c : {Case{203, 2, 4}, Case{300, 3, 6}, Case{600, 7, 14}, Case{1200, 13, 26}}) {
+    const auto d = SymbolDotWidths(bars, c.dpi);
+    ASSERT_TRUE(d.has_value()) << c.dpi;
+    EXPECT_EQ(d->narrow, c.narrow) << c.dpi;
+    EXPECT_EQ(d->wide, c.wide) << c.dpi;
+  }
+}
+
+// Whatever the module and resolution: at least one dot, the nearest whole number, and a wide
+// element never thinner in ratio than the units make it, nor needlessly wider.
+TEST(DotWidths, RatioNeverBelowTheUnits) {
+  for (int mw = 0; mw <= 40; ++mw) {
+    for (double dpi : {96.0, 150.0, 203.0, 300.0, 406.0, 600.0, 1200.0}) {
+      const SymbolBars bars = Elements(mw, {0, 1});
+      const auto d = SymbolDotWidths(bars, dpi);
+      ASSERT_TRUE(d.has_value());
+      const double exact = (mw + 1) * dpi / 1440;
+      EXPECT_EQ(d->narrow, std::max<int64_t>(1, std::llround(exact))) << mw << " " << dpi;
+      const double ratio = (2.0 * mw + 1) / (mw + 1);
+      EXPECT_GE(double(d->wide) / double(d->narrow), ratio - 1e-12) << mw << " " << dpi;
+      // Zero-width boxes are as wide as narrow ones in units; a wide one still gets a dot more.
+      if (mw > 0) {
+        EXPECT_LT(double(d->wide - 1) / double(d->narrow), ratio) << mw << " " << dpi;
+      }
+      EXPECT_GT(d->wide, d->narrow);
+    }
+  }
+}
+
+TEST(DotWidths, ModuleStringsHaveNoWide) {
+  SymbolBars bars;
+  bars.narrow_pitch = 15;  // EAN data modules
+  const auto d = SymbolDotWidths(bars, 203);
+  ASSERT_TRUE(d.has_value());
+  EXPECT_EQ(d->narrow, 2);
+  EXPECT_EQ(d->wide, 0);
+  EXPECT_NEAR(ModuleDots(bars, 203), 15 * 203 / 1440.0, 1e-12);
+}
+
+TEST(DotWidths, NoSensibleWidthsNoMapping) {
+  SymbolBars bars = Elements(15, {0});
+  EXPECT_FALSE(SymbolDotWidths(bars, 0).has_value());
+  EXPECT_FALSE(SymbolDotWidths(bars, -300).has_value());
+  EXPECT_FALSE(SymbolDotWidths(bars, std::nan("")).has_value());
+  bars.narrow_pitch = 0;
+  EXPECT_FALSE(SymbolDotWidths(bars, 300).has_value());
+  EXPECT_FALSE(SymbolOnDots(bars, 300).has_value());
+}
+
+TEST(SymbolOnDots, BoxesFollowEachOtherOnWholeDots) {
+  // Narrow, wide, narrow, narrow, wide at 203 dpi: 2 and 4 dots.
+  const SymbolBars bars = Elements(15, {0, 1, 0, 0, 1}, 500, 1130);
+  const auto dots = SymbolOnDots(bars, 203);
+  ASSERT_TRUE(dots.has_value());
+  ASSERT_EQ(dots->size(), 5u);
+  const int64_t left = std::llround(1000 * 203 / 1440.0);  // 141: the nearest dot
+  const int64_t widths[] = {2, 4, 2, 2, 4};
+  int64_t x = left;
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ((*dots)[i].left, x) << i;
+    EXPECT_EQ((*dots)[i].right, x + widths[i]) << i;
+    EXPECT_EQ((*dots)[i].top, std::llround(500 * 203 / 1440.0));
+    EXPECT_EQ((*dots)[i].bottom, std::llround(1631 * 203 / 1440.0));
+    EXPECT_EQ((*dots)[i].colour, i % 2 == 0 ? kBlack : kWhite);
+    x += widths[i];
+  }
+  // The origin moves the symbol on the device.
+  const auto moved = SymbolOnDots(bars, 203, 1440, 720);
+  ASSERT_TRUE(moved.has_value());
+  EXPECT_EQ(moved->front().left, std::llround(2440 * 203 / 1440.0));
+  EXPECT_EQ(moved->front().top, std::llround(1220 * 203 / 1440.0));
+}
+
+TEST(SymbolOnDots, MergedModuleRunsAreWholeMultiples) {
+  SymbolBars bars;
+  bars.narrow_pitch = 16;
+  bars.boxes = {SymbolBox{0, 0, 47, 100, kBlack, 3, 0}, SymbolBox{48, 0, 15, 100, kWhite, 1, 0},
+                SymbolBox{64, 0, 31, 100, kBlack, 2, 0}};
+  const auto dots = SymbolOnDots(bars, 300);  // 3 dots a module
+  ASSERT_TRUE(dots.has_value());
+  EXPECT_EQ((*dots)[0], (DotBox{0, 0, 9, 21, kBlack}));
+  EXPECT_EQ((*dots)[1], (DotBox{9, 0, 12, 21, kWhite}));
+  EXPECT_EQ((*dots)[2], (DotBox{12, 0, 18, 21, kBlack}));
+}
+
+// A bar of height 0 still prints as a line of one dot.
+TEST(SymbolOnDots, AtLeastOneDotHigh) {
+  const auto dots = SymbolOnDots(Elements(15, {0}, 0, 0), 203);
+  ASSERT_TRUE(dots.has_value());
+  EXPECT_EQ(dots->front().bottom - dots->front().top, 1);
+}
+
+TEST(SymbolOnDots, BoxesRunningLeftwardsAreNotMapped) {
+  SymbolBars bars = Elements(15, {0, 0});
+  bars.boxes[1].x = 0;
+  EXPECT_FALSE(SymbolOnDots(bars, 203).has_value());
+  bars = Elements(15, {0});
+  bars.boxes[0].w = -15;
+  EXPECT_FALSE(SymbolOnDots(bars, 203).has_value());
+}
+
+}  // namespace
+}  // namespace vellomir

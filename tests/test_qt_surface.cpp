@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "barcode/barcode_kinds.h"
+#include "gui/qt_surface.h"
+#include "support/decode.h"
+
+namespace vellomir {
+namespace {
+
+QImage Blank(int width, int height, double dpi) {
+  QImage image(width, height, QImage::Format_RGB32);
+  const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
+  image.setDotsPerMeterX(dpm);
+  image.setDotsPerMeterY(dpm);
+  image.fill(Qt::white);
+  return image;
+}
+
+// Black and white runs along one row, from the first black pixel to the last.
+std::vector<std::pair<bool, int>> Runs(const QImage& image, int row) {
+  std::vector<std::pair<bool, int>> runs;
+  int first = -1, last = -1;
+  for (int x = 0; x < image.width(); ++x)
+    if (qGray(image.pixel(x, row)) < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  for (int x = first; x >= 0 && x <= last; ++x) {
+    const bool black = qGray(image.pixel(x, row)) < 128;
+    if (runs.empty() || runs.back().first != black)
+      runs.push_back({black, 1});
+    else
+      ++runs.back().second;
+  }
+  return runs;
+}
+
+// The runs the pattern asks for, in modules (module strings) or as 1 narrow / 2 wide.
+std::vector<std::pair<bool, int>> PatternRuns(const SymbolPattern& p) {
+  std::vector<std::pair<bool, int>> runs;
+  bool black = true;
+  for (char bit : p.Bits()) {
+    bool colour;
+    int size;
+    if (p.kind == PatternKind::kModules) {
+      colour = bit == '1';
+      size = 1;
+    } else {
+      colour = black;
+      black = !black;
+      size = bit == '1' ? 2 : 1;
+    }
+    if (!runs.empty() && runs.back().first == colour && p.kind == PatternKind::kModules)
+      runs.back().second += size;
+    else
+      runs.push_back({colour, size});
+  }
+  // What lies outside the first and last bar is not part of the measured row.
+  while (!runs.empty() && !runs.front().first) runs.erase(runs.begin());
+  while (!runs.empty() && !runs.back().first) runs.pop_back();
+  return runs;
+}
+
+struct KindData {
+  int kind;
+  const char* data;
+  const char* zxing;
+  const char* read;
+};
+
+const KindData kKinds[] = {
+    {0, "LOT-0042", "Code39", "LOT-0042U"},  // with its check character  {1, "400638133393",
+                                             // "EAN13", "4006381333931"},
+    {2, "9638507", "EAN8", "96385074"},
+    {3, "003600029145", "UPCA", "036000291452"},
+    {4, "0425261", "UPCE", "04252614"},
+    {5, "004210000526", "UPCE", "04252614"},
+    {6, "1234567890", "ITF", "1234567890"},
+    {7, "A40156B", "Codabar", "A40156B"},
+    {8, "Lot 42-a", "Code128", "Lot 42-a"},
+};
+
+// On a 203-dpi device with the default module, every narrow element and every module is the
+// same number of dots, every wide element the same larger number, and the symbol still reads.
+TEST(QtSurfaceDots, EveryNarrowElementTheSameDotsAt203) {
+  for (const KindData& k : kKinds) {
+    QImage image = Blank(1600, 400, 203);
+    {
+      QPainter painter(&image);
+      QtSurface surface(painter, {0, 0}, 203);
+      int32_t x = 1500;
+      ASSERT_TRUE(PaintBarcode(k.kind, k.data, surface, 1, 0, 10, x, 300, 15, 1130)) << k.kind;
+    }
+    const SymbolPattern pattern = *EncodeBarcode(k.kind, k.data, 1);
+    const auto want = PatternRuns(pattern);
+    const auto got = Runs(image, 150);
+    ASSERT_EQ(got.size(), want.size()) << k.kind;
+    const bool elements = pattern.kind == PatternKind::kElements;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].first, want[i].first) << k.kind << " run " << i;
+      // 2 dots a module; a wide element 4 dots, as 31:16 needs.
+      const int dots = elements ? (want[i].second == 2 ? 4 : 2) : 2 * want[i].second;
+      EXPECT_EQ(got[i].second, dots) << k.kind << " run " << i;
+    }
+    const QImage symbol = image.copy(0, 0, image.width(), 300);
+    const auto decoded = test::DecodeWithZXing(symbol, k.zxing);
+    ASSERT_TRUE(decoded.has_value()) << k.kind;
+    EXPECT_EQ(decoded->text, k.read);
+  }
+}
+
+// Without a resolution to lay symbols on, boxes land where their units put them, as in the
+// preview: at 203 dpi some narrow bars of a Codabar symbol come out 2 dots, others 3.
+TEST(QtSurfaceDots, ExactUnitsWithoutAResolution) {
+  QImage image = Blank(1600, 400, 203);
+  {
+    QPainter painter(&image);
+    QtSurface surface(painter);
+    int32_t x = 1500;
+    PaintBarcode(7, "A40156B", surface, 0, 0, 10, x, 300, 15, 1130);
+  }
+  std::map<int, int> narrow_widths;
+  const auto want = PatternRuns(*EncodeBarcode(7, "A40156B", 0));
+  const auto got = Runs(image, 150);
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < got.size(); ++i)
+    if (want[i].second == 1) ++narrow_widths[got[i].second];
+  EXPECT_GT(narrow_widths.size(), 1u);
+}
+
+// The symbol's left edge is the dot nearest to where the rule puts it, with the surface's
+// origin, and the bars' top and bottom the nearest dots.
+TEST(QtSurfaceDots, LeftEdgeOnTheNearestDot) {
+  QImage image = Blank(800, 300, 300);
+  {
+    QPainter painter(&image);
+    QtSurface surface(painter, {100, 50}, 300);
+    int32_t x = 1000;  // 1100 twips from the image's edge: 229.17 dots
+    PaintBarcode(8, "A", surface, 1, 0, 10, x, 200, 15, 565);
+  }
+  int first = -1;
+  for (int x = 0; x < image.width() && first < 0; ++x)
+    if (qGray(image.pixel(x, 100)) < 128) first = x;
+  EXPECT_EQ(first, 229);
+  int top = -1, bottom = -1;
+  for (int y = 0; y < image.height(); ++y)
+    if (qGray(image.pixel(first, y)) < 128) {
+      if (top < 0) top = y;
+      bottom = y;
+    }
+  EXPECT_EQ(top, 52);          // 250 twips: 52.08 dots
+  EXPECT_EQ(bottom + 1, 170);  // 816 twips: 170 dots
+}
+
+}  // namespace
+}  // namespace vellomir
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

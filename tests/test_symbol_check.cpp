@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "gui/qt_surface.h"
+#include "gui/zxing_symbol_reader.h"
+#include "render/symbol_check.h"
+
+namespace vellomir {
+namespace {
+
+// What scanners report for the worked examples of each symbology.
+TEST(ExpectedScan, CheckDigitsAndFormsAScannerReports) {
+  EXPECT_EQ(ExpectedScan(0, "CODE39", true), "CODE39W");
+  EXPECT_EQ(ExpectedScan(0, "CODE39", false), "CODE39");
+  EXPECT_EQ(ExpectedScan(1, "400638133393", false), "4006381333931");
+  EXPECT_EQ(ExpectedScan(1, "4006381333937", false), "4006381333937");  // as typed: must match
+  EXPECT_EQ(ExpectedScan(2, "9638507", false), "96385074");
+  EXPECT_EQ(ExpectedScan(3, "003600029145", false), "036000291452");
+  EXPECT_EQ(ExpectedScan(4, "0425261", false), "04252614");
+  EXPECT_EQ(ExpectedScan(5, "004210000526", false), "04252614");
+  EXPECT_EQ(ExpectedScan(5, "012345000005", false), std::nullopt);  // no UPC-E form
+  EXPECT_EQ(ExpectedScan(6, "123", false), "0123");
+  EXPECT_EQ(ExpectedScan(7, "a1234d", false), "A1234D");
+  EXPECT_EQ(ExpectedScan(8, "Lot 42", true), "Lot 42");
+}
+
+RuleTable Rules(const std::vector<std::string>& lines) {
+  RuleTable table;
+  for (const auto& line : lines) FillRuleRow(table, table.n++, line);
+  return table;
+}
+
+// A barcode rule: data, x and y in mm, module width, height in mm, digits and start of the
+// batch number, text, kind, check.
+std::string Barcode(const std::string& data, double x, double y, int module, int kind,
+                    const std::string& check = "0", const std::string& digits = "",
+                    const std::string& start = "") {
+  return "1,,;" + data + ",,;" + std::to_string(x) + ",,;" + std::to_string(y) + ",,;" +
+         std::to_string(module) + ",,;8,,;" + digits + ",,;" + start + ",,;0,,;9,,;" +
+         std::to_string(kind) + ",,;" + check + ",,;";
+}
+
+// Every kind on one label, read back at the resolutions of the printers in use.
+TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
+  const RuleTable rules = Rules({
+      Barcode("LOT-", 5, 5, 15, 0, "1", "3", "1"),
+      Barcode("400638133393", 5, 20, 15, 1),
+      Barcode("9638507", 5, 35, 15, 2),
+      Barcode("003600029145", 5, 50, 15, 3),
+      Barcode("0425261", 5, 65, 15, 4),
+      Barcode("004210000526", 5, 80, 15, 5),
+      Barcode("12345", 5, 95, 15, 6),
+      Barcode("A40156B", 5, 110, 15, 7),
+      Barcode("Lot ", 5, 125, 15, 8, "0", "4", "1"),
+  });
+  ZXingSymbolReader reader;
+  for (double dpi : {203.0, 300.0}) {
+    const auto checks = CheckLabelSymbols(rules, 3, LabelDrawing{}, dpi, true, reader);
+    ASSERT_EQ(checks.size(), 9u);
+    const char* read[] = {"LOT-003",  "4006381333931", "96385074", "036000291452", "04252614",
+                          "04252614", "012345",        "A40156B",  "Lot 0003"};
+    for (int i = 0; i < 9; ++i) {
+      const SymbolCheck& c = checks[static_cast<std::size_t>(i)];
+      EXPECT_EQ(c.rule, i);
+      EXPECT_EQ(c.kind, i);
+      if (i == 0) {
+        EXPECT_EQ(c.expected, *ExpectedScan(0, "LOT-003", true));
+      } else {
+        EXPECT_EQ(c.expected, read[i]) << i;
+      }
+      ASSERT_TRUE(c.read.has_value()) << i << " at " << dpi;
+      EXPECT_EQ(*c.read, c.expected) << i;
+      EXPECT_EQ(c.verdict, SymbolVerdict::kGood) << i << " at " << dpi;
+      const double pitch = (i >= 1 && i <= 5) ? 15 : 16;
+      EXPECT_NEAR(c.module_dots, pitch * dpi / 1440, 1e-9) << i;
+      EXPECT_EQ(c.printed_dots, dpi == 203 ? 2 : 3) << i;
+    }
+  }
+}
+
+TEST(CheckLabelSymbols, ModuleBelowOneDotIsFlagged) {
+  // Module width 5: a pitch of 6 units, 0.85 dots at 203 dpi.
+  const RuleTable rules = Rules({Barcode("LOT-42", 5, 5, 5, 8)});
+  ZXingSymbolReader reader;
+  const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 203, true, reader);
+  ASSERT_EQ(checks.size(), 1u);
+  EXPECT_NEAR(checks[0].module_dots, 6 * 203 / 1440.0, 1e-9);
+  EXPECT_EQ(checks[0].printed_dots, 1);
+  EXPECT_EQ(checks[0].verdict, SymbolVerdict::kTooFine);
+  // At 600 dpi the same module is 2.5 dots.
+  EXPECT_EQ(CheckLabelSymbols(rules, 1, LabelDrawing{}, 600, true, reader)[0].verdict,
+            SymbolVerdict::kGood);
+  // Kept in exact units at 203 dpi, the 0.85-dot modules do not read at all.
+  EXPECT_EQ(CheckLabelSymbols(rules, 1, LabelDrawing{}, 203, false, reader)[0].verdict,
+            SymbolVerdict::kUnreadable);
+}
+
+TEST(CheckLabelSymbols, WrongAndUnreadableSymbolsAreFlagged) {
+  const RuleTable rules = Rules({
+      // Lower case is not in the Code 39 table: it is drawn as "0".
+      Barcode("abc", 5, 5, 15, 0),
+      // No UPC-E form: white bars under a message.
+      Barcode("012345000005", 5, 25, 15, 5),
+      // A module width beyond 16 bits: the rule is not drawn.
+      Barcode("X", 5, 45, 99999, 8),
+  });
+  ZXingSymbolReader reader;
+  const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 300, true, reader);
+  ASSERT_EQ(checks.size(), 3u);
+  EXPECT_EQ(checks[0].verdict, SymbolVerdict::kWrong);
+  EXPECT_EQ(checks[0].read, "000");
+  EXPECT_EQ(checks[0].expected, "abc");
+  EXPECT_EQ(checks[1].verdict, SymbolVerdict::kUnreadable);
+  EXPECT_EQ(checks[2].verdict, SymbolVerdict::kUnreadable);
+}
+
+// Symbols side by side, 0.3 mm apart: each is read from a crop of its own, the right one.
+TEST(CheckLabelSymbols, NeighboursAreReadOneAtATime) {
+  const RuleTable rules = Rules({
+      Barcode("AB12", 5, 5, 15, 8),
+      Barcode("CD34", 27.7, 5, 15, 8),
+      Barcode("400638133393", 50.4, 5, 15, 1),
+  });
+  ZXingSymbolReader reader;
+  const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 300, true, reader);
+  ASSERT_EQ(checks.size(), 3u);
+  EXPECT_EQ(checks[0].read, "AB12");
+  EXPECT_EQ(checks[1].read, "CD34");
+  EXPECT_EQ(checks[2].read, "4006381333931");
+}
+
+TEST(SymbolWarnings, FirstAndLastLabelNamed) {
+  // Batch numbers of two digits: label 100 gets "100", which an EAN-8 of "96385" + 2 digits
+  // cannot hold (8 characters: the typed check digit is wrong).
+  const RuleTable rules = Rules({Barcode("96385", 5, 5, 15, 2, "0", "2", "1")});
+  ZXingSymbolReader reader;
+  EXPECT_TRUE(SymbolWarnings(rules, 7, LabelDrawing{}, 300, true, reader).empty());
+  const auto warnings = SymbolWarnings(rules, 99.5, LabelDrawing{}, 300, true, reader);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("第 100 張標籤"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("條碼規則 1 (EAN-8)"), std::string::npos) << warnings[0];
+}
+
+TEST(ConfirmSymbolWarnings, OkPrintsCancelDoesNot) {
+  ScriptedMessageBox box;
+  EXPECT_TRUE(ConfirmSymbolWarnings({}, box, "T"));
+  EXPECT_TRUE(box.shown.empty());
+  box.answers = {MessageAnswer::kOk, MessageAnswer::kCancel};
+  EXPECT_TRUE(ConfirmSymbolWarnings({"one"}, box, "T"));
+  EXPECT_FALSE(ConfirmSymbolWarnings({"one", "two"}, box, "T"));
+  ASSERT_EQ(box.shown.size(), 2u);
+  EXPECT_EQ(box.shown[1].buttons, MessageButtons::kOkCancel);
+  EXPECT_EQ(box.shown[1].caption, "T");
+  EXPECT_NE(box.shown[1].text.find("two"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vellomir
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  vellomir::InstallFontSubstitutions();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
