@@ -34,7 +34,6 @@ constexpr std::array<KindLayout, 3> kLayouts = {{
     {kRuleKindPicture, "圖檔名稱", "mm", true, true, false, false, false, false, false, false},
 }};
 
-constexpr int kCode39 = 0;
 constexpr int kCode128 = 8;
 
 void Tell(const MainWindowModel& window, MessageBox& messages, std::string_view text) {
