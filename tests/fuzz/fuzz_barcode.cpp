@@ -1,6 +1,4 @@
 // Every painter with any data and any arguments the renderer can pass.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,16 +8,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vellomir;
-  FuzzedDataProvider input(data, size);
-  const int kind = input.ConsumeIntegralInRange<int>(-1, 9);
-  const auto withCheck = input.ConsumeIntegral<int16_t>();
-  const auto withText = input.ConsumeIntegralInRange<int16_t>(-1, 2);
-  const auto fontSize = input.ConsumeIntegral<int16_t>();
-  int32_t x = input.ConsumeIntegral<int32_t>();
-  const auto y = input.ConsumeIntegral<int32_t>();
-  const auto moduleWidth = input.ConsumeIntegral<int16_t>();
-  const auto barHeight = input.ConsumeIntegral<int16_t>();
-  const std::string text = input.ConsumeRemainingBytesAsString();
+  fuzz::ByteReader input(data, size);
+  const int kind = input.TakeInRange(-1, 9);
+  const auto withCheck = input.Take<int16_t>();
+  const auto withText = static_cast<int16_t>(input.TakeInRange(-1, 2));
+  const auto fontSize = input.Take<int16_t>();
+  int32_t x = input.Take<int32_t>();
+  const auto y = input.Take<int32_t>();
+  const auto moduleWidth = input.Take<int16_t>();
+  const auto barHeight = input.Take<int16_t>();
+  const std::string text = input.TakeRest();
 
   const FixedPitchMetrics metrics(120);
   RecordingSurface surface(metrics);

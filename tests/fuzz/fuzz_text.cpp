@@ -1,8 +1,6 @@
 // The text helpers every reader relies on: CP950 conversion both ways, numbers read from
 // field texts, the field and line splitting, code points, and the batch number appended to a
 // rule's content.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -104,11 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckNumbers(whole);
   CheckSplitting(whole);
 
-  FuzzedDataProvider input(data, size);
-  const std::string content = input.ConsumeRandomLengthString(64);
-  const std::string digits = input.ConsumeRandomLengthString(16);
-  const std::string start = input.ConsumeRandomLengthString(32);
-  const double label = input.ConsumeFloatingPoint<double>();
+  fuzz::ByteReader input(data, size);
+  const std::string content = input.TakeText(64);
+  const std::string digits = input.TakeText(16);
+  const std::string start = input.TakeText(32);
+  const double label = input.Take<double>();
   CheckBatch(content, digits, start, label);
   return 0;
 }
