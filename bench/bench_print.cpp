@@ -74,8 +74,8 @@ int RunOnce(long labels, const fs::path& folder) {
   const double cpu_start = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   int64_t pages = 0;
-  vellomir::ScriptedDialogs dialogs;
-  vellomir::ScriptedMessageBox messages;
+  vellomir::RecordingDialogs dialogs;
+  vellomir::RecordingMessageBox messages;
   vellomir::PrintOutcome outcome;
   uint64_t written = 0;
   {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "form/main_window_model.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_surface.h"
 #include "platform/dialogs.h"
@@ -16,7 +17,6 @@
 #include "support/decode.h"
 #include "support/files.h"
 #include "support/pdf.h"
-#include "form/main_window_model.h"
 #include "ui/print_handler.h"
 
 // Printing to real CUPS queues of a private server: what each job received, what the queue's
@@ -306,8 +306,8 @@ TEST_F(CupsPrinting, CancelInThePrintDialogSendsNoJob) {
   window.CurrentFileName = dir.File("sheets.vlm");
   FileSystem files(dir.path().string());
   ASSERT_TRUE(files.WriteLines("temp1.txt", {kSheetsDesign[0], kSheetsDesign[1]}).ok());
-  ScriptedMessageBox messages;
-  ScriptedDialogs dialogs;
+  RecordingMessageBox messages;
+  RecordingDialogs dialogs;
   dialogs.printers.push_back({false, "sheets", ""});
   dialogs.printers.push_back({true, "sheets", ""});
   PrintHandlerServices services{messages, dialogs,

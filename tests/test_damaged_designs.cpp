@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/label_file.h"
+#include "form/main_window_model.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -16,7 +17,6 @@
 #include "render/print_job.h"
 #include "render/rule_list.h"
 #include "support/files.h"
-#include "form/main_window_model.h"
 #include "support/printers.h"
 
 namespace vellomir {
@@ -85,7 +85,7 @@ TEST_F(DamagedDesigns, OpenListPreviewAndPrintEndNormally) {
     test::WriteBytes(dir.File("design.vlm"), design);
 
     MainWindowModel window;
-    ScriptedMessageBox messages;
+    RecordingMessageBox messages;
     const LabelFileCheck check = CheckLabelFile(design);
     const bool ok = OpenLabelFile(window, files, messages, dir.File("design.vlm"));
     ASSERT_EQ(ok, check.ok()) << check.problem;
@@ -107,7 +107,7 @@ TEST_F(DamagedDesigns, OpenListPreviewAndPrintEndNormally) {
     window.l_amount.text = std::to_string(rng() % 7);
     window.l_row.text = (rng() % 3 == 0) ? Pick() : "2";
     window.l_col.text = (rng() % 3 == 0) ? Pick() : "2";
-    ScriptedDialogs dialogs;
+    RecordingDialogs dialogs;
     RecordingPrinter printer(metrics);
     PrintHandlerServices services{messages, dialogs, test::OpenerFor(printer)};
     const PrintOutcome outcome = PrintLabels(window, files, services);

@@ -75,8 +75,8 @@ class LabelFileTest : public ::testing::Test {
 
   test::TempDir dir;
   FailingFileSystem files{dir.path().string()};
-  ScriptedDialogs dialogs;
-  ScriptedMessageBox box;
+  RecordingDialogs dialogs;
+  RecordingMessageBox box;
   FixedPitchMetrics metrics{100};
   RecordingSurface picture1{metrics};
   RuleListView view{picture1, files};

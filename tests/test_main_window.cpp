@@ -89,9 +89,9 @@ class MainWindowTest : public ::testing::Test {
   test::TempDir dir_;
   FileSystem files_{dir_.path().string()};
   MainWindowModel model_;
-  ScriptedMessageBox messages_;
-  ScriptedDialogs dialogs_;
-  ScriptedShell shell_;
+  RecordingMessageBox messages_;
+  RecordingDialogs dialogs_;
+  RecordingShell shell_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -206,7 +206,7 @@ TEST_F(MainWindowTest, PrintAsksWhenASymbolDoesNotRead) {
 }
 
 TEST_F(MainWindowTest, ClickInAnEmptyPreviewSetsThePosition) {
-  PreviewWidget* picture = window_->picture1();
+  PictureBoxWidget* picture = window_->picture1();
   const QPoint at(100, 40);
   QTest::mouseClick(picture, Qt::LeftButton, {}, at);
   const double x_mm = at.x() * picture->TwipsPerPixelX() / 56.5;
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, ClickOnARuleInThePreviewSelectsIt) {
   Press("l_add");
   ASSERT_EQ(Entries().size(), 2);
   // Inside the first rule's bars: 10 mm from the left, 5 mm + a little from the top.
-  PreviewWidget* picture = window_->picture1();
+  PictureBoxWidget* picture = window_->picture1();
   const QPoint in_first(static_cast<int>(12 * 56.5 / picture->TwipsPerPixelX()),
                         static_cast<int>(8 * 56.5 / picture->TwipsPerPixelY()));
   QTest::mouseClick(picture, Qt::LeftButton, {}, in_first);
@@ -458,7 +458,7 @@ TEST_F(MainWindowAsUserTest, NewBlanksThePreview) {
   EXPECT_TRUE(window_->picture1()->Surface().Boxes().empty());
   EXPECT_TRUE(window_->picture1()->Surface().Texts().empty());
   // Where the barcode was, a click now sets the position instead of selecting a rule.
-  PreviewWidget* picture = window_->picture1();
+  PictureBoxWidget* picture = window_->picture1();
   QTest::mouseClick(picture, Qt::LeftButton, {},
                     QPoint(static_cast<int>(12 * 56.5 / picture->TwipsPerPixelX()),
                            static_cast<int>(25 * 56.5 / picture->TwipsPerPixelY())));
@@ -477,7 +477,7 @@ TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
   Press("Command1");
   QWidget* about = window_->findChild<QWidget*>("Form2");
   ASSERT_NE(about, nullptr);
-  auto* surface = about->findChild<PreviewWidget*>("Form2Surface");
+  auto* surface = about->findChild<PictureBoxWidget*>("Form2Surface");
   ASSERT_NE(surface, nullptr);
   QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 5));
   const std::size_t once = surface->Surface().Ops().size();
@@ -510,9 +510,9 @@ class WindowsInOneFolderTest : public ::testing::Test {
     WindowFolder folder;
     FileSystem work;
     MainWindowModel model;
-    ScriptedMessageBox messages;
-    ScriptedDialogs dialogs;
-    ScriptedShell shell;
+    RecordingMessageBox messages;
+    RecordingDialogs dialogs;
+    RecordingShell shell;
     MainWindow window;
   };
 

@@ -5,11 +5,11 @@
 
 #include "barcode/code39.h"
 #include "document/working_file.h"
+#include "form/main_window_model.h"
 #include "platform/recording_surface.h"
 #include "render/print_job.h"
 #include "support/files.h"
 #include "support/printers.h"
-#include "form/main_window_model.h"
 #include "ui/print_handler.h"
 
 namespace vellomir {
@@ -105,8 +105,8 @@ class PrintJob : public ::testing::Test {
   FakeProbe probe;
   RecordingPrinter printer;
   MainWindowModel window;
-  ScriptedMessageBox messages;
-  ScriptedDialogs dialogs;
+  RecordingMessageBox messages;
+  RecordingDialogs dialogs;
 };
 
 using Pages = std::vector<std::vector<std::string>>;
@@ -309,7 +309,7 @@ TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
       MainWindowModel w;
       w.l_amount.text = "3";
       (rows ? w.l_row : w.l_col).text = value;
-      ScriptedMessageBox m;
+      RecordingMessageBox m;
       RecordingPrinter p(metrics);
       EXPECT_EQ(PrintWith(w, m, p), PrintOutcome::kRefused) << value;
       ASSERT_EQ(m.shown.size(), 1u) << value;
@@ -323,7 +323,7 @@ TEST_F(PrintJob, GridWithoutLabelsIsRefused) {
 TEST_F(PrintJob, CopiesBeyondTheLimitAreRefused) {
   WriteDesign({kBatchText});
   for (const char* amount : {"1e300", "1e400", "1000001"}) {
-    ScriptedMessageBox m;
+    RecordingMessageBox m;
     window.l_amount.text = amount;
     EXPECT_EQ(PrintWith(window, m, printer), PrintOutcome::kRefused);
     ASSERT_EQ(m.shown.size(), 1u);
@@ -350,7 +350,7 @@ TEST_F(PrintJob, SizesAndGapsBeyondADoubleAreRefusedWhenUsed) {
   WriteDesign({kBatchText});
   window.l_amount.text = "2";  // two columns used
   for (auto [width, gap] : {std::pair{"1e400", "2"}, {"105", "-1e400"}, {"1e400", "-1e400"}}) {
-    ScriptedMessageBox m;
+    RecordingMessageBox m;
     RecordingPrinter p(metrics);
     window.l_paper_width.text = width;
     window.d_col.text = gap;
@@ -462,7 +462,7 @@ TEST_F(PrintJob, CancelDropsTheOpenDocumentAndNamesWhatWentOut) {
   window.l_amount.text = "10";
   for (const char* type : {"0", "1"}) {
     RecordingPrinter p(metrics);
-    ScriptedMessageBox m;
+    RecordingMessageBox m;
     window.PrinterType = type;
     int calls = 0;
     ASSERT_EQ(PrintWith(window, m, p, [&](const PrintProgress&) { return ++calls < 2; }),

@@ -76,9 +76,9 @@ class PrintWindow : public ::testing::Test {
   test::TempDir dir_;
   FileSystem files_{dir_.path().string()};
   MainWindowModel model_;
-  ScriptedMessageBox messages_;
-  ScriptedDialogs dialogs_;
-  ScriptedShell shell_;
+  RecordingMessageBox messages_;
+  RecordingDialogs dialogs_;
+  RecordingShell shell_;
   std::unique_ptr<MainWindow> window_;
 };
 

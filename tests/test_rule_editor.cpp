@@ -66,7 +66,7 @@ class RuleEditorTest : public ::testing::Test {
   FileSystem files;
   FixedPitchMetrics metrics{100};
   RecordingSurface picture1;
-  ScriptedMessageBox box;
+  RecordingMessageBox box;
   MainWindowModel w;
   RuleListView view{picture1, files};
   EditorContext ctx{files, box, view};

@@ -26,7 +26,7 @@ class SettingsFileTest : public ::testing::Test {
 
   test::TempDir dir;
   FileSystem files{dir.path().string()};
-  ScriptedMessageBox box;
+  RecordingMessageBox box;
   MainWindowModel w;
 };
 

@@ -144,7 +144,7 @@ TEST(SymbolWarnings, FirstAndLastLabelNamed) {
 }
 
 TEST(ConfirmSymbolWarnings, OkPrintsCancelDoesNot) {
-  ScriptedMessageBox box;
+  RecordingMessageBox box;
   EXPECT_TRUE(ConfirmSymbolWarnings({}, box, "T"));
   EXPECT_TRUE(box.shown.empty());
   box.answers = {MessageAnswer::kOk, MessageAnswer::kCancel};

@@ -86,8 +86,8 @@ class UndrawableBarcodeRun : public ::testing::Test {
   test::TempDir dir;
   FileSystem files{dir.path().string()};
   MainWindowModel window;
-  ScriptedMessageBox box;
-  ScriptedDialogs dialogs;
+  RecordingMessageBox box;
+  RecordingDialogs dialogs;
   FixedPitchMetrics metrics{100};
 };
 

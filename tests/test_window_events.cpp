@@ -46,9 +46,9 @@ class WindowEventsTest : public ::testing::Test {
   FixedPitchMetrics metrics{100};
   RecordingSurface picture1;
   RecordingSurface picture2;
-  ScriptedMessageBox box;
-  ScriptedDialogs dialogs;
-  ScriptedShell shell;
+  RecordingMessageBox box;
+  RecordingDialogs dialogs;
+  RecordingShell shell;
   MainWindowModel w;
   RuleListView view{picture1, files};
   EditorContext ctx{files, box, view};

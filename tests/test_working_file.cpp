@@ -64,7 +64,7 @@ class WorkingFileTest : public ::testing::Test {
 
   test::TempDir dir;
   FailingFileSystem files{dir.path().string()};
-  ScriptedMessageBox box;
+  RecordingMessageBox box;
   MainWindowModel w;
 };
 

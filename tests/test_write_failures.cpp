@@ -205,8 +205,8 @@ TEST_F(WriteFailures, SaveSaveAsEditsAndSettingsKeepTheOldBytesAtEachStep) {
   for (const OutputStep step : test::kOutputSteps) {
     const std::string what = test::StepName(step);
     MainWindowModel window;
-    ScriptedMessageBox box;
-    ScriptedDialogs dialogs;
+    RecordingMessageBox box;
+    RecordingDialogs dialogs;
     ASSERT_TRUE(files.WriteBytes("temp1.txt", label));
 
     // Save with a current name.
@@ -272,8 +272,8 @@ TEST_F(WriteFailures, SavingOntoAFifoOrADeviceIsRefusedWithAMessage) {
   ASSERT_TRUE(files.WriteBytes("temp1.txt", test::Cp950Lines(kDesign)));
   ASSERT_EQ(::mkfifo(dir.File("pipe.vlm").c_str(), 0644), 0);
   MainWindowModel window;
-  ScriptedMessageBox box;
-  ScriptedDialogs dialogs;
+  RecordingMessageBox box;
+  RecordingDialogs dialogs;
 
   // Save with the FIFO as the current name: no question, a message, still a FIFO.
   window.CurrentFileName = dir.File("pipe.vlm");
@@ -360,8 +360,8 @@ TEST_F(WriteFailures, APdfThatWouldPassItsSizeLimitIsRefusedWhileItGrows) {
   test::WriteBytes(dir.File("big.pdf"), "old\n");
   MainWindowModel window;
   window.l_amount.text = "4000";
-  ScriptedMessageBox box;
-  ScriptedDialogs dialogs;
+  RecordingMessageBox box;
+  RecordingDialogs dialogs;
   std::int64_t pages_drawn = 0;
   {
     PdfPrinter printer(dir.File("big.pdf"));

@@ -81,7 +81,7 @@ std::string DesignSession::Open(const std::string& path) {
   if (const LabelFileCheck check = CheckLabelFile(*bytes); !check.ok())
     return "不是標籤檔: " + path + " (" + check.problem + ")";
 
-  ScriptedMessageBox messages;
+  RecordingMessageBox messages;
   if (here_.FileExists(std::string(kSettingsFileName))) {
     // A damaged settings file leaves the opening settings, as in the window; say so.
     if (!LoadSettings(window, here_, messages))

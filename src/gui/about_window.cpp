@@ -10,7 +10,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window), text_(F
   setWindowTitle(QString::fromUtf8(kAboutCaption.data(), int(kAboutCaption.size())));
   setAttribute(Qt::WA_DeleteOnClose, false);
   auto* layout = new QVBoxLayout(this);
-  surface_ = new PreviewWidget(this);
+  surface_ = new PictureBoxWidget(this);
   surface_->setObjectName("Form2Surface");
   surface_->SetSizeTwips(6600, 4200);
   layout->addWidget(surface_);
@@ -19,7 +19,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window), text_(F
   button_ok_->setObjectName("button_ok");
   layout->addWidget(button_ok_, 0, Qt::AlignHCenter);
   connect(button_ok_, &QPushButton::clicked, this, &QWidget::close);
-  connect(surface_, &PreviewWidget::Pressed, this, [this](double, double) { Redraw(); });
+  connect(surface_, &PictureBoxWidget::Pressed, this, [this](double, double) { Redraw(); });
 }
 
 void AboutWindow::Redraw() {

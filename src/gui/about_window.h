@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "gui/preview_widget.h"
+#include "gui/picture_box_widget.h"
 #include "ui/about_box.h"
 
 class QPushButton;
@@ -23,7 +23,7 @@ class AboutWindow : public QWidget {
 
  private:
   AboutText text_;
-  PreviewWidget* surface_ = nullptr;
+  PictureBoxWidget* surface_ = nullptr;
   QPushButton* button_ok_ = nullptr;
 };
 

@@ -250,7 +250,7 @@ void MainWindow::ConnectEvents() {
   for (const ControlWiring& row : WindowControls()) ConnectControl(row, widgets_.Of(row.member));
 
   auto& m = model_;
-  connect(parts_.picture1, &PreviewWidget::Pressed, this, [this, &m](double x, double y) {
+  connect(parts_.picture1, &PictureBoxWidget::Pressed, this, [this, &m](double x, double y) {
     Run([this, &m, x, y] {
       EditorContext ctx = Context();
       PreviewClick(m, ctx, x, y);

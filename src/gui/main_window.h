@@ -7,7 +7,7 @@
 #include "document/rule_editor.h"
 #include "form/main_window_model.h"
 #include "gui/main_window_layout.h"
-#include "gui/preview_widget.h"
+#include "gui/picture_box_widget.h"
 #include "gui/qt_services.h"
 #include "gui/widget_bindings.h"
 #include "gui/window_wiring.h"
@@ -51,7 +51,7 @@ class MainWindow : public QMainWindow {
   void WriteWidgets();
 
   MainWindowModel& model() { return model_; }
-  PreviewWidget* picture1() { return parts_.picture1; }
+  PictureBoxWidget* picture1() { return parts_.picture1; }
   // One timer tick, as Timer1 gives every 500 ms.
   void Tick();
   // Opens a label file as the open command does, without its dialog (from the command line).

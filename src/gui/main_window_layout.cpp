@@ -163,12 +163,12 @@ MainWindowParts LayOutMainWindow(QMainWindow& window, const ControlWidgets& widg
   parts.tabs->addTab(FileTab(b), Q(model.SSTab1.tab_captions.at(2)));
 
   // Outside the tabs: the clock and the current file name under them, the preview beside.
-  parts.picture2 = new PreviewWidget(central);
+  parts.picture2 = new PictureBoxWidget(central);
   parts.picture2->setObjectName("Picture2");
   left->addWidget(parts.picture2);
   left->addWidget(b.W(&M::current_filename_show));
 
-  parts.picture1 = new PreviewWidget;
+  parts.picture1 = new PictureBoxWidget;
   parts.picture1->setObjectName("Picture1");
   auto* scroll = new QScrollArea(central);
   scroll->setWidget(parts.picture1);

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "gui/preview_widget.h"
+#include "gui/picture_box_widget.h"
 #include "gui/widget_bindings.h"
 #include "gui/window_wiring.h"
 
@@ -35,8 +35,8 @@ class ControlWidgets {
 // The parts of the window that are not bound controls.
 struct MainWindowParts {
   QTabWidget* tabs = nullptr;
-  PreviewWidget* picture1 = nullptr;  // the label preview
-  PreviewWidget* picture2 = nullptr;  // the clock
+  PictureBoxWidget* picture1 = nullptr;  // the label preview
+  PictureBoxWidget* picture2 = nullptr;  // the clock
 };
 
 // Places the widgets on the three tabs and beside them, with the fixed captions, and makes

@@ -47,7 +47,7 @@ class DialogService {
 
 // Answers dialogs from a script and records what each one was shown. For tests. File and font
 // dialogs run out of answers as a cancel; the print dialog then confirms what it was shown.
-class ScriptedDialogs : public DialogService {
+class RecordingDialogs : public DialogService {
  public:
   struct PrinterAnswer {
     bool confirmed = true;

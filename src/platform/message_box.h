@@ -18,7 +18,7 @@ class MessageBox {
 
 // Records every message and answers from a script (OK once the script runs out). For tests
 // and for the headless commands, which print what was shown.
-class ScriptedMessageBox : public MessageBox {
+class RecordingMessageBox : public MessageBox {
  public:
   struct Shown {
     std::string text;

@@ -17,7 +17,7 @@ class Shell {
 };
 
 // Records what was opened and tells a fixed time. For tests.
-class ScriptedShell : public Shell {
+class RecordingShell : public Shell {
  public:
   void OpenTextFile(const std::string& path) override { opened.push_back(path); }
   std::string CurrentDate() override { return date; }

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FileSystem files(fuzz::PrivateFolder());
   MainWindowModel window;
   const std::vector<std::string> layout_before = Layout(window);
-  ScriptedMessageBox messages;
+  RecordingMessageBox messages;
   const FixedPitchMetrics metrics(120);
   const fuzz::StandInPictures pictures;
   RecordingSurface picture1(metrics, &pictures);
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Saved again unchanged, the file comes out byte for byte as it came in.
   window.CurrentFileName = "out.vlm";
-  ScriptedDialogs dialogs;
+  RecordingDialogs dialogs;
   FUZZ_CHECK(FileSave(window, files, dialogs, messages));
   FUZZ_CHECK(fuzz::GetFile("out.vlm") == bytes);
   FUZZ_CHECK(messages.shown.empty());

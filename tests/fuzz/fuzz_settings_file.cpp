@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   MainWindowModel window;
   const std::vector<std::string> before = Settings(window);
-  ScriptedMessageBox messages;
+  RecordingMessageBox messages;
   const bool loaded = LoadSettings(window, files, messages);
   if (!loaded) {
     // A file that cannot be used says so once and changes nothing.

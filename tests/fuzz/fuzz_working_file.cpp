@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The list has one line per table row, each ending the same way.
   MainWindowModel window;
-  ScriptedMessageBox messages;
+  RecordingMessageBox messages;
   const FixedPitchMetrics metrics(120);
   const fuzz::StandInPictures pictures;
   RecordingSurface picture1(metrics, &pictures);

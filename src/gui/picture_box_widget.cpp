@@ -1,4 +1,4 @@
-#include "gui/preview_widget.h"
+#include "gui/picture_box_widget.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -17,30 +17,30 @@ double ScreenDpi() {
 
 }  // namespace
 
-PreviewWidget::PreviewWidget(QWidget* parent)
+PictureBoxWidget::PictureBoxWidget(QWidget* parent)
     : QWidget(parent), metrics_(ScreenDpi()), surface_(metrics_, &pictures_) {
   setAutoFillBackground(false);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-double PreviewWidget::TwipsPerPixelX() const { return 1440.0 / logicalDpiX(); }
-double PreviewWidget::TwipsPerPixelY() const { return 1440.0 / logicalDpiY(); }
+double PictureBoxWidget::TwipsPerPixelX() const { return 1440.0 / logicalDpiX(); }
+double PictureBoxWidget::TwipsPerPixelY() const { return 1440.0 / logicalDpiY(); }
 
-void PreviewWidget::SetSizeTwips(int width, int height) {
+void PictureBoxWidget::SetSizeTwips(int width, int height) {
   const QSize size(std::max(1, static_cast<int>(std::lround(width / TwipsPerPixelX()))),
                    std::max(1, static_cast<int>(std::lround(height / TwipsPerPixelY()))));
   if (size != this->size()) setFixedSize(size);
   update();
 }
 
-void PreviewWidget::paintEvent(QPaintEvent*) {
+void PictureBoxWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
   QtSurface target(painter);
   surface_.ReplayOnto(target);
 }
 
-void PreviewWidget::mousePressEvent(QMouseEvent* event) {
+void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
   const QPointF p = event->position();
   emit Pressed(p.x() * TwipsPerPixelX(), p.y() * TwipsPerPixelY());
 }

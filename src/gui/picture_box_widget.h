@@ -9,11 +9,11 @@ namespace vellomir {
 
 // A picture box: the program draws into its display list in twips, and the widget replays
 // the list at the screen's resolution, at the scale of paper.
-class PreviewWidget : public QWidget {
+class PictureBoxWidget : public QWidget {
   Q_OBJECT
 
  public:
-  explicit PreviewWidget(QWidget* parent = nullptr);
+  explicit PictureBoxWidget(QWidget* parent = nullptr);
 
   RecordingSurface& Surface() { return surface_; }
   // Size in twips, as the model's picture box holds it.
