@@ -15,25 +15,6 @@ namespace vellomir {
 
 namespace {
 
-// Where drawing goes once the run has failed: nowhere. The run sees the error after the page.
-class DiscardingSurface : public DrawingSurface {
- public:
-  std::optional<PictureSize> LoadPicture(const std::string&) override { return std::nullopt; }
-  void DrawPicture(const std::string&, double, double, double, double) override {}
-
- protected:
-  void FillBox(double, double, double, double, int) override {}
-  void DrawText(double, double, const std::string&, const FontState&) override {}
-  double TextWidth(const std::string&, const FontState&) override { return 0; }
-  void Erase() override {}
-};
-
-DrawingSurface& Discard() {
-  static DiscardingSurface surface;
-  return surface;
-}
-
-// A document's bytes, kept until the job takes them.
 // Where the print server is, for messages: a socket path, a host name.
 std::string ServerName() {
   const char* server = cupsServer();
@@ -213,7 +194,7 @@ bool CupsPrinter::Begin() {
 }
 
 DrawingSurface& CupsPrinter::Surface() {
-  if (!error_.empty() || !Begin()) return Discard();
+  if (!error_.empty() || !Begin()) return NowhereSurface();
   return document_->pdf->Surface();
 }
 

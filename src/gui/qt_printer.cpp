@@ -7,29 +7,6 @@
 
 namespace vellomir {
 
-namespace {
-
-// Where drawing goes while the device could not be opened: nowhere. The run sees the
-// printer's error after the page and stops.
-class DiscardingSurface : public DrawingSurface {
- public:
-  std::optional<PictureSize> LoadPicture(const std::string&) override { return std::nullopt; }
-  void DrawPicture(const std::string&, double, double, double, double) override {}
-
- protected:
-  void FillBox(double, double, double, double, int) override {}
-  void DrawText(double, double, const std::string&, const FontState&) override {}
-  double TextWidth(const std::string&, const FontState&) override { return 0; }
-  void Erase() override {}
-};
-
-DrawingSurface& Discard() {
-  static DiscardingSurface surface;
-  return surface;
-}
-
-}  // namespace
-
 // --- QtPrinter -----------------------------------------------------------------------------
 
 QtPrinter::QtPrinter(QPrinter& printer, double dots_per_inch)
@@ -63,7 +40,7 @@ bool QtPrinter::Begin() {
 }
 
 DrawingSurface& QtPrinter::Surface() {
-  if (!error_.empty() || !Begin()) return Discard();
+  if (!error_.empty() || !Begin()) return NowhereSurface();
   return *surface_;
 }
 
@@ -176,7 +153,7 @@ bool PdfPrinter::Begin() {
 }
 
 DrawingSurface& PdfPrinter::Surface() {
-  if (!error_.empty() || !Begin()) return Discard();
+  if (!error_.empty() || !Begin()) return NowhereSurface();
   return *surface_;
 }
 

@@ -31,4 +31,25 @@ void DrawingSurface::Clear() {
   current_y_ = 0;
 }
 
+namespace {
+
+class DiscardingSurface : public DrawingSurface {
+ public:
+  std::optional<PictureSize> LoadPicture(const std::string&) override { return std::nullopt; }
+  void DrawPicture(const std::string&, double, double, double, double) override {}
+
+ protected:
+  void FillBox(double, double, double, double, int) override {}
+  void DrawText(double, double, const std::string&, const FontState&) override {}
+  double TextWidth(const std::string&, const FontState&) override { return 0; }
+  void Erase() override {}
+};
+
+}  // namespace
+
+DrawingSurface& NowhereSurface() {
+  static DiscardingSurface surface;
+  return surface;
+}
+
 }  // namespace vellomir

@@ -110,4 +110,8 @@ class DrawingSurface {
   FontState font_;
 };
 
+// Where drawing goes when it must go nowhere: a printer whose device could not be opened, or a
+// run that has failed. The run sees the printer's error after the page and stops.
+DrawingSurface& NowhereSurface();
+
 }  // namespace vellomir
