@@ -12,16 +12,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/design_session.h"
 #include "gui/qt_printer.h"
 #include "gui/qt_surface.h"
-#include "platform/dialogs.h"
 #include "platform/file_system.h"
-#include "platform/message_box.h"
 #include "render/print_job.h"
+#include "ui/print_handler.h"
 
 namespace {
 
@@ -74,27 +74,32 @@ int RunOnce(long labels, const fs::path& folder) {
   const double cpu_start = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   int64_t pages = 0;
-  vellomir::RecordingDialogs dialogs;
-  vellomir::RecordingMessageBox messages;
-  vellomir::PrintOutcome outcome;
+  vellomir::PrintLayout layout;
+  if (const std::string problem = vellomir::ReadPrintLayout(session.window, layout);
+      !problem.empty()) {
+    std::fprintf(stderr, "bench_print: %s\n", problem.c_str());
+    return 1;
+  }
+  const auto rules = std::make_unique<vellomir::RuleTable>(vellomir::ReadRuleTable(session.Work()));
+  vellomir::LabelDrawing how;
+  how.unitsPerMm = session.window.UnitsPerMm;
+  how.pictures = &session.Here();
+  vellomir::PrintResult result;
   uint64_t written = 0;
   {
     vellomir::PdfPrinter printer(out);
-    outcome = vellomir::PrintLabels(
-        session.window, session.Work(), messages, dialogs, printer,
-        [&pages](const vellomir::PrintProgress& p) {
-          pages = p.pages;
-          return true;
-        },
-        &session.Here());
-    for (const auto& file : printer.Written()) written += fs::file_size(file);
+    result = vellomir::RunLabelPrint(layout, *rules, how, printer,
+                                     [&pages](const vellomir::PrintProgress& p) {
+                                       pages = p.pages;
+                                       return true;
+                                     });
+    for (const auto& file : result.deliveries) written += fs::file_size(file);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = CpuSeconds() - cpu_start;
-  if (outcome != vellomir::PrintOutcome::kPrinted) {
-    std::fprintf(stderr, "bench_print: the run failed: %s\n",
-                 messages.shown.empty() ? "?" : messages.shown.front().text.c_str());
+  if (result.outcome != vellomir::PrintOutcome::kPrinted) {
+    std::fprintf(stderr, "bench_print: the run failed: %s\n", result.message.c_str());
     return 1;
   }
   std::printf(

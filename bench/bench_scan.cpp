@@ -56,12 +56,13 @@ std::string RandomData(int kind) {
       return Pick(kDigits, 12);
     case 2:
       return Pick(kDigits, 7);
+    // Number system 0 put in front by append: GCC 12 warns falsely about "0" + string here.
     case 3:
-      return "0" + Pick(kDigits, 11);
+      return Pick(kDigits, 11).insert(0, 1, '0');
     case 4:
-      return "0" + Pick(kDigits, 6);
-    case 5:
-      return ExpandUpcE("0" + Pick(kDigits, 6));  // a UPC-A number that has a UPC-E form
+      return Pick(kDigits, 6).insert(0, 1, '0');
+    case 5:  // a UPC-A number that has a UPC-E form
+      return ExpandUpcE(Pick(kDigits, 6).insert(0, 1, '0'));
     case 6:
       return Pick(kDigits, 2 * Between(3, 7));
     case 7:
