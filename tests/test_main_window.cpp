@@ -22,42 +22,20 @@
 #include "platform/text_util.h"
 #include "platform/work_folder.h"
 #include "support/files.h"
+#include "support/window_fixture.h"
 
 namespace vellomir {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    if (qApp == nullptr) {
-      static int argc = 1;
-      static char name[] = "test_main_window";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-      InstallFontSubstitutions();
-    }
-  }
-
-  void SetUp() override {
-    window_ = std::make_unique<MainWindow>(model_, files_,
-                                           WindowServices{&messages_, &dialogs_, &shell_});
-    window_->show();
-  }
-
-  template <typename W>
-  W* Find(const char* name) {
-    W* w = window_->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
+  void SetUp() override { ShowWindow(); }
 
   void Type(const char* name, const QString& text) {
     QLineEdit* e = Find<QLineEdit>(name);
     e->clear();
     QTest::keyClicks(e, text);
   }
-
-  void Press(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
 
   // Chooses an entry of a combo box as a user's pick from its list does: the selection
   // changes, then the box reports the choice.
@@ -85,14 +63,6 @@ class MainWindowTest : public ::testing::Test {
     Type("l_patch_start", "1");
     Type("l_fontsize", "9");
   }
-
-  test::TempDir dir_;
-  FileSystem files_{dir_.path().string()};
-  MainWindowModel model_;
-  RecordingMessageBox messages_;
-  RecordingDialogs dialogs_;
-  RecordingShell shell_;
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, OpensWithEveryControlNamedAndItsInitialValues) {
@@ -492,15 +462,7 @@ TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
 // Windows started in one folder, each with a private folder for its working files.
 class WindowsInOneFolderTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (qApp == nullptr) {
-      static int argc = 1;
-      static char name[] = "test_main_window";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-      InstallFontSubstitutions();
-    }
-  }
+  static void SetUpTestSuite() { test::EnsureWidgetApplication(); }
 
   struct Window {
     Window(FileSystem& here, const std::string& root)

@@ -17,6 +17,7 @@
 #include "support/decode.h"
 #include "support/files.h"
 #include "support/pdf.h"
+#include "support/window_fixture.h"
 
 // The print button of the real window, printing to files and to a private CUPS server.
 namespace vellomir {
@@ -45,41 +46,17 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
   return v;
 }
 
-class PrintWindow : public ::testing::Test {
+class PrintWindow : public test::WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    if (qApp == nullptr) {
-      static int argc = 1;
-      static char name[] = "test_print_window";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-      InstallFontSubstitutions();
-    }
-  }
-
   void SetUp() override {
     setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
     test::WriteBytes(dir_.File("labels.vlm"), test::Cp950Lines(kDesign));
-    window_ = std::make_unique<MainWindow>(model_, files_,
-                                           WindowServices{&messages_, &dialogs_, &shell_});
-    window_->show();
+    ShowWindow();
     window_->OpenDesign(dir_.File("labels.vlm"));
     ASSERT_TRUE(messages_.shown.empty());
   }
 
-  void PressPrint() {
-    QPushButton* print = window_->findChild<QPushButton*>("print_rule");
-    ASSERT_NE(print, nullptr);
-    QTest::mouseClick(print, Qt::LeftButton);
-  }
-
-  test::TempDir dir_;
-  FileSystem files_{dir_.path().string()};
-  MainWindowModel model_;
-  RecordingMessageBox messages_;
-  RecordingDialogs dialogs_;
-  RecordingShell shell_;
-  std::unique_ptr<MainWindow> window_;
+  void PressPrint() { Press("print_rule"); }
 };
 
 TEST_F(PrintWindow, TractorFeedToAFileKeepsEveryPage) {

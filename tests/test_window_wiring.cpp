@@ -20,37 +20,19 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "support/files.h"
+#include "support/window_fixture.h"
 
 namespace vellomir {
 namespace {
 
-class WindowWiringTest : public ::testing::Test {
+class WindowWiringTest : public test::WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    if (qApp == nullptr) {
-      static int argc = 1;
-      static char name[] = "test_window_wiring";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-      InstallFontSubstitutions();
-    }
-  }
-
   void SetUp() override {
-    window_ = std::make_unique<MainWindow>(model_, files_,
-                                           WindowServices{&messages_, &dialogs_, &shell_});
-    window_->show();
+    ShowWindow();
     QObject::connect(window_.get(), &MainWindow::ActionPerformed,
                      [this](const QString& name) { performed_.push_back(name.toStdString()); });
   }
 
-  test::TempDir dir_;
-  FileSystem files_{dir_.path().string()};
-  MainWindowModel model_;
-  RecordingMessageBox messages_;
-  RecordingDialogs dialogs_;
-  RecordingShell shell_;
-  std::unique_ptr<MainWindow> window_;
   std::vector<std::string> performed_;
 };
 
