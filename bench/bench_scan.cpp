@@ -23,7 +23,7 @@
 #include "gui/qt_printer.h"
 #include "gui/qt_surface.h"
 #include "render/symbol_check.h"
-#include "scan_zbar.h"
+#include "support/decode.h"
 
 namespace vellomir::bench {
 namespace {
@@ -169,6 +169,14 @@ std::string ReadWithZXing(const QImage& image, int kind) {
   hints.setFormats(ZXing::BarcodeFormatFromString(ZXingFormat(kind)));
   const ZXing::Result r = ZXing::ReadBarcode(view, hints);
   return r.isValid() ? r.text() : std::string("\x01");
+}
+
+// What zbar reads in the image, without the "TYPE:" its texts begin with.
+std::vector<std::string> ReadWithZbar(const QImage& image) {
+  std::vector<std::string> out;
+  for (const std::string& text : test::DecodeAllWithZbar(image))
+    out.push_back(text.substr(text.find(':') + 1));
+  return out;
 }
 
 // zbar reports an EAN-13 number that begins with 0 as UPC-A, without that 0.
