@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "render/print_job.h"
+#include "render/symbol_check.h"
 #include "support/cups_server.h"
 #include "support/decode.h"
 #include "support/files.h"
@@ -36,10 +37,10 @@ const std::vector<std::string> kSheetsDesign = {
     "1,,;S,,;20,,;20,,;20,,;15,,;3,,;1,,;1,,;12,,;8,,;1,,;",
 };
 // Labels of 50 x 70 mm, 2 x 2 on 4 x 6 in label stock: a Code 128 "L" with its batch number at
-// 6 x 8 mm, modules of 25 twips (three to four printer dots at 203 dpi).
+// 6 x 8 mm, modules of 22 twips (three printer dots at 203 dpi: 30 mm of bars).
 const std::vector<std::string> kLabelDesign = {
     "setting,,;6,,;50,,;70,,;2,,;2,,;0,,;0,,;",
-    "1,,;L,,;6,,;8,,;25,,;20,,;3,,;1,,;1,,;10,,;8,,;1,,;",
+    "1,,;L,,;6,,;8,,;22,,;20,,;3,,;1,,;1,,;10,,;8,,;1,,;",
 };
 
 std::string SettingsFile(const std::string& printer_type) {
@@ -180,6 +181,33 @@ TEST_F(CupsPrinting, TractorFeedSendsAJobPerPageToTheLabelPrinter) {
     EXPECT_NEAR(graphics[0].height(), 1218, 8);
     EXPECT_EQ(Sorted(test::DecodeAllWithZbar(graphics[0])), want[i]);
   }
+}
+
+// EAN-13 price labels on the 203-dpi printer: modules of 3 dots, so each label reads from the
+// printer's own dots, and still reads when the head prints every bar a dot wider.
+TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
+  test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
+  test::WriteBytes(dir.File("ean.vlm"),
+                   test::Cp950Lines({"setting,,;4,,;50,,;70,,;2,,;2,,;0,,;0,,;",
+                                     "1,,;87178787,,;6,,;8,,;15,,;20,,;4,,;1,,;1,,;10,,;1,,;0,,;"}));
+  const auto r = Run({"ean.vlm", "--printer", "labels"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(cups.WaitUntilIdle());
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  std::vector<std::string> want;
+  for (const char* batch : {"0001", "0002", "0003", "0004"})
+    want.push_back("EAN-13:" + *ExpectedScan(1, std::string("87178787") + batch, false));
+  const auto graphics = test::DecodeZplGraphics(cups.Output(jobs[0].id));
+  ASSERT_EQ(graphics.size(), 1u);
+  EXPECT_EQ(Sorted(test::DecodeAllWithZbar(graphics[0])), want);
+
+  QImage spread = graphics[0].convertToFormat(QImage::Format_Grayscale8);
+  for (int y = 0; y < spread.height(); ++y) {
+    uchar* line = spread.scanLine(y);
+    for (int x = spread.width() - 1; x > 0; --x) line[x] = std::min(line[x], line[x - 1]);
+  }
+  EXPECT_EQ(Sorted(test::DecodeAllWithZbar(spread)), want);
 }
 
 // --- Refusals and failures -----------------------------------------------------------------

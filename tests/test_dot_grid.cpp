@@ -22,14 +22,16 @@ SymbolBars Elements(double mw, std::vector<int> wide_flags, double y = 0, double
   return bars;
 }
 
-// The printers our users own and the default module of 15 units (pitch 16, wide 31).
+// The printers our users own and the default module of 15 units (pitch 16, wide 31): the
+// units' 31:16 is below the 2.2:1 the two-width symbologies ask under 0.5 mm, so the wide
+// element gets the fewest dots that reach 2.2 narrow ones.
 TEST(DotWidths, DefaultModuleAtCommonResolutions) {
   const SymbolBars bars = Elements(15, {0, 1});
   struct Case {
     double dpi;
     int64_t narrow, wide;
   };
-  for (const Case c : {Case{203, 2, 4}, Case{300, 3, 6}, Case{600, 7, 14}, Case{1200, 13, 26}}) {
+  for (const Case c : {Case{203, 2, 5}, Case{300, 3, 7}, Case{600, 7, 16}, Case{1200, 13, 29}}) {
     const auto d = SymbolDotWidths(bars, c.dpi);
     ASSERT_TRUE(d.has_value()) << c.dpi;
     EXPECT_EQ(d->narrow, c.narrow) << c.dpi;
@@ -38,8 +40,9 @@ TEST(DotWidths, DefaultModuleAtCommonResolutions) {
 }
 
 // Whatever the module and resolution: at least one dot, the nearest whole number, and a wide
-// element never thinner in ratio than the units make it, nor needlessly wider.
-TEST(DotWidths, RatioNeverBelowTheUnits) {
+// element never thinner in ratio than the units make it or the symbologies allow (2.2 under
+// 0.5 mm, else 2), nor needlessly wider.
+TEST(DotWidths, RatioNeverBelowTheUnitsNorTheSymbologies) {
   for (int mw = 0; mw <= 40; ++mw) {
     for (double dpi : {96.0, 150.0, 203.0, 300.0, 406.0, 600.0, 1200.0}) {
       const SymbolBars bars = Elements(mw, {0, 1});
@@ -47,25 +50,35 @@ TEST(DotWidths, RatioNeverBelowTheUnits) {
       ASSERT_TRUE(d.has_value());
       const double exact = (mw + 1) * dpi / 1440;
       EXPECT_EQ(d->narrow, std::max<int64_t>(1, std::llround(exact))) << mw << " " << dpi;
-      const double ratio = (2.0 * mw + 1) / (mw + 1);
+      const double printed_mm = double(d->narrow) * 25.4 / dpi;
+      const double ratio = std::max((2.0 * mw + 1) / (mw + 1), printed_mm < 0.5 ? 2.2 : 2.0);
       EXPECT_GE(double(d->wide) / double(d->narrow), ratio - 1e-12) << mw << " " << dpi;
-      // Zero-width boxes are as wide as narrow ones in units; a wide one still gets a dot more.
-      if (mw > 0) {
-        EXPECT_LT(double(d->wide - 1) / double(d->narrow), ratio) << mw << " " << dpi;
-      }
-      EXPECT_GT(d->wide, d->narrow);
+      EXPECT_LT(double(d->wide - 1) / double(d->narrow), ratio) << mw << " " << dpi;
+      // Never beyond the 3:1 the symbologies allow at most.
+      EXPECT_LE(double(d->wide) / double(d->narrow), 3.0) << mw << " " << dpi;
     }
   }
 }
 
 TEST(DotWidths, ModuleStringsHaveNoWide) {
   SymbolBars bars;
-  bars.narrow_pitch = 15;  // EAN data modules
+  bars.narrow_pitch = 16;  // Code 128 modules
   const auto d = SymbolDotWidths(bars, 203);
   ASSERT_TRUE(d.has_value());
   EXPECT_EQ(d->narrow, 2);
   EXPECT_EQ(d->wide, 0);
-  EXPECT_NEAR(ModuleDots(bars, 203), 15 * 203 / 1440.0, 1e-12);
+  EXPECT_NEAR(ModuleDots(bars, 203), 16 * 203 / 1440.0, 1e-12);
+}
+
+// A symbol's floor on dots wins over the nearest whole number, never the other way round.
+TEST(DotWidths, ModuleFloorOfTheSymbol) {
+  SymbolBars bars;
+  bars.narrow_pitch = 15;  // EAN data modules: 2.1 dots at 203 dpi, 3.1 at 300
+  bars.min_module_dots = 3;
+  EXPECT_EQ(SymbolDotWidths(bars, 203)->narrow, 3);
+  EXPECT_EQ(SymbolDotWidths(bars, 300)->narrow, 3);
+  EXPECT_EQ(SymbolDotWidths(bars, 600)->narrow, 6);
+  EXPECT_NEAR(ModuleDots(bars, 203), 15 * 203 / 1440.0, 1e-12);  // the design's, unrounded
 }
 
 TEST(DotWidths, NoSensibleWidthsNoMapping) {
@@ -79,13 +92,13 @@ TEST(DotWidths, NoSensibleWidthsNoMapping) {
 }
 
 TEST(SymbolOnDots, BoxesFollowEachOtherOnWholeDots) {
-  // Narrow, wide, narrow, narrow, wide at 203 dpi: 2 and 4 dots.
+  // Narrow, wide, narrow, narrow, wide at 203 dpi: 2 and 5 dots.
   const SymbolBars bars = Elements(15, {0, 1, 0, 0, 1}, 500, 1130);
   const auto dots = SymbolOnDots(bars, 203);
   ASSERT_TRUE(dots.has_value());
   ASSERT_EQ(dots->size(), 5u);
   const int64_t left = std::llround(1000 * 203 / 1440.0);  // 141: the nearest dot
-  const int64_t widths[] = {2, 4, 2, 2, 4};
+  const int64_t widths[] = {2, 5, 2, 2, 5};
   int64_t x = left;
   for (std::size_t i = 0; i < 5; ++i) {
     EXPECT_EQ((*dots)[i].left, x) << i;

@@ -62,6 +62,23 @@ TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
   EXPECT_EQ(r.status, 0) << r.out;
 }
 
+// On a 203-dpi printer an EAN-13 prints on 3-dot modules, wider than its units: on a label
+// of 38 mm it runs past the edge, at 300 dpi it fits.
+TEST_F(VerifyCommand, SymbolPastTheLabelIsFlagged) {
+  test::WriteBytes(dir.File("narrow.vlm"),
+                   test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;",
+                                     Rule("400638133393", 15, 1)}));
+  auto r = Run({"verify", "narrow.vlm"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  auto lines = test::OutputLines(r.out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("「4006381333931」"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("(印成 3 點) 印到 40.8 mm (標籤寬 38.0 mm) 超出"), std::string::npos)
+      << lines[0];
+  r = Run({"verify", "narrow.vlm", "--dpi", "300"});
+  EXPECT_EQ(r.status, 0) << r.out;
+}
+
 TEST_F(VerifyCommand, BadArgumentsAreRefused) {
   Design("d.vlm", {Rule("A", 15, 8)});
   for (const std::vector<std::string>& args :

@@ -71,6 +71,8 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   how.unitsPerMm = session.window.UnitsPerMm;
   how.pictures = &session.Here();
   const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
+  const double label_width =
+      std::max(0.0, NumericValue(session.window.l_paper_width.text) * session.window.UnitsPerMm);
 
   const double amount = NumericValue(session.window.l_amount.text);
   const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));
@@ -80,7 +82,8 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   std::vector<double> labels = {1};
   if (last > 1) labels.push_back(last);
   for (double label : labels) {
-    for (const SymbolCheck& c : CheckLabelSymbols(*rules, label, how, resolution, true, reader)) {
+    for (const SymbolCheck& c :
+         CheckLabelSymbols(*rules, label, how, resolution, true, reader, label_width)) {
       out << DescribeCheck(c) << "\n";
       all_good = all_good && c.verdict == SymbolVerdict::kGood;
       ++symbols;

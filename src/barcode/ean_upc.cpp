@@ -31,6 +31,7 @@ SymbolPattern EanSymbol(const std::string& data, std::string left, std::string r
   SymbolPattern p;
   p.text = data;
   p.gap = kTextGap;
+  p.min_module_dots = kEanMinModuleDots;
   p.Append(kEanStartGuard, kEanGuardExtraHeight, 0);
   p.Append(std::move(left), 0, 0);
   p.Append(kEanCentreGuard, kEanGuardExtraHeight, 0);

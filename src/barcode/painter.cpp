@@ -44,6 +44,7 @@ bool WithinLimits(const SymbolPattern& p, int32_t x, int16_t moduleWidth, int16_
 SymbolBars LayOutBars(const SymbolPattern& p, int32_t x, int32_t y, int16_t moduleWidth,
                       int16_t barHeight) {
   SymbolBars bars;
+  bars.min_module_dots = p.min_module_dots;
   // The pitch of the segment holding most elements is the symbol's: EAN/UPC data modules take
   // moduleWidth, everything else moduleWidth + 1.
   const PatternSegment* main = nullptr;

@@ -29,10 +29,18 @@ struct SymbolPattern {
   bool start_x_16bit = true;
   // The data is beyond what the painter can encode (too long for its lists): nothing is drawn.
   bool refused = false;
+  // The fewest dots a module may take on a printer (see kEanMinModuleDots).
+  int min_module_dots = 1;
 
   std::string Bits() const;
   void Append(std::string bits, int extra_height = 0, int extra_advance = 1);
 };
+
+// EAN and UPC tell 1 from 7 and 2 from 8 by the widths of their two bars alone, a module
+// apart in each. With modules of 2 dots, one dot of ink spread on each bar closes that gap,
+// and 2 dots at 203 dpi (0.25 mm) is below the smallest module these symbols allow (0.264
+// mm) anyway; 3 dots keep half a module of room.
+inline constexpr int kEanMinModuleDots = 3;
 
 inline constexpr int kTextGap = 57;
 inline constexpr int kIndexListSize = 500;  // positions of the character index list

@@ -80,6 +80,7 @@ SymbolPattern EncodeUpcE(const std::string& data) {
   SymbolPattern p;
   p.text = data;
   p.gap = kTextGap;
+  p.min_module_dots = kEanMinModuleDots;
   p.Append(kUpcEStartGuard, kEanGuardExtraHeight, 0);
   p.Append(std::move(digits), 0, 0);
   p.Append(kUpcEEndGuard, kEanGuardExtraHeight, 1);

@@ -8,6 +8,7 @@ namespace vellomir {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
+constexpr double kMmPerInch = 25.4;
 // Positions beyond this many dots are no device's; such a symbol is drawn plainly.
 constexpr double kMaxDots = 1e12;
 
@@ -23,9 +24,11 @@ std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per
   const double exact = ModuleDots(bars, dots_per_inch);
   if (exact > kMaxDots) return std::nullopt;
   DotWidths d;
-  d.narrow = std::max<int64_t>(1, std::llround(exact));
+  d.narrow = std::max<int64_t>({1, bars.min_module_dots, std::llround(exact)});
   if (bars.wide_pitch > 0 && std::isfinite(bars.wide_pitch)) {
-    const double ratio = bars.wide_pitch / bars.narrow_pitch;
+    const double narrow_mm = static_cast<double>(d.narrow) * kMmPerInch / dots_per_inch;
+    const double ratio = std::max(bars.wide_pitch / bars.narrow_pitch,
+                                  narrow_mm < kSmallNarrowMm ? kMinWideRatioSmall : kMinWideRatio);
     // A hair below the next whole number is that number: 4.0000000001 dots must stay 4.
     d.wide = static_cast<int64_t>(std::ceil(static_cast<double>(d.narrow) * ratio - 1e-9));
     d.wide = std::max(d.wide, d.narrow + 1);

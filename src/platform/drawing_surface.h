@@ -42,6 +42,8 @@ struct SymbolBars {
   std::vector<SymbolBox> boxes;
   double narrow_pitch = 0;
   double wide_pitch = 0;
+  // The fewest whole dots a module may take on a device; the symbology's floor, not the design's.
+  int min_module_dots = 1;
   bool operator==(const SymbolBars&) const = default;
 };
 

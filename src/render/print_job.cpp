@@ -148,7 +148,7 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
     const double dpi = printer.DotsPerInch();
     const std::vector<std::string> warnings =
         SymbolWarnings(rules, static_cast<double>(layout.labels), how, dpi > 0 ? dpi : kPdfCheckDpi,
-                       dpi > 0, *reader);
+                       dpi > 0, *reader, layout.label_width);
     std::string text;
     for (const std::string& w : warnings) text += (text.empty() ? "" : "\n") + w;
     if (!text.empty()) concerns.push_back({PrintConcernKind::kUnreadableSymbol, text});

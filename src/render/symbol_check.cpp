@@ -20,6 +20,8 @@ namespace {
 
 // Quiet zone read with each symbol, in modules: what the symbologies ask for at most.
 constexpr double kQuietModules = 10;
+// Bars ending within this many units past the label's edge are its rounding, not an overrun.
+constexpr double kEdgeSlack = 1;
 
 bool AllDigits(const std::string& s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -83,6 +85,18 @@ TwipArea BarsArea(const SymbolBars& bars, double dots_per_inch) {
   return a;
 }
 
+// Where the symbol's bars end as printed: on the device's dots when laid on them (from a
+// label edge on a dot), else at the far edge of the last box.
+double PrintedRight(const SymbolBars& bars, double dots_per_inch, bool on_dots) {
+  const SymbolBox& last = bars.boxes.back();
+  double right = last.x + std::max(0.0, last.w) + 1;
+  if (on_dots) {
+    if (const auto dots = SymbolOnDots(bars, dots_per_inch))
+      right = double(dots->back().right) * 1440.0 / dots_per_inch;
+  }
+  return right;
+}
+
 bool Overlaps(const TwipArea& a, const TwipArea& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -105,6 +119,8 @@ const char* VerdictWord(SymbolVerdict verdict) {
       return "不符";
     case SymbolVerdict::kTooFine:
       return "太細";
+    case SymbolVerdict::kPastLabel:
+      return "超出";
   }
   return "";
 }
@@ -147,7 +163,8 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
 
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
                                            const LabelDrawing& how, double dots_per_inch,
-                                           bool on_dots, SymbolReader& reader) {
+                                           bool on_dots, SymbolReader& reader,
+                                           double label_width) {
   std::vector<SymbolCheck> checks;
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
 
@@ -177,6 +194,11 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
       continue;
     }
     check.module_dots = ModuleDots(*mine, dots_per_inch);
+    const double printed_right = PrintedRight(*mine, dots_per_inch, on_dots);
+    if (how.unitsPerMm > 0) {
+      check.printed_right_mm = printed_right / how.unitsPerMm;
+      check.label_width_mm = std::max(0.0, label_width) / how.unitsPerMm;
+    }
     if (on_dots) {
       if (const auto d = SymbolDotWidths(*mine, dots_per_inch)) check.printed_dots = d->narrow;
     }
@@ -207,6 +229,8 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
       check.verdict = SymbolVerdict::kUnreadable;
     else if (!data || *check.read != check.expected || check.expected.empty())
       check.verdict = SymbolVerdict::kWrong;
+    else if (label_width > 0 && printed_right > label_width + kEdgeSlack)
+      check.verdict = SymbolVerdict::kPastLabel;
     else if (check.module_dots < 1)
       check.verdict = SymbolVerdict::kTooFine;
     else
@@ -218,7 +242,7 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
 
 std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
                                         const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader) {
+                                        SymbolReader& reader, double label_width) {
   // The run prints the first whole number of labels that reaches the copies field, at least one.
   const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));
   std::vector<double> labels = {1};
@@ -226,7 +250,7 @@ std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
   std::vector<std::string> warnings;
   for (double label : labels) {
     for (const SymbolCheck& c :
-         CheckLabelSymbols(rules, label, how, dots_per_inch, on_dots, reader)) {
+         CheckLabelSymbols(rules, label, how, dots_per_inch, on_dots, reader, label_width)) {
       if (c.verdict == SymbolVerdict::kGood) continue;
       std::string line = "第 " + Number(label, 0) + " 張標籤的條碼規則 " +
                          std::to_string(c.rule + 1) + " (" +
@@ -240,6 +264,11 @@ std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
           break;
         case SymbolVerdict::kTooFine:
           line += "的模組只有 " + Number(c.module_dots, 2) + " 點, 印出來會比設計的寬";
+          break;
+        case SymbolVerdict::kPastLabel:
+          line += "在 " + Number(dots_per_inch, 0) + " dpi 印到離標籤左邊 " +
+                  Number(c.printed_right_mm, 1) + " mm, 超出標籤寬度 " +
+                  Number(c.label_width_mm, 1) + " mm";
           break;
         case SymbolVerdict::kGood:
           break;
@@ -270,6 +299,9 @@ std::string DescribeCheck(const SymbolCheck& c) {
   line += c.read ? "「" + *c.read + "」" : std::string("(無)");
   line += " 模組 " + Number(c.module_dots, 2) + " 點";
   if (c.printed_dots > 0) line += " (印成 " + std::to_string(c.printed_dots) + " 點)";
+  if (c.verdict == SymbolVerdict::kPastLabel)
+    line += " 印到 " + Number(c.printed_right_mm, 1) + " mm (標籤寬 " +
+            Number(c.label_width_mm, 1) + " mm)";
   line += " ";
   line += VerdictWord(c.verdict);
   return line;

@@ -24,6 +24,7 @@ enum class SymbolVerdict {
   kUnreadable,  // nothing read (or nothing drawn)
   kWrong,       // read as something else than the rule's data
   kTooFine,     // reads, but its module is below one dot: printed wider than designed
+  kPastLabel,   // reads, but as printed its bars run past the label's right edge
 };
 
 // One word for the verdict, as the verify command prints it.
@@ -37,6 +38,8 @@ struct SymbolCheck {
   std::optional<std::string> read;  // what it reported
   double module_dots = 0;           // module size in dots at that resolution, unrounded
   int64_t printed_dots = 0;         // whole dots per module as printed (0: not laid on dots)
+  double printed_right_mm = 0;      // where the printed bars end, from the label's left edge
+  double label_width_mm = 0;        // 0: not known, not checked
   SymbolVerdict verdict = SymbolVerdict::kUnreadable;
 };
 
@@ -46,17 +49,20 @@ struct SymbolCheck {
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck);
 
 // Draws the label `labelNumber` of the rules at dots_per_inch and reads every barcode rule
-// back, one symbol at a time. on_dots as for SymbolReader::NewPage.
+// back, one symbol at a time. on_dots as for SymbolReader::NewPage. A label_width above 0
+// (surface units) also finds symbols that print past the label's right edge: on a printer's
+// dots a symbol can come out wider than its units.
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
                                            const LabelDrawing& how, double dots_per_inch,
-                                           bool on_dots, SymbolReader& reader);
+                                           bool on_dots, SymbolReader& reader,
+                                           double label_width = 0);
 
 // The warnings of a run of `amount` labels (the copies field's value): the first and the last
 // label are read back; one line for each symbol that is not good, naming its rule and label.
 // Empty when every symbol reads.
 std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
                                         const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader);
+                                        SymbolReader& reader, double label_width = 0);
 
 // Before a run whose symbols do not all read: shows the warnings with OK (print anyway) and
 // Cancel. Returns whether to print; shows nothing and returns true when there are none.
