@@ -170,19 +170,6 @@ TEST(SymbolWarnings, FirstAndLastLabelNamed) {
   EXPECT_NE(warnings[0].find("條碼規則 1 (EAN-8)"), std::string::npos) << warnings[0];
 }
 
-TEST(ConfirmSymbolWarnings, OkPrintsCancelDoesNot) {
-  RecordingMessageBox box;
-  EXPECT_TRUE(ConfirmSymbolWarnings({}, box, "T"));
-  EXPECT_TRUE(box.shown.empty());
-  box.answers = {MessageAnswer::kOk, MessageAnswer::kCancel};
-  EXPECT_TRUE(ConfirmSymbolWarnings({"one"}, box, "T"));
-  EXPECT_FALSE(ConfirmSymbolWarnings({"one", "two"}, box, "T"));
-  ASSERT_EQ(box.shown.size(), 2u);
-  EXPECT_EQ(box.shown[1].buttons, MessageButtons::kOkCancel);
-  EXPECT_EQ(box.shown[1].caption, "T");
-  EXPECT_NE(box.shown[1].text.find("two"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vellomir
 

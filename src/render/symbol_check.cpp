@@ -279,19 +279,6 @@ std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
   return warnings;
 }
 
-bool ConfirmSymbolWarnings(const std::vector<std::string>& warnings, MessageBox& messages,
-                           const std::string& caption) {
-  if (warnings.empty()) return true;
-  std::string text = "下面的條碼掃描不出正確的資料:\n";
-  // A long list would not fit the box; the first ones tell enough.
-  const std::size_t shown = std::min<std::size_t>(warnings.size(), 10);
-  for (std::size_t i = 0; i < shown; ++i) text += warnings[i] + "\n";
-  if (warnings.size() > shown)
-    text += "... 還有 " + std::to_string(warnings.size() - shown) + " 個\n";
-  text += "按「確定」照樣列印, 按「取消」不列印。";
-  return messages.Show(text, caption, MessageButtons::kOkCancel) == MessageAnswer::kOk;
-}
-
 std::string DescribeCheck(const SymbolCheck& c) {
   std::string line = "規則 " + std::to_string(c.rule + 1) + " " +
                      std::string(kBarcodeKindNames[static_cast<std::size_t>(c.kind)]) + " 標籤 " +

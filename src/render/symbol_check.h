@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "platform/symbol_reader.h"
 #include "render/label_renderer.h"
 
@@ -63,11 +62,6 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
 std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
                                         const LabelDrawing& how, double dots_per_inch, bool on_dots,
                                         SymbolReader& reader, double label_width = 0);
-
-// Before a run whose symbols do not all read: shows the warnings with OK (print anyway) and
-// Cancel. Returns whether to print; shows nothing and returns true when there are none.
-bool ConfirmSymbolWarnings(const std::vector<std::string>& warnings, MessageBox& messages,
-                           const std::string& caption);
 
 // One line of the verify command for a check.
 std::string DescribeCheck(const SymbolCheck& check);
