@@ -152,6 +152,34 @@ TEST(QtSurfaceDots, EveryKindReadsWithADotOfInkSpreadAt203) {
   }
 }
 
+// The human-readable line is centred under the bars as they print, also where the printer's
+// dots make the symbol wider than its units (an EAN-13 on 3-dot modules at 203 dpi: 36 mm for
+// 25 mm of units).
+TEST(QtSurfaceDots, TextCentredUnderThePrintedBars) {
+  QImage image = Blank(800, 400, 203);
+  {
+    QPainter painter(&image);
+    QtSurface surface(painter, {0, 0}, 203);
+    int32_t x = 300;
+    ASSERT_TRUE(PaintBarcode(1, "400638133393", surface, 1, 1, 10, x, 300, 15, 1130));
+  }
+  // Ink columns of the bars (a row through them) and of the text (the rows under them).
+  auto ink_span = [&image](int from_row, int to_row) {
+    int left = image.width(), right = -1;
+    for (int y = from_row; y < to_row; ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 128) left = std::min(left, x), right = std::max(right, x);
+    return std::pair{left, right};
+  };
+  const int bars_row = (300 + 500) * 203 / 1440;
+  const auto bars = ink_span(bars_row, bars_row + 1);
+  EXPECT_EQ(bars.second - bars.first + 1, 95 * 3);
+  const int text_top = (300 + 1130 + 100) * 203 / 1440 + 3;  // below the guard bars
+  const auto text = ink_span(text_top, image.height());
+  ASSERT_GE(text.second, text.first);
+  EXPECT_NEAR((text.first + text.second) / 2.0, (bars.first + bars.second) / 2.0, 4);
+}
+
 // Without a resolution to lay symbols on, boxes land where their units put them, as in the
 // preview: at 203 dpi some narrow bars of a Codabar symbol come out 2 dots, others 3.
 TEST(QtSurfaceDots, ExactUnitsWithoutAResolution) {

@@ -187,13 +187,10 @@ void PdfSurface::SetFill(int colour) {
   fill_colour_ = colour;
 }
 
-void PdfSurface::FillBars(const SymbolBars& bars) {
+double PdfSurface::FillBars(const SymbolBars& bars) {
   const std::optional<std::vector<DotBox>> dots =
       dots_per_inch_ > 0 ? SymbolOnDots(bars, dots_per_inch_, page_x_, page_y_) : std::nullopt;
-  if (!dots) {
-    DrawingSurface::FillBars(bars);
-    return;
-  }
+  if (!dots || dots->empty()) return DrawingSurface::FillBars(bars);
   // Back from the printer's dots to twips on this page; a box of extent w covers w + 1.
   const double twips = 1440.0 / dots_per_inch_;
   for (const DotBox& d : *dots)
@@ -201,6 +198,7 @@ void PdfSurface::FillBars(const SymbolBars& bars) {
             static_cast<double>(d.top) * twips - page_y_,
             static_cast<double>(d.right - d.left) * twips - 1,
             static_cast<double>(d.bottom - d.top) * twips - 1, d.colour);
+  return DotsRight(*dots, dots_per_inch_, page_x_);
 }
 
 void PdfSurface::FillBox(double x, double y, double w, double h, int colour) {

@@ -52,7 +52,7 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   void ReplayBars(const SymbolOp& op) override { FillBars(op.bars); }
 
  protected:
-  void FillBars(const SymbolBars& bars) override;
+  double FillBars(const SymbolBars& bars) override;
   void FillBox(double x, double y, double w, double h, int colour) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;

@@ -111,14 +111,11 @@ void QtSurface::FillBox(double x, double y, double w, double h, int colour) {
   painter_.restore();
 }
 
-void QtSurface::FillBars(const SymbolBars& bars) {
+double QtSurface::FillBars(const SymbolBars& bars) {
   const std::optional<std::vector<DotBox>> dots =
       dots_per_inch_ > 0 ? SymbolOnDots(bars, dots_per_inch_, origin_.x(), origin_.y())
                          : std::nullopt;
-  if (!dots) {
-    DrawingSurface::FillBars(bars);
-    return;
-  }
+  if (!dots || dots->empty()) return DrawingSurface::FillBars(bars);
   // Device units per dot: 1 on an image of that resolution, 1440/dpi on a 1440-unit PDF page.
   const double kx = dpi_x() / dots_per_inch_;
   const double ky = dpi_y() / dots_per_inch_;
@@ -130,6 +127,7 @@ void QtSurface::FillBars(const SymbolBars& bars) {
     painter_.fillRect(rect, PaletteColour(d.colour));
   }
   painter_.restore();
+  return DotsRight(*dots, dots_per_inch_, origin_.x());
 }
 
 void QtSurface::DrawText(double x, double y, const std::string& text, const FontState& font) {

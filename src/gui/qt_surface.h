@@ -63,7 +63,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override;
   void Erase() override;
-  void FillBars(const SymbolBars& bars) override;
+  double FillBars(const SymbolBars& bars) override;
 
  private:
   QPointF ToDevice(double x, double y) const;

@@ -14,6 +14,10 @@ constexpr double kMaxDots = 1e12;
 
 }  // namespace
 
+double DotsRight(const std::vector<DotBox>& dots, double dots_per_inch, double origin_x) {
+  return static_cast<double>(dots.back().right) * kTwipsPerInch / dots_per_inch - origin_x - 1;
+}
+
 double ModuleDots(const SymbolBars& bars, double dots_per_inch) {
   return bars.narrow_pitch * dots_per_inch / kTwipsPerInch;
 }

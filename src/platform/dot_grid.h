@@ -49,6 +49,10 @@ std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per
 std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double dots_per_inch,
                                                 double origin_x = 0, double origin_y = 0);
 
+// Where laid-out dots end, back in the units of a surface whose (0, 0) lies at origin_x twips:
+// the x of the last box's far edge, extent as for DrawingSurface::Line. dots must not be empty.
+double DotsRight(const std::vector<DotBox>& dots, double dots_per_inch, double origin_x = 0);
+
 // Module size in dots at that resolution before any rounding: below 1 the device cannot print
 // the symbol as designed.
 double ModuleDots(const SymbolBars& bars, double dots_per_inch);

@@ -10,14 +10,14 @@ void DrawingSurface::Line(double w, double h, int colour) {
 
 void DrawingSurface::Bars(const SymbolBars& bars) {
   if (bars.boxes.empty()) return;
-  FillBars(bars);
+  current_x_ = FillBars(bars);
   const SymbolBox& last = bars.boxes.back();
-  current_x_ = last.x + last.w;
   current_y_ = last.y + last.h;
 }
 
-void DrawingSurface::FillBars(const SymbolBars& bars) {
+double DrawingSurface::FillBars(const SymbolBars& bars) {
   for (const SymbolBox& b : bars.boxes) FillBox(b.x, b.y, b.w, b.h, b.colour);
+  return bars.boxes.empty() ? CurrentX() : bars.boxes.back().x + bars.boxes.back().w;
 }
 
 void DrawingSurface::Print(const std::string& text) {

@@ -61,9 +61,9 @@ class DrawingSurface {
   void Line(double w, double h, int colour);
 
   // The bars of one symbol at once. Afterwards the current position is the far corner of the
-  // last box, as after drawing the boxes one by one with Line. A surface that draws for a
-  // device of known resolution may put the symbol on whole dots (see FillBars); every other
-  // surface draws exactly the boxes.
+  // last box as drawn, as after drawing the boxes one by one with Line. A surface that draws
+  // for a device of known resolution may put the symbol on whole dots (see FillBars), and then
+  // the far corner is where the dots end; every other surface draws exactly the boxes.
   void Bars(const SymbolBars& bars);
 
   const FontState& Font() const { return font_; }
@@ -103,8 +103,10 @@ class DrawingSurface {
   virtual void Erase() = 0;
   // A symbol's bars. By default each box as FillBox draws it. A device that knows its dots may
   // map the symbol as a whole instead: every module the same whole number of dots, every wide
-  // element the same whole number, the left edge on a dot (see platform/dot_grid.h).
-  virtual void FillBars(const SymbolBars& bars);
+  // element the same whole number, the left edge on a dot (see platform/dot_grid.h). Returns
+  // the x of the last box's far edge as drawn (extent as for Line), so that text centred
+  // under a symbol is centred under what printed.
+  virtual double FillBars(const SymbolBars& bars);
 
  private:
   double current_x_ = 0;

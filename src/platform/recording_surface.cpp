@@ -73,7 +73,10 @@ double RecordingSurface::TextWidth(const std::string& text, const FontState& fon
   return metrics_.Width(text, font);
 }
 
-void RecordingSurface::FillBars(const SymbolBars& bars) { ops_.push_back(SymbolOp{bars}); }
+double RecordingSurface::FillBars(const SymbolBars& bars) {
+  ops_.push_back(SymbolOp{bars});
+  return bars.boxes.empty() ? CurrentX() : bars.boxes.back().x + bars.boxes.back().w;
+}
 
 void DisplayTarget::ReplayBars(const SymbolOp& op) {
   for (const SymbolBox& b : op.bars.boxes) ReplayBox(PlainBox(b));

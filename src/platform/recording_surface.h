@@ -84,7 +84,7 @@ class RecordingSurface : public DrawingSurface {
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override { return metrics_.Height(font); }
   void Erase() override;
-  void FillBars(const SymbolBars& bars) override;
+  double FillBars(const SymbolBars& bars) override;
 
  private:
   const TextMetrics& metrics_;

@@ -92,7 +92,7 @@ double PrintedRight(const SymbolBars& bars, double dots_per_inch, bool on_dots) 
   double right = last.x + std::max(0.0, last.w) + 1;
   if (on_dots) {
     if (const auto dots = SymbolOnDots(bars, dots_per_inch))
-      right = double(dots->back().right) * 1440.0 / dots_per_inch;
+      if (!dots->empty()) right = DotsRight(*dots, dots_per_inch) + 1;
   }
   return right;
 }
