@@ -220,7 +220,7 @@ Count PdfThroughGhostscript(int kind, int symbols, double pdf_dpi, const QTempor
       PdfPrinter printer(pdf, pdf_dpi);
       int32_t x = 283;  // 5 mm from the page's corner
       PaintBarcode(kind, data, printer.Surface(), 1, 0, 10, x, 283, kModule, kBarHeight);
-      if (!printer.EndDoc()) return c;
+      if (!printer.EndDoc() || !printer.Commit()) return c;
     }
     const std::string cmd = "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pgmraw -r300 -sOutputFile='" +
                             pgm + "' '" + pdf + "' >/dev/null 2>&1";
