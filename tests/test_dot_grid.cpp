@@ -70,17 +70,6 @@ TEST(DotWidths, ModuleStringsHaveNoWide) {
   EXPECT_NEAR(ModuleDots(bars, 203), 16 * 203 / 1440.0, 1e-12);
 }
 
-// A symbol's floor on dots wins over the nearest whole number, never the other way round.
-TEST(DotWidths, ModuleFloorOfTheSymbol) {
-  SymbolBars bars;
-  bars.narrow_pitch = 15;  // EAN data modules: 2.1 dots at 203 dpi, 3.1 at 300
-  bars.min_module_dots = 3;
-  EXPECT_EQ(SymbolDotWidths(bars, 203)->narrow, 3);
-  EXPECT_EQ(SymbolDotWidths(bars, 300)->narrow, 3);
-  EXPECT_EQ(SymbolDotWidths(bars, 600)->narrow, 6);
-  EXPECT_NEAR(ModuleDots(bars, 203), 15 * 203 / 1440.0, 1e-12);  // the design's, unrounded
-}
-
 TEST(DotWidths, NoSensibleWidthsNoMapping) {
   SymbolBars bars = Elements(15, {0});
   EXPECT_FALSE(SymbolDotWidths(bars, 0).has_value());
