@@ -254,7 +254,6 @@ bool CupsPrinter::Submit(const std::string& pdf) {
   }
   if (cupsFinishDocument(http, queue_.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
     return give_up(LastCupsWords());
-  job_ids_.push_back(job);
   jobs_.push_back(queue_ + "-" + std::to_string(job));
   return true;
 }

@@ -62,8 +62,6 @@ class CupsPrinter : public Printer {
   double DotsPerInch() const override { return page_.dpi; }
 
   const CupsPage& Page() const { return page_; }
-  // The ids of the jobs created so far.
-  const std::vector<int>& JobIds() const { return job_ids_; }
 
  private:
   class Document;
@@ -80,7 +78,6 @@ class CupsPrinter : public Printer {
   std::string error_;
   std::unique_ptr<Document> document_;
   std::vector<std::string> jobs_;
-  std::vector<int> job_ids_;
 };
 
 // The printer a print dialog chose: a PDF file when it names one, otherwise the CUPS queue

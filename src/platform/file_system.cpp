@@ -73,8 +73,7 @@ std::optional<std::string> FileSystem::ReadBytes(const std::string& path) const 
 bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {
   // The one checked write of the program: links followed, only regular files replaced, every
   // write checked, synced, renamed into place.
-  last_write_error_ = WriteWholeFile(Resolve(path), bytes);
-  return last_write_error_.empty();
+  return WriteWholeFile(Resolve(path), bytes).empty();
 }
 
 std::string FileSystem::CheckWriteTarget(const std::string& path) const {

@@ -60,12 +60,9 @@ class FileSystem {
   // Why a write to `path` would be refused before any byte is written (not a regular file,
   // read-only), in the program's words; "" when it may be written.
   std::string CheckWriteTarget(const std::string& path) const;
-  // What went wrong with the last failed write of this object, in the program's words.
-  const std::string& LastWriteError() const { return last_write_error_; }
 
  private:
   std::string folder_;
-  std::string last_write_error_;
 };
 
 // Splits CP950 (or any ASCII-compatible) bytes into lines at CR LF, LF or CR; a final line

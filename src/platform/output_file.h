@@ -99,8 +99,6 @@ class OutputFile : public ByteSink {
   // The file that Commit replaces: the path with links followed (known once open).
   const std::string& Target() const { return target_; }
   bool IsStandardOutput() const { return path_ == "-"; }
-  // The temporary file, while there is one.
-  const std::string& TemporaryPath() const { return temp_; }
 
  private:
   // The file as a message names it.
