@@ -15,13 +15,12 @@
 #include <string>
 #include <vector>
 
-#define ZX_USE_UTF8 1
-#include <ZXing/ReadBarcode.h>
 
 #include "barcode/barcode_kinds.h"
 #include "barcode/upc_e.h"
 #include "gui/qt_printer.h"
 #include "gui/qt_surface.h"
+#include "gui/zxing_symbol_reader.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
 
@@ -152,23 +151,9 @@ QImage Degrade(const QImage& in, Degradation d, double dpi) {
   return out;
 }
 
-const char* ZXingFormat(int kind) {
-  const char* f[] = {"Code39", "EAN13", "EAN8",    "UPCA",   "UPCE",
-                     "UPCE",   "ITF",   "Codabar", "Code128"};
-  return f[kind];
-}
-
 std::string ReadWithZXing(const QImage& image, int kind) {
-  const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-  ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
-                        static_cast<int>(gray.bytesPerLine()));
-  ZXing::DecodeHints hints;
-  hints.setTryHarder(true);
-  hints.setTryRotate(false);
-  hints.setReturnCodabarStartEnd(true);
-  hints.setFormats(ZXing::BarcodeFormatFromString(ZXingFormat(kind)));
-  const ZXing::Result r = ZXing::ReadBarcode(view, hints);
-  return r.isValid() ? r.text() : std::string("\x01");
+  const auto reading = ReadSymbolWithZXing(image, ZXingFormatOf(kind));
+  return reading ? reading->text : std::string("\x01");
 }
 
 // What zbar reads in the image, without the "TYPE:" its texts begin with.

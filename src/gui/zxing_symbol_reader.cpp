@@ -12,7 +12,12 @@ namespace {
 // Pages larger than this are not drawn: no label's symbol needs it, and memory is finite.
 constexpr double kMaxPixels = 100e6;
 
-const char* FormatOf(int kind) {
+// Text widths do not matter where nothing can be drawn.
+const FixedPitchMetrics kNoMetrics(0);
+
+}  // namespace
+
+const char* ZXingFormatOf(int kind) {
   switch (kind) {
     case 0:
       return "Code39";
@@ -36,10 +41,19 @@ const char* FormatOf(int kind) {
   }
 }
 
-// Text widths do not matter where nothing can be drawn.
-const FixedPitchMetrics kNoMetrics(0);
-
-}  // namespace
+std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image, const std::string& format) {
+  const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+  ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
+                        static_cast<int>(gray.bytesPerLine()));
+  ZXing::DecodeHints hints;
+  hints.setTryHarder(true);
+  hints.setTryRotate(false);
+  hints.setReturnCodabarStartEnd(true);
+  if (!format.empty()) hints.setFormats(ZXing::BarcodeFormatFromString(format));
+  const ZXing::Result r = ZXing::ReadBarcode(view, hints);
+  if (!r.isValid()) return std::nullopt;
+  return ZXingReading{r.text(), ZXing::ToString(r.format())};
+}
 
 ZXingSymbolReader::ZXingSymbolReader() = default;
 ZXingSymbolReader::~ZXingSymbolReader() { Finish(); }
@@ -88,17 +102,9 @@ std::optional<std::string> ZXingSymbolReader::Read(const TwipArea& area, int kin
                           static_cast<int>(std::ceil((area.bottom - area_.top) * scale)) - 1));
   const QRect crop = want.intersected(image_.rect());
   if (crop.isEmpty()) return std::nullopt;
-  const QImage gray = image_.copy(crop);
-  ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
-                        static_cast<int>(gray.bytesPerLine()));
-  ZXing::DecodeHints hints;
-  hints.setTryHarder(true);
-  hints.setTryRotate(false);
-  hints.setReturnCodabarStartEnd(true);
-  hints.setFormats(ZXing::BarcodeFormatFromString(FormatOf(kind)));
-  const ZXing::Result r = ZXing::ReadBarcode(view, hints);
-  if (!r.isValid()) return std::nullopt;
-  return r.text();
+  const auto reading = ReadSymbolWithZXing(image_.copy(crop), ZXingFormatOf(kind));
+  if (!reading) return std::nullopt;
+  return reading->text;
 }
 
 }  // namespace vellomir

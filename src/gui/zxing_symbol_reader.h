@@ -3,12 +3,28 @@
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "gui/qt_surface.h"
 #include "platform/symbol_reader.h"
 
 // Symbols read back from an image of the page with ZXing-cpp, as the print run's check does.
 namespace vellomir {
+
+// ZXing's name for the format of barcode kind 0..8 ("EAN13", "Code128", ...); "" for others.
+const char* ZXingFormatOf(int kind);
+
+struct ZXingReading {
+  std::string text;
+  std::string format;  // ZXing's name of the symbology it read, e.g. "EAN-13"
+};
+
+// The one 1-D symbol in the image (give a crop that holds only one), read as a scanner would:
+// trying harder, not rotated, Codabar with its start and stop letters. `format` is a ZXing
+// format name, "" for any. Nothing when it does not read.
+std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image,
+                                                const std::string& format = "");
 
 class ZXingSymbolReader : public SymbolReader {
  public:

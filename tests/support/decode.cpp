@@ -1,22 +1,13 @@
 #include "support/decode.h"
 
-#define ZX_USE_UTF8 1
-#include <ZXing/ReadBarcode.h>
+#include "gui/zxing_symbol_reader.h"
 
 namespace vellomir::test {
 
 std::optional<Decoded> DecodeWithZXing(const QImage& image, const std::string& format_name) {
-  const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-  ZXing::ImageView view(gray.constBits(), gray.width(), gray.height(), ZXing::ImageFormat::Lum,
-                        static_cast<int>(gray.bytesPerLine()));
-  ZXing::DecodeHints hints;
-  hints.setTryHarder(true);
-  hints.setTryRotate(false);
-  hints.setReturnCodabarStartEnd(true);
-  if (!format_name.empty()) hints.setFormats(ZXing::BarcodeFormatFromString(format_name));
-  const ZXing::Result r = ZXing::ReadBarcode(view, hints);
-  if (!r.isValid()) return std::nullopt;
-  return Decoded{r.text(), ZXing::ToString(r.format())};
+  const auto reading = ReadSymbolWithZXing(image, format_name);
+  if (!reading) return std::nullopt;
+  return Decoded{reading->text, reading->format};
 }
 
 std::optional<Decoded> DecodeFileWithZXing(const std::string& png_path,
