@@ -114,11 +114,7 @@ QImage Degrade(const QImage& in, Degradation d, double dpi) {
     case kClean:
       break;
     case kInkSpread:  // every bar one dot wider, every space one narrower
-      for (int y = 0; y < h; ++y) {
-        const uchar* src = in.constScanLine(y);
-        uchar* dst = out.scanLine(y);
-        for (int x = 1; x < w; ++x) dst[x] = std::min(src[x], src[x - 1]);
-      }
+      out = test::SpreadInkByOneDot(in);
       break;
     case kBlur:  // 1-2-1 across and down: each dot spread over its neighbours
       for (int y = 1; y < h - 1; ++y) {

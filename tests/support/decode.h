@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,5 +22,16 @@ std::optional<Decoded> DecodeFileWithZXing(const std::string& png_path,
 
 // Every symbol zbar finds in the image, as "TYPE:data" texts (UPC-A/UPC-E enabled).
 std::vector<std::string> DecodeAllWithZbar(const QImage& image);
+
+// The image as a print head with one dot of ink spread prints it: every dark run one pixel
+// wider to the right, every light run one narrower. Grey.
+inline QImage SpreadInkByOneDot(const QImage& image) {
+  QImage out = image.convertToFormat(QImage::Format_Grayscale8);
+  for (int y = 0; y < out.height(); ++y) {
+    uchar* line = out.scanLine(y);
+    for (int x = out.width() - 1; x > 0; --x) line[x] = std::min(line[x], line[x - 1]);
+  }
+  return out;
+}
 
 }  // namespace vellomir::test
