@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "gui/qt_surface.h"
-#include "platform/dot_grid.h"
 
 namespace vellomir {
 
@@ -187,18 +186,8 @@ void PdfSurface::SetFill(int colour) {
   fill_colour_ = colour;
 }
 
-double PdfSurface::FillBars(const SymbolBars& bars) {
-  const std::optional<std::vector<DotBox>> dots =
-      dots_per_inch_ > 0 ? SymbolOnDots(bars, dots_per_inch_, page_x_, page_y_) : std::nullopt;
-  if (!dots || dots->empty()) return DrawingSurface::FillBars(bars);
-  // Back from the printer's dots to twips on this page; a box of extent w covers w + 1.
-  const double twips = 1440.0 / dots_per_inch_;
-  for (const DotBox& d : *dots)
-    FillBox(static_cast<double>(d.left) * twips - page_x_,
-            static_cast<double>(d.top) * twips - page_y_,
-            static_cast<double>(d.right - d.left) * twips - 1,
-            static_cast<double>(d.bottom - d.top) * twips - 1, d.colour);
-  return DotsRight(*dots, dots_per_inch_, page_x_);
+DrawingSurface::DeviceDots PdfSurface::DotsOfDevice() const {
+  return {dots_per_inch_, page_x_, page_y_};
 }
 
 void PdfSurface::FillBox(double x, double y, double w, double h, int colour) {

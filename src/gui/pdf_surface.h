@@ -52,7 +52,7 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   void ReplayBars(const SymbolOp& op) override { FillBars(op.bars); }
 
  protected:
-  double FillBars(const SymbolBars& bars) override;
+  DeviceDots DotsOfDevice() const override;
   void FillBox(double x, double y, double w, double h, int colour) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;

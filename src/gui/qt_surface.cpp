@@ -111,23 +111,22 @@ void QtSurface::FillBox(double x, double y, double w, double h, int colour) {
   painter_.restore();
 }
 
-double QtSurface::FillBars(const SymbolBars& bars) {
-  const std::optional<std::vector<DotBox>> dots =
-      dots_per_inch_ > 0 ? SymbolOnDots(bars, dots_per_inch_, origin_.x(), origin_.y())
-                         : std::nullopt;
-  if (!dots || dots->empty()) return DrawingSurface::FillBars(bars);
+DrawingSurface::DeviceDots QtSurface::DotsOfDevice() const {
+  return {dots_per_inch_, origin_.x(), origin_.y()};
+}
+
+void QtSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) {
   // Device units per dot: 1 on an image of that resolution, 1440/dpi on a 1440-unit PDF page.
-  const double kx = dpi_x() / dots_per_inch_;
-  const double ky = dpi_y() / dots_per_inch_;
+  const double kx = dpi_x() / dots_per_inch;
+  const double ky = dpi_y() / dots_per_inch;
   painter_.save();
   painter_.setRenderHint(QPainter::Antialiasing, false);
-  for (const DotBox& d : *dots) {
+  for (const DotBox& d : boxes) {
     const QRectF rect(QPointF(double(d.left) * kx, double(d.top) * ky),
                       QPointF(double(d.right) * kx, double(d.bottom) * ky));
     painter_.fillRect(rect, PaletteColour(d.colour));
   }
   painter_.restore();
-  return DotsRight(*dots, dots_per_inch_, origin_.x());
 }
 
 void QtSurface::DrawText(double x, double y, const std::string& text, const FontState& font) {

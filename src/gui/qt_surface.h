@@ -63,7 +63,8 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override;
   void Erase() override;
-  double FillBars(const SymbolBars& bars) override;
+  DeviceDots DotsOfDevice() const override;
+  void FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) override;
 
  private:
   QPointF ToDevice(double x, double y) const;

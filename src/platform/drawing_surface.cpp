@@ -1,5 +1,7 @@
 #include "platform/drawing_surface.h"
 
+#include "platform/dot_grid.h"
+
 namespace vellomir {
 
 void DrawingSurface::Line(double w, double h, int colour) {
@@ -16,8 +18,27 @@ void DrawingSurface::Bars(const SymbolBars& bars) {
 }
 
 double DrawingSurface::FillBars(const SymbolBars& bars) {
+  const DeviceDots device = DotsOfDevice();
+  if (device.dots_per_inch > 0) {
+    const auto dots = SymbolOnDots(bars, device.dots_per_inch, device.origin_x, device.origin_y);
+    if (dots && !dots->empty()) {
+      FillDots(*dots, device.dots_per_inch);
+      return DotsRight(*dots, device.dots_per_inch, device.origin_x);
+    }
+  }
   for (const SymbolBox& b : bars.boxes) FillBox(b.x, b.y, b.w, b.h, b.colour);
   return bars.boxes.empty() ? CurrentX() : bars.boxes.back().x + bars.boxes.back().w;
+}
+
+void DrawingSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) {
+  // Back from dots to this surface's twips; a box of extent w covers w + 1.
+  const double twips = 1440.0 / dots_per_inch;
+  const DeviceDots device = DotsOfDevice();
+  for (const DotBox& d : boxes)
+    FillBox(static_cast<double>(d.left) * twips - device.origin_x,
+            static_cast<double>(d.top) * twips - device.origin_y,
+            static_cast<double>(d.right - d.left) * twips - 1,
+            static_cast<double>(d.bottom - d.top) * twips - 1, d.colour);
 }
 
 void DrawingSurface::Print(const std::string& text) {

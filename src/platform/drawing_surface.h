@@ -47,6 +47,8 @@ struct SymbolBars {
   bool operator==(const SymbolBars&) const = default;
 };
 
+struct DotBox;
+
 class DrawingSurface {
  public:
   virtual ~DrawingSurface() = default;
@@ -101,12 +103,22 @@ class DrawingSurface {
   // Height of one printed line; devices with real font metrics should say theirs.
   virtual double LineHeight(const FontState& font) { return font.size * 20; }
   virtual void Erase() = 0;
-  // A symbol's bars. By default each box as FillBox draws it. A device that knows its dots may
-  // map the symbol as a whole instead: every module the same whole number of dots, every wide
-  // element the same whole number, the left edge on a dot (see platform/dot_grid.h). Returns
-  // the x of the last box's far edge as drawn (extent as for Line), so that text centred
-  // under a symbol is centred under what printed.
+  // A symbol's bars. Each box as FillBox draws it, unless the device knows its dots (DeviceDots):
+  // then the symbol is mapped as a whole, every module the same whole number of dots, every
+  // wide element the same whole number, the left edge on a dot (see platform/dot_grid.h), and
+  // drawn with FillDots. Returns the x of the last box's far edge as drawn (extent as for
+  // Line), so that text centred under a symbol is centred under what printed.
   virtual double FillBars(const SymbolBars& bars);
+
+  // The resolution of the device and where the surface's (0, 0) lies on it, in twips; a
+  // resolution of 0 (the default) keeps symbols in exact units.
+  struct DeviceDots {
+    double dots_per_inch = 0;
+    double origin_x = 0, origin_y = 0;
+  };
+  virtual DeviceDots DotsOfDevice() const { return {}; }
+  // A symbol's boxes in the device's whole dots (see DotsOfDevice).
+  virtual void FillDots(const std::vector<DotBox>& boxes, double dots_per_inch);
 
  private:
   double current_x_ = 0;
