@@ -68,23 +68,6 @@ std::optional<SymbolBars> RuleBars(const RuleTable& rules, int row, double label
   return std::nullopt;
 }
 
-TwipArea BarsArea(const SymbolBars& bars, double dots_per_inch) {
-  TwipArea a{bars.boxes.front().x, bars.boxes.front().y, bars.boxes.front().x,
-             bars.boxes.front().y};
-  for (const auto& b : bars.boxes) {
-    a.left = std::min({a.left, b.x, b.x + b.w});
-    a.right = std::max({a.right, b.x + b.w + 1, b.x + 1});
-    a.top = std::min({a.top, b.y, b.y + b.h});
-    a.bottom = std::max({a.bottom, b.y + b.h + 1, b.y + 1});
-  }
-  // On dots the symbol may come out wider than its units.
-  if (const auto dots = SymbolOnDots(bars, dots_per_inch)) {
-    const double twips = 1440.0 / dots_per_inch;
-    a.right = std::max(a.right, double(dots->back().right) * twips);
-  }
-  return a;
-}
-
 // Where the symbol's bars end as printed: on the device's dots when laid on them (from a
 // label edge on a dot), else at the far edge of the last box.
 double PrintedRight(const SymbolBars& bars, double dots_per_inch, bool on_dots) {
@@ -95,6 +78,20 @@ double PrintedRight(const SymbolBars& bars, double dots_per_inch, bool on_dots) 
       if (!dots->empty()) right = DotsRight(*dots, dots_per_inch) + 1;
   }
   return right;
+}
+
+TwipArea BarsArea(const SymbolBars& bars, double dots_per_inch) {
+  TwipArea a{bars.boxes.front().x, bars.boxes.front().y, bars.boxes.front().x,
+             bars.boxes.front().y};
+  for (const auto& b : bars.boxes) {
+    a.left = std::min({a.left, b.x, b.x + b.w});
+    a.right = std::max({a.right, b.x + b.w + 1, b.x + 1});
+    a.top = std::min({a.top, b.y, b.y + b.h});
+    a.bottom = std::max({a.bottom, b.y + b.h + 1, b.y + 1});
+  }
+  // On dots the symbol may come out wider than its units.
+  a.right = std::max(a.right, PrintedRight(bars, dots_per_inch, true));
+  return a;
 }
 
 bool Overlaps(const TwipArea& a, const TwipArea& b) {
