@@ -81,6 +81,20 @@ TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
   }
 }
 
+// The check field is read as the painter reads it: 1.4 rounds to 1 and draws Code 39's check
+// character, 2 draws none; either way the symbol reads as expected.
+TEST(CheckLabelSymbols, CheckFieldAsThePainterTakesIt) {
+  const RuleTable rules = Rules({Barcode("LOT42", 5, 5, 15, 0, "1.4"),
+                                 Barcode("LOT42", 5, 25, 15, 0, "2")});
+  ZXingSymbolReader reader;
+  const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 300, true, reader);
+  ASSERT_EQ(checks.size(), 2u);
+  EXPECT_EQ(checks[0].expected, *ExpectedScan(0, "LOT42", true));
+  EXPECT_EQ(checks[0].verdict, SymbolVerdict::kGood) << checks[0].read.value_or("(none)");
+  EXPECT_EQ(checks[1].expected, "LOT42");
+  EXPECT_EQ(checks[1].verdict, SymbolVerdict::kGood) << checks[1].read.value_or("(none)");
+}
+
 TEST(CheckLabelSymbols, ModuleBelowOneDotIsFlagged) {
   // Module width 5: a pitch of 6 units, 0.85 dots at 203 dpi.
   const RuleTable rules = Rules({Barcode("LOT-42", 5, 5, 5, 8)});

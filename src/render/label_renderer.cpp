@@ -56,18 +56,31 @@ void RecordBox(const DrawingSurface& surface, const std::array<std::string, kRul
   box.bottom = Saturate32(RoundHalfEven(surface.CurrentY()));
 }
 
+}  // namespace
+
+std::optional<int> BarcodeRuleKind(const std::array<std::string, kRuleTableFields>& f) {
+  if (f[0] != "1") return std::nullopt;
+  return BarcodeKindFromIndexText(f[10]);
+}
+
+std::optional<int16_t> BarcodeRuleWithCheck(int kind, const std::string& checkField) {
+  // The check box stays as stored, but Code 128 is always painted with its check character.
+  if (IsCheckCharacterRequired(kind)) return int16_t{1};
+  if (OffersCheckCharacter(kind)) return ToInt16(NumericValue(checkField));
+  return int16_t{0};
+}
+
+namespace {
+
 void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
                      double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
-  const std::optional<int> kind = BarcodeKindFromIndexText(f[10]);
+  const std::optional<int> kind = BarcodeRuleKind(f);
   if (!kind) return;
   const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
   // Every argument must fit its integer width, and the batch number must be a number; a rule
   // that does not is not drawn at all, since a wrapped value would put a wrong symbol
   // somewhere else on the label.
-  // The check box stays as stored, but Code 128 is always painted with its check character.
-  const auto withCheck = IsCheckCharacterRequired(*kind) ? int16_t{1}
-                         : OffersCheckCharacter(*kind)   ? ToInt16(NumericValue(f[11]))
-                                                         : int16_t{0};
+  const auto withCheck = BarcodeRuleWithCheck(*kind, f[11]);
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
   const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);

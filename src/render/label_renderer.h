@@ -43,6 +43,14 @@ std::optional<std::string> ContentWithBatch(const std::string& content,
                                             const std::string& digitCountField,
                                             const std::string& startField, double labelNumber);
 
+// The barcode kind a rule draws: a barcode rule (field 0 "1") whose kind field is "0".."8".
+std::optional<int> BarcodeRuleKind(const std::array<std::string, kRuleTableFields>& f);
+
+// The withCheck its painter gets: 1 for a kind that requires its check character (Code 128,
+// whatever the check box says), the stored check field for a kind that offers one, 0 for the
+// others. Nothing when the stored field does not fit the painter's argument.
+std::optional<int16_t> BarcodeRuleWithCheck(int kind, const std::string& checkField);
+
 struct LabelDrawing {
   float unitsPerMm = kUnitsPerMm;
   // Where picture paths are looked up: relative paths are taken from its folder.

@@ -44,14 +44,6 @@ std::string Code39Check(const std::string& data) {
   return FromCodePoints(std::u32string(1, table[static_cast<std::size_t>(sum % 43)].character));
 }
 
-// The barcode kind a rule names, exactly "0".."8" as the renderer takes it.
-std::optional<int> RuleKind(const std::array<std::string, kRuleTableFields>& f) {
-  if (f[0] != "1") return std::nullopt;
-  const std::string kind = Trim(f[10]);
-  if (kind.size() == 1 && kind[0] >= '0' && kind[0] <= '8') return kind[0] - '0';
-  return std::nullopt;
-}
-
 // The bars one rule draws on its own, or nothing when it draws none.
 std::optional<SymbolBars> RuleBars(const RuleTable& rules, int row, double labelNumber,
                                    const LabelDrawing& how) {
@@ -169,20 +161,20 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
   // the way: a decoder given two symbols at once may fail on both.
   std::vector<std::optional<SymbolBars>> bars(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i)
-    if (RuleKind(rules.rows[static_cast<std::size_t>(i)]))
+    if (BarcodeRuleKind(rules.rows[static_cast<std::size_t>(i)]))
       bars[static_cast<std::size_t>(i)] = RuleBars(rules, i, labelNumber, how);
 
   for (int i = 0; i < n; ++i) {
     const auto& f = rules.rows[static_cast<std::size_t>(i)];
-    const std::optional<int> kind = RuleKind(f);
+    const std::optional<int> kind = BarcodeRuleKind(f);
     if (!kind) continue;
     SymbolCheck check;
     check.rule = i;
     check.kind = *kind;
     check.label = labelNumber;
     const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
-    const bool withCheck =
-        IsCheckCharacterRequired(*kind) || (*kind == 0 && NumericValue(f[11]) == 1);
+    // As the painter takes it: only a withCheck of 1 draws a check character.
+    const bool withCheck = BarcodeRuleWithCheck(*kind, f[11]) == int16_t{1};
     if (data) check.expected = ExpectedScan(*kind, *data, withCheck).value_or("");
     const auto& mine = bars[static_cast<std::size_t>(i)];
     if (!mine || mine->boxes.empty()) {
