@@ -39,6 +39,19 @@ constexpr const char* kGap = "00";
 
 const Code39Table& BuildCode39Table() { return kCode39Table; }
 
+int Code39Index(char32_t c) {
+  const Code39Table& table = BuildCode39Table();
+  for (int k = 0; k < kStartStop; ++k)
+    if (table[k].character == c) return k;
+  return 0;
+}
+
+char32_t Code39CheckCharacter(const std::string& data) {
+  int sum = 0;
+  for (char32_t c : ToCodePoints(data)) sum += Code39Index(c);
+  return BuildCode39Table()[sum % 43].character;
+}
+
 SymbolPattern EncodeCode39(const std::string& data, int16_t withCheck) {
   const Code39Table& table = BuildCode39Table();
   SymbolPattern p;
@@ -53,13 +66,7 @@ SymbolPattern EncodeCode39(const std::string& data, int16_t withCheck) {
   std::string modules = std::string(table[kStartStop].modules) + kGap;
   int sum = 0;
   for (char32_t c : chars) {
-    int index = 0;  // not found: encoded as "0"
-    for (int k = 0; k < kStartStop; ++k) {
-      if (table[k].character == c) {
-        index = k;
-        break;
-      }
-    }
+    const int index = Code39Index(c);
     sum += index;
     modules += table[index].modules;
     modules += kGap;

@@ -31,19 +31,6 @@ char CheckDigitChar(const std::string& digits, int count) {
   return static_cast<char>('0' + EanCheckDigit(ToCodePoints(digits), count));
 }
 
-std::string Code39Check(const std::string& data) {
-  const auto& table = BuildCode39Table();
-  int sum = 0;
-  for (char32_t c : ToCodePoints(data)) {
-    for (int i = 0; i < 43; ++i)
-      if (table[static_cast<std::size_t>(i)].character == c) {
-        sum += i;
-        break;
-      }
-  }
-  return FromCodePoints(std::u32string(1, table[static_cast<std::size_t>(sum % 43)].character));
-}
-
 // The bars one rule draws on its own, or nothing when it draws none.
 std::optional<SymbolBars> RuleBars(const RuleTable& rules, int row, double labelNumber,
                                    const LabelDrawing& how) {
@@ -117,7 +104,8 @@ const char* VerdictWord(SymbolVerdict verdict) {
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck) {
   switch (kind) {
     case 0:
-      return withCheck ? data + Code39Check(data) : data;
+      return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
+                       : data;
     case 1:  // twelve digits and the check digit; thirteen typed ones must carry the right one
       if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
       return data;
