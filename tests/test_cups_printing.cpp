@@ -86,6 +86,27 @@ class CupsPrinting : public ::testing::Test {
     return test::RunVellomir(all, dir.path().string());
   }
 
+  // Twelve labels of the design, 2 x 2 a page of labels w x h mm, each page a document of its
+  // own, sent to the queue by the print run itself; on_page is told of every page.
+  PrintResult PrintTwelvePerPage(const std::string& queue, const std::vector<std::string>& design,
+                                 double w_mm, double h_mm, const PrintProgressCallback& on_page) {
+    std::string problem;
+    auto printer = CupsPrinter::Open({queue, 0, 0, queue + ".vlm"}, problem);
+    if (printer == nullptr) {
+      ADD_FAILURE() << problem;
+      return {};
+    }
+    FileSystem files(dir.path().string());
+    EXPECT_TRUE(files.WriteLines("temp1.txt", design).ok());
+    PrintLayout layout;
+    layout.columns = layout.rows = 2;
+    layout.label_width = layout.column_pitch = w_mm * 56.5;
+    layout.label_height = layout.row_pitch = h_mm * 56.5;
+    layout.labels = 12;
+    layout.document_per_page = true;
+    return RunLabelPrint(layout, ReadRuleTable(files), LabelDrawing{}, *printer, on_page);
+  }
+
   // Writes the job's document to a file of its own, for the PDF tools.
   std::string SaveReceived(int id) {
     const std::string path = dir.File("job-" + std::to_string(id) + ".pdf");
@@ -218,20 +239,8 @@ TEST_F(CupsPrinting, ARefusedJobFailsWithExitTwoAndSaysNothingWasSent) {
 }
 
 TEST_F(CupsPrinting, AQueueThatStopsTakingJobsMidRunNamesTheLabelsAlreadySent) {
-  std::string problem;
-  auto printer = CupsPrinter::Open({"labels", 0, 0, "labels.vlm"}, problem);
-  ASSERT_NE(printer, nullptr) << problem;
-  FileSystem files(dir.path().string());
-  ASSERT_TRUE(files.WriteLines("temp1.txt", {kLabelDesign[0], kLabelDesign[1]}).ok());
-  const auto rules = ReadRuleTable(files);
-  PrintLayout layout;
-  layout.columns = layout.rows = 2;
-  layout.label_width = layout.column_pitch = 50 * 56.5;
-  layout.label_height = layout.row_pitch = 70 * 56.5;
-  layout.labels = 12;
-  layout.document_per_page = true;
   const PrintResult result =
-      RunLabelPrint(layout, rules, LabelDrawing{}, *printer, [&](const PrintProgress& p) {
+      PrintTwelvePerPage("labels", kLabelDesign, 50, 70, [&](const PrintProgress& p) {
         // Page 1 has gone as a job of its own; the queue closes before page 2 is sent.
         if (p.pages == 2) {
           EXPECT_TRUE(cups.Admin("cupsreject", {"labels"}));
@@ -249,20 +258,8 @@ TEST_F(CupsPrinting, AQueueThatStopsTakingJobsMidRunNamesTheLabelsAlreadySent) {
 }
 
 TEST_F(CupsPrinting, AServerThatDiesMidRunIsAFailureNamingTheLabelsSent) {
-  std::string problem;
-  auto printer = CupsPrinter::Open({"sheets", 0, 0, "sheets.vlm"}, problem);
-  ASSERT_NE(printer, nullptr) << problem;
-  FileSystem files(dir.path().string());
-  ASSERT_TRUE(files.WriteLines("temp1.txt", {kSheetsDesign[0], kSheetsDesign[1]}).ok());
-  const auto rules = ReadRuleTable(files);
-  PrintLayout layout;
-  layout.columns = layout.rows = 2;
-  layout.label_width = layout.column_pitch = 95 * 56.5;
-  layout.label_height = layout.row_pitch = 135 * 56.5;
-  layout.labels = 12;
-  layout.document_per_page = true;
   const PrintResult result =
-      RunLabelPrint(layout, rules, LabelDrawing{}, *printer, [&](const PrintProgress& p) {
+      PrintTwelvePerPage("sheets", kSheetsDesign, 95, 135, [&](const PrintProgress& p) {
         if (p.pages == 3) cups.Kill();
         return true;
       });
