@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 #include "form/main_window_model.h"
+#include "render/label_renderer.h"
 
 // A label design opened for a headless command, as the open command opens it: the user's
 // "vellomir_setting.ini" and pictures come from the current folder, while the working files
@@ -52,6 +53,13 @@ class DesignSession {
   const FileSystem& Here() const { return here_; }
   // The private folder holding the working files.
   const FileSystem& Work() const { return work_; }
+  // How its labels are drawn: in the design's units, pictures from the current folder.
+  LabelDrawing Drawing() const {
+    LabelDrawing how;
+    how.unitsPerMm = window.UnitsPerMm;
+    how.pictures = &here_;
+    return how;
+  }
 
  private:
   FileSystem here_;

@@ -106,9 +106,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
 
-  LabelDrawing how;
-  how.unitsPerMm = session.window.UnitsPerMm;
-  how.pictures = &session.Here();
+  const LabelDrawing how = session.Drawing();
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :

@@ -67,21 +67,15 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
 
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   if (rules->error != FileError::kNone) return fail("無法讀取工作檔");
-  LabelDrawing how;
-  how.unitsPerMm = session.window.UnitsPerMm;
-  how.pictures = &session.Here();
+  const LabelDrawing how = session.Drawing();
   const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
   const double label_width =
       std::max(0.0, NumericValue(session.window.l_paper_width.text) * session.window.UnitsPerMm);
 
-  const double amount = NumericValue(session.window.l_amount.text);
-  const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));
   ZXingSymbolReader reader;
   bool all_good = true;
   int symbols = 0;
-  std::vector<double> labels = {1};
-  if (last > 1) labels.push_back(last);
-  for (double label : labels) {
+  for (double label : LabelsToCheck(NumericValue(session.window.l_amount.text))) {
     for (const SymbolCheck& c :
          CheckLabelSymbols(*rules, label, how, resolution, true, reader, label_width)) {
       out << DescribeCheck(c) << "\n";

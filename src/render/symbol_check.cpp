@@ -217,15 +217,18 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
   return checks;
 }
 
-std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
-                                        const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader, double label_width) {
-  // The run prints the first whole number of labels that reaches the copies field, at least one.
+std::vector<double> LabelsToCheck(double amount) {
   const double last = amount <= 1 ? 1 : std::ceil(std::min(amount, 1e15));
   std::vector<double> labels = {1};
   if (last > 1) labels.push_back(last);
+  return labels;
+}
+
+std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
+                                        const LabelDrawing& how, double dots_per_inch, bool on_dots,
+                                        SymbolReader& reader, double label_width) {
   std::vector<std::string> warnings;
-  for (double label : labels) {
+  for (double label : LabelsToCheck(amount)) {
     for (const SymbolCheck& c :
          CheckLabelSymbols(rules, label, how, dots_per_inch, on_dots, reader, label_width)) {
       if (c.verdict == SymbolVerdict::kGood) continue;

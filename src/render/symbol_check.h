@@ -56,6 +56,10 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
                                            bool on_dots, SymbolReader& reader,
                                            double label_width = 0);
 
+// The labels of a run of `amount` labels (the copies field's value) that are read back: the
+// first and the last. The run prints the first whole number that reaches the amount, at least 1.
+std::vector<double> LabelsToCheck(double amount);
+
 // The warnings of a run of `amount` labels (the copies field's value): the first and the last
 // label are read back; one line for each symbol that is not good, naming its rule and label.
 // Empty when every symbol reads.
