@@ -28,10 +28,7 @@ constexpr std::array<const char*, 10> kFirstDigitParity = {
 // Guards, left half, centre guard, right half, end guard; only the end guard's modules add
 // the extra unit of advance.
 SymbolPattern EanSymbol(const std::string& data, std::string left, std::string right) {
-  SymbolPattern p;
-  p.text = data;
-  p.gap = kTextGap;
-  p.min_module_dots = kEanMinModuleDots;
+  SymbolPattern p = EanFamilyPattern(data);
   p.Append(kEanStartGuard, kEanGuardExtraHeight, 0);
   p.Append(std::move(left), 0, 0);
   p.Append(kEanCentreGuard, kEanGuardExtraHeight, 0);
@@ -43,6 +40,14 @@ SymbolPattern EanSymbol(const std::string& data, std::string left, std::string r
 }  // namespace
 
 const EanDigitTable& BuildEanDigitTable() { return kEanDigitTable; }
+
+SymbolPattern EanFamilyPattern(const std::string& data) {
+  SymbolPattern p;
+  p.text = data;
+  p.gap = kTextGap;
+  p.min_module_dots = kEanMinModuleDots;
+  return p;
+}
 
 void EanParityForFirstDigit(int16_t digit, std::string& parity) {
   if (digit < 0 || digit > 9) return;

@@ -45,6 +45,10 @@ int EanCheckDigit(std::u32string_view chars, int count);
 // Set L or G of the digit for one character of a parity text; a missing character means L.
 int EanSetForParity(const std::string& parity, std::size_t index);
 
+// A symbol of the EAN/UPC family before its guards and digits: the data as its text line,
+// the text gap and the module floor on a printer's dots.
+SymbolPattern EanFamilyPattern(const std::string& data);
+
 SymbolPattern EncodeEan13(const std::string& data);
 SymbolPattern EncodeEan8(const std::string& data);
 // data is "0" followed by the 11 UPC-A digits; the leading character is not drawn.

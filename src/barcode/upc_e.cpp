@@ -77,10 +77,7 @@ SymbolPattern EncodeUpcE(const std::string& data) {
   for (int k = 2; k <= 7; ++k)
     digits += table[EanSetForParity(parity, k - 2)][EanDigitAt(chars, k)];
 
-  SymbolPattern p;
-  p.text = data;
-  p.gap = kTextGap;
-  p.min_module_dots = kEanMinModuleDots;
+  SymbolPattern p = EanFamilyPattern(data);
   p.Append(kUpcEStartGuard, kEanGuardExtraHeight, 0);
   p.Append(std::move(digits), 0, 0);
   p.Append(kUpcEEndGuard, kEanGuardExtraHeight, 1);
