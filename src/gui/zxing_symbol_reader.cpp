@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "barcode/barcode_kinds.h"
+
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
@@ -18,23 +20,23 @@ const FixedPitchMetrics kNoMetrics(0);
 }  // namespace
 
 const char* ZXingFormatOf(int kind) {
-  switch (kind) {
-    case 0:
+  switch (static_cast<BarcodeKind>(kind)) {
+    case BarcodeKind::kCode39:
       return "Code39";
-    case 1:
+    case BarcodeKind::kEan13:
       return "EAN13";
-    case 2:
+    case BarcodeKind::kEan8:
       return "EAN8";
-    case 3:
+    case BarcodeKind::kUpcA:
       return "UPCA";
-    case 4:
-    case 5:
+    case BarcodeKind::kUpcE:
+    case BarcodeKind::kUpcA2E:
       return "UPCE";
-    case 6:
+    case BarcodeKind::kInterleaved2of5:
       return "ITF";
-    case 7:
+    case BarcodeKind::kCodabar:
       return "Codabar";
-    case 8:
+    case BarcodeKind::kCode128:
       return "Code128";
     default:
       return "";

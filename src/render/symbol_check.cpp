@@ -102,36 +102,36 @@ const char* VerdictWord(SymbolVerdict verdict) {
 }
 
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck) {
-  switch (kind) {
-    case 0:
+  switch (static_cast<BarcodeKind>(kind)) {
+    case BarcodeKind::kCode39:
       return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
                        : data;
-    case 1:  // twelve digits and the check digit; thirteen typed ones must carry the right one
+    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry the right one
       if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
       return data;
-    case 2:
+    case BarcodeKind::kEan8:
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
       return data;
-    case 3:  // "0" and eleven digits; the scanner reports the eleven and the check digit
+    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check digit
       if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
       return data;
-    case 4:  // number system and six digits, then the check digit of the expanded number
+    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded number
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
       return data;
-    case 5: {
+    case BarcodeKind::kUpcA2E: {
       const std::string upce = ConvertUpcAToUpcE(data);
       if (upce == kUpcA2EMessage) return std::nullopt;
-      return ExpectedScan(4, upce, false);
+      return ExpectedScan(static_cast<int>(BarcodeKind::kUpcE), upce, false);
     }
-    case 6:
+    case BarcodeKind::kInterleaved2of5:
       return PadInter25(data);
-    case 7: {
+    case BarcodeKind::kCodabar: {
       std::string out = data;
       for (char& c : out)
         if (c >= 'a' && c <= 'd') c = static_cast<char>(c - 'a' + 'A');
       return out;
     }
-    case 8:
+    case BarcodeKind::kCode128:
       return data;  // the check character is not reported
     default:
       return std::nullopt;
