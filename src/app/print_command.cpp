@@ -29,9 +29,7 @@ struct Options : DesignCommandOptions {
 };
 
 std::string ParseOptions(std::vector<std::string> args, Options& o) {
-  const auto allow = std::remove(args.begin(), args.end(), "--allow-clipping");
-  o.allow_clipping = allow != args.end();
-  args.erase(allow, args.end());
+  o.allow_clipping = TakeFlag(args, "--allow-clipping");
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() && o.output != "-" &&
