@@ -7,6 +7,13 @@
 
 namespace vellomir {
 
+namespace {
+
+// A failed run of files to a path keeps none of them, and the files it would replace stay.
+constexpr const char* kNothingKept = ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+
+}  // namespace
+
 // --- QtPrinter -----------------------------------------------------------------------------
 
 QtPrinter::QtPrinter(QPrinter& printer, double dots_per_inch)
@@ -110,7 +117,7 @@ std::string PdfPrinter::OutputFailure() const {
   } else {
     text = file_->Error() + ",寫到第 " + std::to_string(pages_) + " 頁時失敗";
   }
-  if (path_ != "-") text += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+  if (path_ != "-") text += kNothingKept;
   return text;
 }
 
@@ -187,7 +194,7 @@ bool PdfPrinter::EndDoc() {
   }
   if (!file_->Finish()) {
     error_ = file_->Error();
-    if (path_ != "-") error_ += ",這次列印的檔案都沒有留下,原來的檔案沒有變更";
+    if (path_ != "-") error_ += kNothingKept;
     Drop();
     return false;
   }
@@ -205,7 +212,7 @@ bool PdfPrinter::Commit() {
     for (OutputFile* f : files) written_.push_back(f->Path());
   pending_.clear();
   if (error.empty()) return true;
-  error_ = error + (restored ? ",這次列印的檔案都沒有留下,原來的檔案沒有變更" : "");
+  error_ = error + (restored ? kNothingKept : "");
   return false;
 }
 
