@@ -83,11 +83,7 @@ QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   const double quiet = 12 * (kModule + 1);
   const int w = static_cast<int>((2 * quiet + 400 * (kModule + 1)) * dpi / 1440);
   const int h = static_cast<int>((2 * quiet + kBarHeight + 57) * dpi / 1440);
-  QImage image(w, h, QImage::Format_Grayscale8);
-  const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
-  image.setDotsPerMeterX(dpm);
-  image.setDotsPerMeterY(dpm);
-  image.fill(255);
+  QImage image = WhiteImageAt(w, h, dpi, QImage::Format_Grayscale8);
   QPainter painter(&image);
   QtSurface surface(painter, {quiet, quiet}, on_dots ? dpi : 0);
   int32_t x = 0;

@@ -220,10 +220,7 @@ TEST(Code128Export, CommandAlwaysDrawsTheCheckCharacter) {
   ASSERT_TRUE(decoded.has_value());
   EXPECT_EQ(decoded->text, "ABC123456");
 
-  QImage image(1200, 400, QImage::Format_RGB32);
-  image.setDotsPerMeterX(static_cast<int>(600 / 0.0254 + 0.5));
-  image.setDotsPerMeterY(static_cast<int>(600 / 0.0254 + 0.5));
-  image.fill(Qt::white);
+  QImage image = WhiteImageAt(1200, 400, 600);
   {
     QPainter painter(&image);
     QtSurface surface(painter, {0, 0}, 600);

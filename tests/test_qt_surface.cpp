@@ -16,14 +16,7 @@
 namespace vellomir {
 namespace {
 
-QImage Blank(int width, int height, double dpi) {
-  QImage image(width, height, QImage::Format_RGB32);
-  const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
-  image.setDotsPerMeterX(dpm);
-  image.setDotsPerMeterY(dpm);
-  image.fill(Qt::white);
-  return image;
-}
+QImage Blank(int width, int height, double dpi) { return WhiteImageAt(width, height, dpi); }
 
 // Black and white runs along one row, from the first black pixel to the last.
 std::vector<std::pair<bool, int>> Runs(const QImage& image, int row) {

@@ -113,12 +113,8 @@ std::string ExportDrawing(const std::string& path, double width_twips, double he
     }
     const int w_px = PixelsOf(width_twips, used_dpi);
     const int h_px = PixelsOf(height_twips, used_dpi);
-    QImage img(w_px, h_px, QImage::Format_RGB32);
+    QImage img = WhiteImageAt(w_px, h_px, used_dpi);
     if (img.isNull()) return "記憶體不足, 畫不出這張圖: " + path;
-    const int dpm = static_cast<int>(used_dpi / 0.0254 + 0.5);
-    img.setDotsPerMeterX(dpm);
-    img.setDotsPerMeterY(dpm);
-    img.fill(Qt::white);
     {
       QPainter painter(&img);
       // The image's pixels are the dots: symbols are laid on them.

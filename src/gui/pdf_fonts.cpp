@@ -132,13 +132,7 @@ std::string FontKey(const FontState& font) {
 }
 
 // A device of the PDF's resolution, so metrics come out in twips as they did on Qt's writer.
-QImage TwipDevice() {
-  QImage img(1, 1, QImage::Format_RGB32);
-  const int dpm = static_cast<int>(1440 / 0.0254 + 0.5);
-  img.setDotsPerMeterX(dpm);
-  img.setDotsPerMeterY(dpm);
-  return img;
-}
+QImage TwipDevice() { return WhiteImageAt(1, 1, 1440); }
 
 bool IsBlank(char32_t c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xA0 || c == 0x3000;

@@ -17,16 +17,17 @@ constexpr double kTwipsPerInch = 1440.0;
 
 QColor PaletteColour(int colour) { return colour == kWhite ? Qt::white : Qt::black; }
 
-// A device with the given resolution for measuring text without drawing.
-QImage MeasuringImage(double dpi) {
-  QImage img(1, 1, QImage::Format_RGB32);
+}  // namespace
+
+QImage WhiteImageAt(int width, int height, double dpi, QImage::Format format) {
+  QImage img(width, height, format);
+  if (img.isNull()) return img;
   const int dpm = static_cast<int>(dpi / 0.0254 + 0.5);
   img.setDotsPerMeterX(dpm);
   img.setDotsPerMeterY(dpm);
+  img.fill(Qt::white);
   return img;
 }
-
-}  // namespace
 
 void InstallFontSubstitutions() {
   QFont::insertSubstitution("Courier New", "Liberation Mono");
@@ -47,7 +48,7 @@ QFont ToQFont(const FontState& font) {
   return f;
 }
 
-QtTextMetrics::QtTextMetrics(double dpi) : dpi_(dpi), device_(MeasuringImage(dpi)) {}
+QtTextMetrics::QtTextMetrics(double dpi) : dpi_(dpi), device_(WhiteImageAt(1, 1, dpi)) {}
 
 double QtTextMetrics::Width(const std::string& text, const FontState& font) const {
   QFontMetricsF fm(ToQFont(font), &device_);

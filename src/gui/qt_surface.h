@@ -14,6 +14,11 @@ namespace vellomir {
 // Maps the Windows faces that label files name onto the installed twins. Call once at start.
 void InstallFontSubstitutions();
 
+// A white image of width x height pixels that says it has `dpi` dots per inch: to draw on at
+// that resolution or, one pixel, to measure text for it.
+QImage WhiteImageAt(int width, int height, double dpi,
+                    QImage::Format format = QImage::Format_RGB32);
+
 QFont ToQFont(const FontState& font);
 
 // Qt's text metrics at a given resolution, for recording surfaces that stand for a device.

@@ -78,11 +78,8 @@ DrawingSurface& ZXingSymbolReader::NewPage(const TwipArea& area, double dots_per
     nowhere_ = std::make_unique<RecordingSurface>(kNoMetrics);
     return *nowhere_;
   }
-  image_ = QImage(static_cast<int>(w), static_cast<int>(h), QImage::Format_Grayscale8);
-  const int dpm = static_cast<int>(dots_per_inch / 0.0254 + 0.5);
-  image_.setDotsPerMeterX(dpm);
-  image_.setDotsPerMeterY(dpm);
-  image_.fill(Qt::white);
+  image_ = WhiteImageAt(static_cast<int>(w), static_cast<int>(h), dots_per_inch,
+                        QImage::Format_Grayscale8);
   painter_ = std::make_unique<QPainter>(&image_);
   surface_ = std::make_unique<QtSurface>(*painter_, QPointF(-area.left, -area.top),
                                          on_dots ? dots_per_inch : 0);
