@@ -77,14 +77,22 @@ TEST_F(WorkFolderTest, LeftoversOfEndedWindowsGoAfterADayAndNothingElse) {
   const fs::path bad_pid = Leftover("window-x1-abc", hours(100));
   const fs::path no_random = Leftover("window-4244-", hours(100));
   test::WriteBytes((dir_.path() / "window-4245-file").string(), "not a folder");
+  // An old folder with a freshly changed file in it.
+  const fs::path fresh_file = Leftover("window-4246-abc", hours(48));
+  fs::last_write_time(fresh_file / "temp1.txt", fs::file_time_type::clock::now() - hours(1));
+  fs::last_write_time(fresh_file, fs::file_time_type::clock::now() - hours(48));
+  // A link named like a leftover is not followed.
+  const fs::path target = Leftover("precious", hours(100));
+  fs::create_directory_symlink(target, dir_.path() / "window-4247-abc");
 
   const auto removed = RemoveOldLeftovers(dir_.path().string(), now_, dead);
   ASSERT_EQ(removed.size(), 1u);
   EXPECT_EQ(removed[0], old_dead.string());
   EXPECT_FALSE(fs::exists(old_dead));
-  for (const fs::path& kept : {young_dead, other_name, bad_pid, no_random})
+  for (const fs::path& kept : {young_dead, other_name, bad_pid, no_random, fresh_file, target})
     EXPECT_TRUE(fs::exists(kept / "temp1.txt")) << kept;
   EXPECT_TRUE(fs::exists(dir_.path() / "window-4245-file"));
+  EXPECT_TRUE(fs::is_symlink(dir_.path() / "window-4247-abc"));
 }
 
 TEST_F(WorkFolderTest, AFolderOfARunningWindowIsKeptHoweverOld) {
@@ -92,21 +100,6 @@ TEST_F(WorkFolderTest, AFolderOfARunningWindowIsKeptHoweverOld) {
   EXPECT_TRUE(RemoveOldLeftovers(dir_.path().string(), now_).empty());  // the real process test
   EXPECT_TRUE(fs::exists(mine / "temp1.txt"));
   EXPECT_TRUE(ProcessRuns(::getpid()));
-}
-
-TEST_F(WorkFolderTest, AFreshlyChangedFileKeepsAnOldFolder) {
-  const fs::path p = Leftover("window-4246-abc", hours(48));
-  fs::last_write_time(p / "temp1.txt", fs::file_time_type::clock::now() - hours(1));
-  fs::last_write_time(p, fs::file_time_type::clock::now() - hours(48));
-  EXPECT_TRUE(RemoveOldLeftovers(dir_.path().string(), now_, [](pid_t) { return false; }).empty());
-  EXPECT_TRUE(fs::exists(p));
-}
-
-TEST_F(WorkFolderTest, ALinkNamedLikeALeftoverIsNotFollowed) {
-  const fs::path target = Leftover("precious", hours(100));
-  fs::create_directory_symlink(target, dir_.path() / "window-4247-abc");
-  EXPECT_TRUE(RemoveOldLeftovers(dir_.path().string(), now_, [](pid_t) { return false; }).empty());
-  EXPECT_TRUE(fs::exists(target / "temp1.txt"));
 }
 
 TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
