@@ -82,17 +82,22 @@ const KindData kKinds[] = {
     {8, "Lot 42-a", "Code128", "Lot 42-a"},
 };
 
+// The kind's symbol on a 203-dpi image, default module, bars 20 mm high 300 units down.
+QImage SymbolAt203(const KindData& k, int height) {
+  QImage image = Blank(1600, height, 203);
+  QPainter painter(&image);
+  QtSurface surface(painter, {0, 0}, 203);
+  int32_t x = 1500;
+  EXPECT_TRUE(PaintBarcode(k.kind, k.data, surface, 1, 0, 10, x, 300, 15, 1130)) << k.kind;
+  painter.end();
+  return image;
+}
+
 // On a 203-dpi device with the default module, every narrow element and every module is the
 // same number of dots, every wide element the same larger number, and the symbol still reads.
 TEST(QtSurfaceDots, EveryNarrowElementTheSameDotsAt203) {
   for (const KindData& k : kKinds) {
-    QImage image = Blank(1600, 400, 203);
-    {
-      QPainter painter(&image);
-      QtSurface surface(painter, {0, 0}, 203);
-      int32_t x = 1500;
-      ASSERT_TRUE(PaintBarcode(k.kind, k.data, surface, 1, 0, 10, x, 300, 15, 1130)) << k.kind;
-    }
+    const QImage image = SymbolAt203(k, 400);
     const SymbolPattern pattern = *EncodeBarcode(k.kind, k.data, 1);
     const auto want = PatternRuns(pattern);
     const auto got = Runs(image, 150);
@@ -123,13 +128,7 @@ TEST(QtSurfaceDots, EveryKindReadsWithADotOfInkSpreadAt203) {
   kinds.push_back({3, "087878787878", "UPCA", ""});
   kinds.push_back({2, "7878787", "EAN8", ""});
   for (const KindData& k : kinds) {
-    QImage image = Blank(1600, 300, 203);
-    {
-      QPainter painter(&image);
-      QtSurface surface(painter, {0, 0}, 203);
-      int32_t x = 1500;
-      ASSERT_TRUE(PaintBarcode(k.kind, k.data, surface, 1, 0, 10, x, 300, 15, 1130)) << k.kind;
-    }
+    const QImage image = SymbolAt203(k, 300);
     const std::string want = *ExpectedScan(k.kind, k.data, true);
     const auto found = test::DecodeAllWithZbar(test::SpreadInkByOneDot(image));
     ASSERT_EQ(found.size(), 1u) << k.kind << " " << k.data;
