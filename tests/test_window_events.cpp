@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/recording_surface.h"
 #include "render/rule_list.h"
@@ -124,11 +125,47 @@ TEST_F(WindowEventsTest, StartUpShowsTheRulesOfAWorkingFileThatCannotBeDeleted) 
 
 // --- Timer: preview size ------------------------------------------------------------------
 
-TEST_F(WindowEventsTest, PreviewWithoutGapsLeavesOutThePageMargins) {
+TEST_F(WindowEventsTest, PreviewWithoutGapsStillShowsTheWholeLabel) {
   w.Picture1 = {1, 1};
   Tick();
-  EXPECT_EQ(w.Picture1.width, 5209);   // (105 - 6 - 6.8) x 56.5 = 5209.3
-  EXPECT_EQ(w.Picture1.height, 7712);  // (148.5 - 5 - 7) x 56.5 = 7712.25
+  // Not the label less the page margins (5209 x 7712): what lies there prints too.
+  EXPECT_EQ(w.Picture1.width, 5932);   // 105 x 56.5 = 5932.5, to the even neighbour
+  EXPECT_EQ(w.Picture1.height, 8390);  // 148.5 x 56.5 = 8390.25
+}
+
+TEST_F(WindowEventsTest, PreviewDotsFollowTheChoiceAndTheLastPrinter) {
+  const struct {
+    int dpi_entry;
+    int zoom_entry;
+    double dots, zoom;
+  } rows[] = {{0, 0, 0, 1}, {1, 1, 203, 1.5}, {2, 2, 300, 2}, {3, 3, 600, 3}};
+  for (const auto& row : rows) {
+    w.preview_dpi.Select(row.dpi_entry);
+    w.preview_zoom.Select(row.zoom_entry);
+    ChoosePreviewView(w);
+    EXPECT_EQ(w.PreviewDotsPerInch, row.dots) << w.preview_dpi.text;
+    EXPECT_EQ(w.PreviewZoom, row.zoom) << w.preview_zoom.text;
+  }
+  ShowPrinterDotsInPreview(w, 203);  // a listed resolution is chosen
+  EXPECT_EQ(w.preview_dpi.text, "203 dpi");
+  ShowPrinterDotsInPreview(w, 406);  // an unlisted one is added once
+  ShowPrinterDotsInPreview(w, 406);
+  EXPECT_EQ(w.preview_dpi.entries.size(), 5u);
+  EXPECT_EQ(w.PreviewDotsPerInch, 406);
+  ShowPrinterDotsInPreview(w, 0);  // a printer of exact units (a plain PDF) leaves it
+  EXPECT_EQ(w.PreviewDotsPerInch, 406);
+}
+
+TEST_F(WindowEventsTest, ATextRuleIsHitWhereItsTextIs) {
+  ASSERT_TRUE(
+      files.WriteLines("temp1.txt", {kSettings, "2,,;ABCDE,,;1,,;2,,;,,;,,;14,,;Arial,,;0,,;0,,;"})
+          .ok());
+  RefreshLabelView(w, picture1, files);
+  // 5 characters of 100 units, one 14-point line of 280 units, from (56.5, 113); 556.5 to even.
+  const RuleHitBox& box = w.RuleHitBoxes[0];
+  EXPECT_EQ(std::tie(box.left, box.top, box.right, box.bottom), std::make_tuple(56, 113, 556, 393));
+  PreviewClick(w, ctx, 300, 300);
+  EXPECT_EQ(w.rule_list.list_index, 0);
 }
 
 TEST_F(WindowEventsTest, PreviewWithAGapShowsTheWholeLabelRoundedToEven) {
@@ -168,14 +205,14 @@ TEST_F(WindowEventsTest, PreviewSizesBeyondADoubleAreNotApplied) {
   EXPECT_EQ(w.Picture1.width, 1234);
   EXPECT_EQ(w.Picture1.height, 5678);
 
-  // A margin beyond a double leaves nothing sensible to show either.
+  // The margins play no part: a margin beyond a double changes nothing.
   w.l_paper_width.text = "105";
   w.l_paper_height.text = "148.5";
   w.s_left.text = "1e400";
   w.s_top.text = "-1e400";
   Tick();
-  EXPECT_EQ(w.Picture1.width, 1234);
-  EXPECT_EQ(w.Picture1.height, 5678);
+  EXPECT_EQ(w.Picture1.width, 5932);
+  EXPECT_EQ(w.Picture1.height, 8390);
 }
 
 TEST_F(WindowEventsTest, GapBeyondADoubleIsAGapNotEdgeToEdge) {
@@ -296,17 +333,22 @@ TEST_F(WindowEventsTest, FontChooserCopiesTheChosenFont) {
   EXPECT_EQ(w.l_fontli.value, 1);
 }
 
-TEST_F(WindowEventsTest, CancelledFontChooserWritesBackItsPreviousFont) {
+TEST_F(WindowEventsTest, TheFontChooserOpensOnTheRulesFontAndACancelChangesNothing) {
   dialogs.fonts = {{"標楷體", 10.5, true, false}};
   FindFont(w, dialogs);
-  w.l_fontname.text = "typed";
-  w.l_fontsize.text = "99";
+  w.l_fontname.text = "細明體";
+  w.l_fontsize.text = "12.0";
   w.l_fontli.value = 1;
   FindFont(w, dialogs);  // no answer left: cancelled
-  EXPECT_EQ(w.l_fontname.text, "標楷體");
-  EXPECT_EQ(w.l_fontsize.text, "10.5");
-  EXPECT_EQ(w.l_fontbold.value, 1);
-  EXPECT_EQ(w.l_fontli.value, 0);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  const CommonDialog& opened = dialogs.shown[1].dialog;
+  EXPECT_EQ(opened.font_name, "細明體");
+  EXPECT_EQ(opened.font_size, 12);
+  EXPECT_TRUE(opened.font_bold);
+  EXPECT_TRUE(opened.font_italic);
+  EXPECT_EQ(w.l_fontname.text, "細明體");
+  EXPECT_EQ(w.l_fontsize.text, "12.0");  // not even rewritten as "12"
+  EXPECT_EQ(w.l_fontli.value, 1);
 }
 
 TEST_F(WindowEventsTest, FontChooserCancelledOnItsFirstUseChangesNothing) {

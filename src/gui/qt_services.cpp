@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -24,15 +25,28 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
   QMessageBox box(parent_);
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
-  box.setIcon(buttons == MessageButtons::kOkCancel ? QMessageBox::Warning
-                                                   : QMessageBox::Information);
+  box.setIcon(buttons == MessageButtons::kOk ? QMessageBox::Information : QMessageBox::Warning);
   if (buttons == MessageButtons::kOkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Ok);
+    // Enter on a question must not do what it warns against.
+    box.setDefaultButton(QMessageBox::Cancel);
+  } else if (buttons == MessageButtons::kYesNoCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
-  return box.exec() == QMessageBox::Ok ? MessageAnswer::kOk : MessageAnswer::kCancel;
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return MessageAnswer::kOk;
+    case QMessageBox::Yes:
+      return MessageAnswer::kYes;
+    case QMessageBox::No:
+      return MessageAnswer::kNo;
+    default:
+      return MessageAnswer::kCancel;
+  }
 }
 
 QString ToQtNameFilters(const std::string& filter) {
@@ -123,9 +137,14 @@ void QtDialogs::ShowFont(CommonDialog& dialog) {
   FontState current{dialog.font_name, dialog.font_size > 0 ? dialog.font_size : 10,
                     dialog.font_bold, dialog.font_italic};
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(current), parent_);
+  const QFont start = ToQFont(current);
+  const QFont chosen = QFontDialog::getFont(&ok, start, parent_);
   if (!ok) return;  // cancelled: the previous values stay
-  dialog.font_name = chosen.family().toStdString();
+  // A Windows face the design names ("細明體") is shown as the face standing in for it; left
+  // on that face, the design keeps its own name.
+  const QString resolved = QFontInfo(start).family();
+  if (current.name.empty() || chosen.family() != resolved)
+    dialog.font_name = chosen.family().toStdString();
   dialog.font_size = chosen.pointSizeF();
   dialog.font_bold = chosen.bold();
   dialog.font_italic = chosen.italic();
