@@ -67,24 +67,40 @@ class PressHook : public QObject {
 };
 
 // Buttons forgive: Enter presses the focused one, as Space does, and the second click of a
-// double-click is not a second press (one double-click on 移除 removes one rule).
+// double-click is not a second press (one double-click on 移除 removes one rule). The toolkit
+// delivers that second click as a press and a double-click event; both are dropped.
 class ButtonHook : public QObject {
  public:
   explicit ButtonHook(QPushButton* button) : QObject(button), button_(button) {}
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::MouseButtonDblClick) return true;
-    if (event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button_->isEnabled()) {
-        button_->click();
+    switch (event->type()) {
+      case QEvent::MouseButtonDblClick:
         return true;
+      case QEvent::MouseButtonPress: {
+        const quint64 at = static_cast<QInputEvent*>(event)->timestamp();
+        const quint64 interval = static_cast<quint64>(QApplication::doubleClickInterval());
+        const bool second = pressed_ && at >= last_press_ && at - last_press_ < interval;
+        pressed_ = true;
+        last_press_ = at;
+        return second;
       }
+      case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button_->isEnabled()) {
+          button_->click();
+          return true;
+        }
+        return false;
+      }
+      default:
+        return false;
     }
-    return false;
   }
 
  private:
   QPushButton* button_;
+  bool pressed_ = false;
+  quint64 last_press_ = 0;
 };
 
 }  // namespace

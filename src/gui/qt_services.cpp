@@ -7,12 +7,14 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QStringList>
 #include <QUrl>
 
@@ -78,6 +80,17 @@ std::string WithDefaultExtension(const QString& path, const std::string& ext) {
   return (path + "." + QString::fromStdString(ext)).toStdString();
 }
 
+// The dialog's own copies field would print every label that many times over, beside the
+// window's copies field that counts labels: it is hidden with its caption.
+void HideCopiesField(QPrintDialog& box) {
+  auto* copies = box.findChild<QSpinBox*>("copies");
+  if (copies == nullptr) return;
+  copies->setValue(1);
+  copies->hide();
+  for (QLabel* label : box.findChildren<QLabel*>())
+    if (label->buddy() == copies) label->hide();
+}
+
 }  // namespace
 
 void QtDialogs::ShowOpen(CommonDialog& dialog) {
@@ -108,10 +121,14 @@ bool QtDialogs::ShowPrinter(CommonDialog& dialog) {
   QPrinter printer(QPrinter::HighResolution);
   if (!dialog.printer_name.empty())
     printer.setPrinterName(QString::fromStdString(dialog.printer_name));
+  // The last run went to a file: the dialog offers that file again, not the home folder.
+  if (!dialog.print_file.empty())
+    printer.setOutputFileName(QString::fromStdString(dialog.print_file));
   QPrintDialog box(&printer, parent_);
   // The run prints every label once; page ranges and copies belong to the copies field.
   box.setOption(QAbstractPrintDialog::PrintPageRange, false);
   box.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+  HideCopiesField(box);
   if (box.exec() != QDialog::Accepted) return false;
   if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
     dialog.print_file = printer.outputFileName().toStdString();
