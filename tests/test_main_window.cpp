@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -81,6 +82,9 @@ TEST_F(MainWindowTest, OpensWithEveryControlNamedAndItsInitialValues) {
   EXPECT_EQ(Find<QLineEdit>("d_l_height")->text(), "20");
   EXPECT_TRUE(Find<QCheckBox>("Check1")->isChecked());
   EXPECT_EQ(Find<QPushButton>("print_rule")->text(), "印吧");
+  // Never larger than the screen it opens on (the test's screen is smaller than it would like).
+  EXPECT_TRUE(window_->screen()->availableGeometry().contains(window_->geometry()))
+      << window_->geometry().width() << "x" << window_->geometry().height();
   EXPECT_EQ(Find<QPushButton>("Command1")->text(), "關於版權");
   // Start-up selected the first kinds.
   EXPECT_EQ(Find<QComboBox>("rule_kind")->currentText(), "1.條碼");
