@@ -553,7 +553,7 @@ TEST_F(LabelFileTest, AHugeFileIsRefusedFromItsHeadAndNeverReadWhole) {
   }
 }
 
-// --- Unsaved work is asked about, and a dead window's design offered -----------------------
+// --- Unsaved work is asked about -----------------------------------------------------------
 
 TEST_F(LabelFileTest, ADesignIsUnsavedWhenItsWorkingFileDiffersFromItsFile) {
   EXPECT_FALSE(IsDesignUnsaved(w, files)) << "no working file: no rule to lose";
@@ -563,63 +563,20 @@ TEST_F(LabelFileTest, ADesignIsUnsavedWhenItsWorkingFileDiffersFromItsFile) {
   EXPECT_FALSE(IsDesignUnsaved(w, files)) << "just saved";
   AddBarcode("DEF");
   EXPECT_TRUE(IsDesignUnsaved(w, files)) << "edited since";
-  ASSERT_TRUE(Save(""));
-  std::filesystem::remove(dir.File("a.vlm"));
-  EXPECT_TRUE(IsDesignUnsaved(w, files)) << "its file is gone";
-  New();
-  EXPECT_FALSE(IsDesignUnsaved(w, files)) << "a new design has no rule";
 }
 
 TEST_F(LabelFileTest, TheUnsavedQuestionSavesDropsOrGoesBack) {
-  const struct {
-    MessageAnswer answer;
-    std::string save_as;  // what the save chooser answers
-    bool may_drop;
-    bool saved;
-    const char* why;
-  } rows[] = {
-      {MessageAnswer::kCancel, "", false, false, "取消 goes back"},
-      {MessageAnswer::kNo, "", true, false, "否 drops the changes"},
-      {MessageAnswer::kYes, "", false, false, "是, then the save chooser cancelled"},
-      {MessageAnswer::kYes, "b.vlm", true, true, "是 saves"},
-  };
-  for (const auto& row : rows) {
-    AddBarcode("ABC");
-    w.CurrentFileName.clear();
-    box.shown.clear();
-    box.answers = {row.answer};
-    box.next_answer = 0;
-    if (!row.save_as.empty()) dialogs.paths.push_back(dir.File(row.save_as));
-    EXPECT_EQ(MayDropDesign(w, files, dialogs, box), row.may_drop) << row.why;
-    ASSERT_FALSE(box.shown.empty()) << row.why;
-    EXPECT_EQ(box.shown[0].text, "目前的設計尚未存檔,要先存檔嗎?");
-    EXPECT_EQ(box.shown[0].buttons, MessageButtons::kYesNoCancel);
-    EXPECT_EQ(std::filesystem::exists(dir.File("b.vlm")), row.saved) << row.why;
-  }
-  box.shown.clear();
-  EXPECT_TRUE(MayDropDesign(w, files, dialogs, box));  // saved: nothing asked
-  EXPECT_TRUE(box.shown.empty());
-}
-
-TEST_F(LabelFileTest, ADeadWindowsDesignIsOfferedAndReopenedUntitled) {
-  test::TempDir left;
-  FileSystem leftover(left.path().string());
-  EXPECT_FALSE(OfferLeftoverDesign(w, files, leftover, box, view)) << "nothing there";
-  const std::string design = test::Cp950Lines({"setting,,;3,,;50,,;30,,;1,,;1,,;0,,;0,,;",
-                                               "2,,;LOT,,;10,,;5,,;,,;,,;14,,;細明體,,;0,,;0,,;"});
-  test::WriteBytes(left.File("temp1.txt"), design);
-  box.answers = {MessageAnswer::kCancel};
-  EXPECT_FALSE(OfferLeftoverDesign(w, files, leftover, box, view));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("temp1.txt")));
-  ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_NE(box.shown[0].text.find("上次未存檔的設計"), std::string::npos);
-  w.CurrentFileName = "old.vlm";
-  EXPECT_TRUE(OfferLeftoverDesign(w, files, leftover, box, view));  // OK
-  EXPECT_EQ(test::ReadBytes(dir.File("temp1.txt")), design);
-  EXPECT_EQ(w.CurrentFileName, "");
-  EXPECT_EQ(w.l_paper_width.text, "50");
-  EXPECT_EQ(w.rule_list.ListCount(), 1);
-  EXPECT_TRUE(IsDesignUnsaved(w, files));
+  AddBarcode("ABC");
+  // 取消 goes back; 否 drops; 是 with its chooser cancelled goes back; 是 saves.
+  box.answers = {MessageAnswer::kCancel, MessageAnswer::kNo, MessageAnswer::kYes,
+                 MessageAnswer::kYes};
+  dialogs.paths = {"", dir.File("b.vlm")};
+  for (bool may_drop : {false, true, false, true})
+    EXPECT_EQ(MayDropDesign(w, files, dialogs, box), may_drop) << box.next_answer;
+  EXPECT_TRUE(MayDropDesign(w, files, dialogs, box));  // saved: not asked again
+  ASSERT_EQ(box.shown.size(), 4u);
+  EXPECT_EQ(box.shown[0].text, "目前的設計尚未存檔,要先存檔嗎?");
+  EXPECT_EQ(test::ReadBytes(dir.File("b.vlm")), test::ReadBytes(dir.File("temp1.txt")));
 }
 
 }  // namespace

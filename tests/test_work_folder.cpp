@@ -95,17 +95,6 @@ TEST_F(WorkFolderTest, LeftoversOfEndedWindowsGoAfterADayAndNothingElse) {
   EXPECT_TRUE(fs::is_symlink(dir_.path() / "window-4247-abc"));
 }
 
-TEST_F(WorkFolderTest, LeftoversOfDeadWindowsAreFoundNewestFirstWhateverTheirAge) {
-  const fs::path older = Leftover("window-4242-abc123", hours(30));
-  const fs::path newer = Leftover("window-4243-def456", hours(2));
-  Leftover("notes", hours(1));
-  const fs::path running = Leftover("window-4244-ghi789", hours(1));
-  const auto runs = [](pid_t pid) { return pid == 4244; };
-  EXPECT_EQ(FindLeftovers(dir_.path().string(), runs),
-            (std::vector<std::string>{newer.string(), older.string()}));
-  EXPECT_TRUE(fs::exists(running));
-}
-
 TEST_F(WorkFolderTest, AFolderOfARunningWindowIsKeptHoweverOld) {
   const fs::path mine = Leftover("window-" + std::to_string(::getpid()) + "-abc", hours(72));
   EXPECT_TRUE(RemoveOldLeftovers(dir_.path().string(), now_).empty());  // the real process test
