@@ -1,7 +1,5 @@
 #include "app/merge_options.h"
 
-#include <filesystem>
-#include <fstream>
 #include <istream>
 
 #include "app/verify_command.h"
@@ -57,12 +55,7 @@ std::string LoadMergeData(const MergeOptions& options, std::istream& standard_in
   if (options.data == "-") {
     read = ReadMergeData(standard_input, options.encoding);
   } else {
-    std::error_code ec;
-    if (!std::filesystem::exists(options.data, ec)) return "找不到資料檔: " + options.data;
-    if (std::filesystem::is_directory(options.data, ec)) return "資料檔是個資料夾: " + options.data;
-    std::ifstream file(options.data, std::ios::binary);
-    if (!file) return "無法讀取資料檔: " + options.data;
-    read = ReadMergeData(file, options.encoding);
+    read = ReadMergeFile(FileSystem(), options.data, options.encoding);
   }
   if (!read.data) return options.data + ": " + read.error;
   if (options.row && *options.row > read.data->rows.size())

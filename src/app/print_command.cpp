@@ -116,15 +116,6 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     return fail(message);
   };
 
-  // Batch numbers the log says went out for this design are not printed again unless told.
-  const BatchHistory history = ReadBatchHistory(log_path, design_path, *rules, layout.labels);
-  if (merge.continue_batches)
-    ContinueBatchNumbers(*rules, history);
-  else if (!history.repeat.empty() && !merge.reprint)
-    return refuse(
-        o.printer.empty() ? o.output : o.printer,
-        history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
-
   std::unique_ptr<Printer> printer;
   if (!o.printer.empty()) {
     std::string trouble;
@@ -140,6 +131,15 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
       if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
     printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
+
+  // Batch numbers the log says went out for this design are not printed again unless told.
+  const BatchHistory history = ReadBatchHistory(log_path, design_path, *rules, layout.labels);
+  if (merge.continue_batches)
+    ContinueBatchNumbers(*rules, history);
+  else if (!history.repeat.empty() && !merge.reprint)
+    return refuse(
+        printer->Destination(),
+        history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
 
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;

@@ -1,6 +1,8 @@
 #include "document/merge_data.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/text_util.h"
 
@@ -303,6 +305,21 @@ MergeReadResult ReadMergeData(std::istream& in, MergeEncoding encoding, char del
   MergeReadResult result;
   result.data = std::move(data);
   return result;
+}
+
+}  // namespace vellomir
+
+namespace vellomir {
+
+MergeReadResult ReadMergeFile(const FileSystem& files, const std::string& path,
+                              MergeEncoding encoding) {
+  const std::string where = files.Resolve(path);
+  std::error_code ec;
+  if (!std::filesystem::exists(where, ec)) return Failed("找不到資料檔");
+  if (std::filesystem::is_directory(where, ec)) return Failed("這是個資料夾,不是資料檔");
+  std::ifstream in(where, std::ios::binary);
+  if (!in) return Failed("無法讀取資料檔");
+  return ReadMergeData(in, encoding);
 }
 
 }  // namespace vellomir

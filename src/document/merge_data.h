@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+
 // A data file for printing one label per row of a product list (a merge): CSV or TSV with a
 // header row naming the fields, quoted as RFC 4180 says, in UTF-8 or CP950. Read whole before a
 // run, so a bad row is found before anything is printed.
@@ -44,7 +46,11 @@ struct MergeReadResult {
 MergeReadResult ReadMergeData(std::istream& in, MergeEncoding encoding = MergeEncoding::kDetect,
                               char delimiter = 0);
 
-// "第 N 筆資料 (第 L 行)": how messages name a row, from 1.
+// Reads the data file at `path` (relative paths from the folder of `files`).
+MergeReadResult ReadMergeFile(const FileSystem& files, const std::string& path,
+                              MergeEncoding encoding = MergeEncoding::kDetect);
+
+// "第 N 筆資料 (第 L 行)": how messages name rows[row].
 std::string MergeRowName(const MergeData& data, std::size_t row);
 
 // Whether the bytes are UTF-8 throughout.

@@ -23,7 +23,9 @@
 #include "gui/cups_printer.h"
 #include "gui/zxing_symbol_reader.h"
 #include "render/print_log.h"
+#include "settings/data_file_memory.h"
 #include "settings/settings_file.h"
+#include "ui/merge_handler.h"
 #include "ui/print_handler.h"
 #include "ui/window_events.h"
 
@@ -181,6 +183,12 @@ void MainWindow::Perform(WindowAction action) {
     case WindowAction::kPrint:
       PrintRun();
       break;
+    case WindowAction::kBrowseMergeData:
+      BrowseMergeData(m, *dialogs_, ctx, DefaultDataFileMemoryPath());
+      break;
+    case WindowAction::kPickMergeRow:
+      PickMergeRow(m, ctx);
+      break;
     case WindowAction::kSaveSettings:
       SaveSettings(m, here_, *messages_);
       break;
@@ -192,6 +200,7 @@ void MainWindow::Perform(WindowAction action) {
       break;
     case WindowAction::kFileOpen:
       FileOpen(m, files_, *dialogs_, *messages_, *view_);
+      RecallMergeData(m, ctx, DefaultDataFileMemoryPath());
       break;
     case WindowAction::kFileSave:
       FileSave(m, files_, *dialogs_, *messages_);
@@ -271,7 +280,11 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  Run([this, &path] { FileOpenPath(model_, files_, *messages_, *view_, path); });
+  Run([this, &path] {
+    FileOpenPath(model_, files_, *messages_, *view_, path);
+    EditorContext ctx = Context();
+    RecallMergeData(model_, ctx, DefaultDataFileMemoryPath());
+  });
 }
 
 void MainWindow::ShowAbout() {

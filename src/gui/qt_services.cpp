@@ -8,6 +8,7 @@
 #include <QFontDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -24,15 +25,23 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
   QMessageBox box(parent_);
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
-  box.setIcon(buttons == MessageButtons::kOkCancel ? QMessageBox::Warning
-                                                   : QMessageBox::Information);
-  if (buttons == MessageButtons::kOkCancel) {
+  box.setIcon(buttons == MessageButtons::kOk ? QMessageBox::Information : QMessageBox::Warning);
+  QPushButton* go_on = nullptr;
+  if (buttons == MessageButtons::kContinueOkCancel) {
+    go_on = box.addButton(QString::fromUtf8("接續"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Ok);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(go_on);
+  } else if (buttons == MessageButtons::kOkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
-  return box.exec() == QMessageBox::Ok ? MessageAnswer::kOk : MessageAnswer::kCancel;
+  box.exec();
+  if (go_on != nullptr && box.clickedButton() == go_on) return MessageAnswer::kContinue;
+  return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::kOk
+                                                            : MessageAnswer::kCancel;
 }
 
 QString ToQtNameFilters(const std::string& filter) {

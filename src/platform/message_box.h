@@ -6,8 +6,9 @@
 // Modal message boxes: the only way the program reports a problem to its user.
 namespace vellomir {
 
-enum class MessageButtons { kOk, kOkCancel };
-enum class MessageAnswer { kOk, kCancel };
+// kContinueOkCancel: 接續 (go on from where the last run stopped), OK and Cancel.
+enum class MessageButtons { kOk, kOkCancel, kContinueOkCancel };
+enum class MessageAnswer { kOk, kCancel, kContinue };
 
 class MessageBox {
  public:

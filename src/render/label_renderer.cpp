@@ -250,9 +250,19 @@ void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const F
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = pictures != nullptr ? pictures : &files;
   how.ruleHitBoxes = &window.RuleHitBoxes;
-  LabelFields dates_only;
-  dates_only.keep_unknown = true;
-  how.fields = fields != nullptr ? fields : &dates_only;
+  // The data file named in the window shows its picked row; without one, dates only.
+  LabelFields from_window;
+  from_window.keep_unknown = true;
+  std::optional<MergeData> data;
+  if (const std::string path = Trim(window.merge_file.text); fields == nullptr && !path.empty()) {
+    data = ReadMergeFile(*how.pictures, path).data;
+    if (data) {
+      from_window.data = &*data;
+      from_window.fixed_row =
+          static_cast<std::size_t>(std::clamp(NumericValue(window.merge_row.text), 1.0, 1e9)) - 1;
+    }
+  }
+  how.fields = fields != nullptr ? fields : &from_window;
   DrawLabel(picture1, *rules, 0, 0, NumericValue(window.l_amount.text), how);
 }
 
