@@ -158,10 +158,9 @@ TEST_F(WriteFailures, BarcodeExportsFailingAtEachStep) {
 
 TEST_F(WriteFailures, PrintToPdfFailingAtEachStep) {
   // Enough pages that the file is written in several pieces while the run goes on.
-  const int tried =
-      FailEveryCall(RunPrintCommand,
-                    {"design.vlm", "-o", dir.File("out.pdf"), "--copies", "4000", "--reprint"},
-                    "out.pdf", "vellomir print: ");
+  const int tried = FailEveryCall(
+      RunPrintCommand, {"design.vlm", "-o", dir.File("out.pdf"), "--copies", "4000", "--reprint"},
+      "out.pdf", "vellomir print: ");
   EXPECT_GE(tried, 6);
 }
 

@@ -8,10 +8,10 @@
 #include <QFontDialog>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "document/rule_editor.h"
-#include "platform/dialogs.h"
 #include "form/main_window_model.h"
+#include "platform/dialogs.h"
 
 // The data file of the 編輯 tab: chosen with 瀏覽, remembered per design in the user's config
 // folder (never in the label file), its rows offered for the preview.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <filesystem>
 
+#include "document/merge_data.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
-#include "document/merge_data.h"
 #include "render/batch_log.h"
 #include "render/label_renderer.h"
 #include "render/print_log.h"
@@ -127,8 +127,7 @@ PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
     }
   }
   how.fields = &fields;
-  if (const std::string problem =
-          CheckMergeRows(*rules, fields, layout.labels, window.UnitsPerMm);
+  if (const std::string problem = CheckMergeRows(*rules, fields, layout.labels, window.UnitsPerMm);
       !problem.empty())
     return refuse(problem);
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "document/rule_editor.h"
+#include "form/main_window_model.h"
 #include "platform/dialogs.h"
 #include "platform/drawing_surface.h"
 #include "platform/shell.h"
-#include "form/main_window_model.h"
 
 // The main window's own events: start-up, the timer, clicks in the preview, the font chooser,
 // the picture browser and the help button.
