@@ -559,19 +559,16 @@ TEST(MergeRows, EachLabelTakesItsRowAndBatchNumbersRunOn) {
   const MergeData data = Products({{"茶", "4710001000010"}, {"餅", "4710001000027"}});
   LabelFields fields;
   std::string problem;
-  MergeData counted = data;
-  counted.quantity_column = 1;  // stands in for a quantity column: 2 labels, then 3
+  MergeData counted = data;  // a quantity column: 2 labels, then 3
+  counted.quantity_column = 1;
   counted.quantities = {2, 3};
   ASSERT_EQ(PlanMergeRun(counted, 9, 100, fields, problem), 5);
   const auto rules = Rules({"2,,;${品名} B,,;0,,;0,,;2,,;7,,;10,,;Arial,,;0,,;0,,;"});
   LabelDrawing how;
   how.fields = &fields;
-  const struct {
-    double label;
-    const char* expected;
-  } labels[] = {{1, "茶 B07"}, {2, "茶 B08"}, {3, "餅 B09"}, {5, "餅 B11"}};
-  for (const auto& l : labels)
-    EXPECT_EQ(RuleDataOnLabel(rules->rows[0], l.label, how), l.expected) << l.label;
+  for (const auto& [label, expected] : std::initializer_list<std::pair<double, const char*>>{
+           {1, "茶 B07"}, {2, "茶 B08"}, {3, "餅 B09"}, {5, "餅 B11"}})
+    EXPECT_EQ(RuleDataOnLabel(rules->rows[0], label, how), expected) << label;
   // Without a quantity column every row gets the copies field's count.
   ASSERT_EQ(PlanMergeRun(data, 3, 100, fields, problem), 6);
   EXPECT_EQ(fields.RowOf(4), 1u);

@@ -11,86 +11,50 @@ namespace {
 
 // --- Fields in rule data -------------------------------------------------------------------
 
-const std::vector<std::string> kNames = {"品名", "售價", "date"};
-const std::vector<std::string> kRow = {"烏龍茶", "350", "欄位的日期"};
+const std::vector<std::string> kNames = {"品名", "售價", "date+1d"};
+const std::vector<std::string> kRow = {"烏龍茶", "350", "欄位"};
 
-struct FieldRow {
-  const char* data;
-  const char* expected;  // text, or the missing field's name / a problem's opening words
-  const char* why;
-};
-
-FieldExpansion Expand(const char* text, CivilDate today = {2026, 12, 7}, bool columns = false) {
-  FieldValues v;
-  v.today = today;
-  if (columns) {
-    v.names = &kNames;
-    v.values = &kRow;
-  }
-  return ExpandFields(text, v);
-}
-
-TEST(Fields, ExpandOnlyWhatIsWrittenAsAField) {
-  const FieldRow rows[] = {
-      {"LOT-", "LOT-", "no field: data as typed"},
-      {"AB$CD", "AB$CD", "a lone $ stays: Code 39 has the character"},
-      {"$$ 5$", "$$ 5$", "doubled and trailing $ stay"},
-      {"$${品名}", "${品名}", "$${ writes a literal ${"},
-      {"${品名}", "烏龍茶", "a column of the row"},
-      {"NT$ ${售價}元", "NT$ 350元", "field within text, $ before it kept"},
-      {"${date}", "欄位的日期", "a column named like a date name wins"},
-  };
-  for (const auto& r : rows) {
-    const FieldExpansion e = Expand(r.data, {2026, 12, 7}, true);
-    EXPECT_TRUE(e.ok()) << r.why;
-    EXPECT_EQ(e.text, r.expected) << r.why;
-  }
-}
-
-TEST(Fields, DatesTakeOffsetAndFormat) {
+TEST(Fields, ExpandColumnsAndDatesAndNameEveryMistake) {
+  // expected: the text; or "?NAME" for a field without a value; or "!" and a problem's opening.
   const struct {
     CivilDate today;
     const char* data;
     const char* expected;
     const char* why;
   } rows[] = {
-      {{2026, 12, 7}, "${date}", "2026/12/07", "default format"},
-      {{2026, 12, 7}, "${今天}", "2026/12/07", "the Chinese name"},
+      {{2026, 12, 7}, "AB$CD $$ 5$", "AB$CD $$ 5$", "a lone or doubled $ stays (Code 39 has it)"},
+      {{2026, 12, 7}, "$${品名}", "${品名}", "$${ writes a literal ${"},
+      {{2026, 12, 7}, "NT$ ${售價}元 ${品名}", "NT$ 350元 烏龍茶", "columns of the row"},
+      {{2026, 12, 7}, "${date+1d}", "欄位", "a column wins over a date of that spelling"},
+      {{2026, 12, 7}, "${date}/${今天}", "2026/12/07/2026/12/07", "default format, both names"},
       {{2026, 12, 7}, "${date+30d:%Y/%m/%d}", "2027/01/06", "days across a year end"},
       {{2026, 8, 31}, "${date+6m}", "2027/02/28", "month end held to February's last day"},
       {{2024, 2, 29}, "${今天+1y:%Y-%m-%d}", "2025-02-28", "leap day plus a year"},
       {{2026, 3, 1}, "${date-1d}", "2026/02/28", "backwards"},
       {{2026, 12, 7}, "${date+2w:%y%m%d}", "261221", "weeks, two-digit year"},
       {{2026, 12, 7}, "${民國年}", "115", "ROC year: 2026 - 1911"},
-      {{2026, 12, 7}, "${date:%R年%m月%d日 100%%}", "115年12月07日 100%", "ROC year in a format"},
+      {{2026, 12, 7}, "${date:%R年%m月%d日 9%%}", "115年12月07日 9%", "ROC year in a format"},
       {{2027, 1, 5}, "${民國年-10d}", "115", "the offset moves the ROC year too"},
+      {{2026, 12, 7}, "${無此欄}", "?無此欄", "no such column"},
+      {{2026, 12, 7}, "${dates}", "?dates", "a longer name is no date"},
+      {{2026, 12, 7}, "A${品名", "!欄位 ${品名 少了", "no closing brace"},
+      {{2026, 12, 7}, "${date+30x}", "!日期欄位 ${date+30x} 的位移", "unknown unit"},
+      {{2026, 12, 7}, "${date+}", "!日期欄位 ${date+} 的位移", "offset without a number"},
+      {{2026, 12, 7}, "${date+99999999999d}", "!日期欄位", "beyond a century"},
+      {{2026, 12, 7}, "${date:%H}", "!日期欄位 ${date:%H} 的格式", "a code we do not write"},
+      {{2026, 12, 7}, "${date:%}", "!日期欄位 ${date:%} 的格式", "a lone percent sign"},
+      {{2026, 12, 7}, "${date+1dX}", "!日期欄位 ${date+1dX} 看不懂", "text after the offset"},
   };
   for (const auto& r : rows) {
-    const FieldExpansion e = Expand(r.data, r.today);
-    EXPECT_TRUE(e.ok()) << r.why << ": " << e.problem << e.missing;
-    EXPECT_EQ(e.text, r.expected) << r.why;
-  }
-}
-
-TEST(Fields, MistakesAreNamedNotPrinted) {
-  const FieldRow missing[] = {
-      {"${無此欄}", "無此欄", "no such column"},
-      {"${品名}", "品名", "no data file at all"},
-      {"${dates}", "dates", "a longer name is no date"},
-  };
-  for (const auto& r : missing) EXPECT_EQ(Expand(r.data).missing, r.expected) << r.why;
-  const FieldRow wrong[] = {
-      {"A${品名", "欄位 ${品名 少了", "no closing brace"},
-      {"${date+30x}", "日期欄位 ${date+30x} 的位移", "unknown unit"},
-      {"${date+}", "日期欄位 ${date+} 的位移", "offset without a number"},
-      {"${date+99999999999d}", "日期欄位", "beyond a century"},
-      {"${date:%H}", "日期欄位 ${date:%H} 的格式", "a code we do not write"},
-      {"${date:%}", "日期欄位 ${date:%} 的格式", "a lone percent sign"},
-      {"${date+1dX}", "日期欄位 ${date+1dX} 看不懂", "text after the offset"},
-  };
-  for (const auto& r : wrong) {
-    const FieldExpansion e = Expand(r.data);
-    EXPECT_EQ(e.problem.rfind(r.expected, 0), 0u) << r.why << ": " << e.problem;
+    FieldValues v{&kNames, &kRow, r.today};
+    const FieldExpansion e = ExpandFields(r.data, v);
+    const std::string got = !e.missing.empty()   ? "?" + e.missing
+                            : !e.problem.empty() ? "!" + e.problem
+                                                 : e.text;
+    if (r.expected[0] == '!')
+      EXPECT_EQ(got.rfind(r.expected, 0), 0u) << r.why << ": " << got;
+    else
+      EXPECT_EQ(got, r.expected) << r.why;
   }
   FieldValues preview;
   preview.keep_unknown = true;
@@ -201,16 +165,10 @@ TEST(MergeData, BadFilesGetOneMessageNamingTheRow) {
 }
 
 TEST(MergeData, Utf8IsCheckedStrictly) {
-  const struct {
-    std::string bytes;
-    bool utf8;
-    const char* why;
-  } rows[] = {
-      {"烏龍 abc", true, "CJK and ASCII"}, {"\xF0\x9F\x98\x80", true, "four bytes"},
-      {"\xC0\xAF", false, "overlong"},     {"\xED\xA0\x80", false, "surrogate"},
-      {"\xE7\x83", false, "cut short"},    {"\xF4\x90\x80\x80", false, "past U+10FFFF"},
-  };
-  for (const auto& r : rows) EXPECT_EQ(IsUtf8(r.bytes), r.utf8) << r.why;
+  EXPECT_TRUE(IsUtf8("烏龍 abc \xF0\x9F\x98\x80"));
+  // Overlong, a surrogate, cut short, past U+10FFFF.
+  for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xE7\x83", "\xF4\x90\x80\x80"})
+    EXPECT_FALSE(IsUtf8(bad)) << bad;
 }
 
 }  // namespace

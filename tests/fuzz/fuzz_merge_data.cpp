@@ -33,10 +33,7 @@ std::string AsCsv(const MergeData& data) {
 }
 
 void CheckExpansion(const std::string& text, const MergeData& data) {
-  FieldValues values;
-  values.names = &data.names;
-  values.values = &data.rows.front();
-  values.today = {2026, 12, 7};
+  FieldValues values{&data.names, &data.rows.front(), {2026, 12, 7}};
   const FieldExpansion e = ExpandFields(text, values);
   if (!HasFields(text)) FUZZ_CHECK(e.ok() && e.text == text);
   FUZZ_CHECK(e.ok() || e.missing.empty() != e.problem.empty());
@@ -87,10 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (name.find('}') != std::string::npos ||
         std::count(data.names.begin(), data.names.end(), name) > 1)
       continue;
-    FieldValues values;
-    values.names = &data.names;
-    values.values = &data.rows.front();
-    const FieldExpansion e = ExpandFields("${" + name + "}", values);
+    const FieldExpansion e = ExpandFields("${" + name + "}", {&data.names, &data.rows.front()});
     FUZZ_CHECK(e.ok() && e.text == data.rows.front()[c]);
   }
   return 0;
