@@ -188,7 +188,6 @@ TEST_F(PrintCommand, PricesPrintEveryRowAndBatchNumbersNeverRepeat) {
   for (const char* words : {"高山烏龍茶 150g", "NT$ 350", "愛文芒果乾", "NT$ 180", "鳳梨酥, 12入",
                             "NT$ 240", "花生牛軋糖", "NT$ 200", "太陽餅", "NT$ 150", "LOT-0012"})
     EXPECT_NE(text.find(words), std::string::npos) << words;
-
   // The same batch numbers again are refused, naming them and the day they went out.
   char today[16];
   const std::time_t now = std::time(nullptr);
@@ -203,7 +202,6 @@ TEST_F(PrintCommand, PricesPrintEveryRowAndBatchNumbersNeverRepeat) {
   const auto log = test::RunVellomir({"log", "5"});
   EXPECT_NE(log.out.find("批號=LOT-0001 到 LOT-0012"), std::string::npos) << log.out;
   EXPECT_NE(log.out.find("批號=LOT-0013 到 LOT-0024"), std::string::npos) << log.out;
-
   // One row of the file on its own: the preview shows it, verify reads it.
   const auto row = test::RunVellomir(
       {"preview", "prices.vlm", "--data", "prices.csv", "--row", "3", "-o", "row3.png"},
