@@ -13,6 +13,7 @@
 #include "app/verify_command.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
 #include "render/label_renderer.h"
@@ -104,7 +105,12 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
 
-  const LabelDrawing how = session.Drawing();
+  LabelDrawing how = session.Drawing();
+  // The fit check measures what labels draw with the fonts and pictures they print with.
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
+  how.metrics = &metrics;
+  how.picture_sizes = &picture_sizes;
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :

@@ -83,15 +83,20 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
   const auto withCheck = BarcodeRuleWithCheck(*kind, f[11]);
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
-  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);
+  // The painter gets the rule's x on its label; where the label lies on the page is the
+  // surface's business, so a label far right on a wide page keeps within the painter's range.
+  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm);
   const auto y = ToInt32(NumericValue(f[3]) * unitsPerMm + offsetY);
   const auto moduleWidth = ToInt16(NumericValue(f[4]));
   const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
   if (!data || !withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight)
     return;
   int32_t painter_x = *x;  // the painter advances it; what it writes back is not used
+  const double shift = surface.ShiftX();
+  surface.SetShiftX(shift + offsetX);
   PaintBarcode(*kind, *data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
                *barHeight);
+  surface.SetShiftX(shift);
 }
 
 // Returns whether the text was printed.

@@ -6,9 +6,10 @@
 #include <string>
 
 #include "document/working_file.h"
+#include "form/main_window_model.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
-#include "form/main_window_model.h"
+#include "platform/recording_surface.h"
 
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
@@ -57,6 +58,10 @@ struct LabelDrawing {
   const FileSystem* pictures = nullptr;
   // When set, entry i is written for every rule i that is drawn (preview only).
   std::array<RuleHitBox, kMaxRules>* ruleHitBoxes = nullptr;
+  // How texts and pictures measure, for checks that need what a label draws without drawing
+  // it on a device; without them a label counts as its whole box.
+  const TextMetrics* metrics = nullptr;
+  const PictureProbe* picture_sizes = nullptr;
 };
 
 // Draws rows 0..n-1 of the table, each position moved by (offsetX, offsetY), with batch

@@ -81,6 +81,8 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
   LabelDrawing how;
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
+  how.metrics = services.metrics;
+  how.picture_sizes = services.picture_sizes;
 
   auto log = [&](const std::string& destination, const PrintResult& result) {
     if (services.log_path.empty()) return;

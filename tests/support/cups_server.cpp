@@ -76,6 +76,21 @@ dir="${DEVICE_URI#capture:}"
 if [ -n "$6" ]; then cat "$6"; else cat; fi > "$dir/job-$1.out"
 )";
 
+// A printer that takes the job and then fails it, in its own words.
+constexpr const char* kFailingBackend = R"(#!/bin/sh
+if [ $# -eq 0 ]; then echo 'direct failing "Unknown" "Test failing"'; exit 0; fi
+if [ -n "$6" ]; then cat "$6"; else cat; fi > /dev/null
+echo 'ERROR: out of labels' >&2
+exit 1
+)";
+
+// The print server itself goes away while the job prints.
+constexpr const char* kVanishingBackend = R"(#!/bin/sh
+if [ $# -eq 0 ]; then echo 'direct vanishing "Unknown" "Test vanishing"'; exit 0; fi
+kill -KILL $PPID
+sleep 5
+)";
+
 }  // namespace
 
 CupsServer::CupsServer() {
@@ -88,7 +103,7 @@ CupsServer::CupsServer() {
     return;
   }
   if (!Start()) return;
-  const std::string capture = "capture:" + (dir_.path() / "out").string();
+  const std::string capture = CaptureUri();
   std::string ppd = Slurp(kCupsPdfPpd);
   // 5 mm margins all round (14.17 pt), so the printable area's corner is not the paper's.
   ppd = std::regex_replace(ppd, std::regex(R"(\*ImageableArea A4/A4: "[^"]*")"),
@@ -119,6 +134,8 @@ bool CupsServer::Start() {
     if (fs::exists(fs::path("/usr/lib/cups") / sub))
       fs::create_symlink(fs::path("/usr/lib/cups") / sub, root / "bin" / sub);
   WriteFile(root / "bin/backend/capture", kCaptureBackend, fs::perms::owner_all);
+  WriteFile(root / "bin/backend/failing", kFailingBackend, fs::perms::owner_all);
+  WriteFile(root / "bin/backend/vanishing", kVanishingBackend, fs::perms::owner_all);
   fs::permissions(root / "out", fs::perms::all);
 
   socket_ = (root / "cups.sock").string();
@@ -328,6 +345,48 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
       }
     }
     images.push_back(image);
+  }
+  return images;
+}
+
+std::vector<QImage> DecodeEplGraphics(const std::string& epl) {
+  std::vector<QImage> images;
+  std::vector<std::pair<long, std::string>> rows;  // y, then the row's bytes
+  long width = 0, height = 0;
+  auto flush = [&] {
+    if (rows.empty() || width <= 0) return;
+    for (const auto& row : rows) height = std::max(height, row.first + 1);
+    QImage image(static_cast<int>(width * 8), static_cast<int>(height), QImage::Format_Grayscale8);
+    image.fill(255);
+    for (const auto& [y, bytes] : rows) {
+      uchar* line = image.scanLine(static_cast<int>(y));
+      for (std::size_t b = 0; b < bytes.size() && static_cast<long>(b) < width; ++b)
+        for (int bit = 0; bit < 8; ++bit)
+          if (!(static_cast<unsigned char>(bytes[b]) & (0x80 >> bit))) line[b * 8 + bit] = 0;
+    }
+    images.push_back(image);
+    rows.clear();
+    height = 0;
+  };
+  std::size_t at = 0;
+  while (at < epl.size()) {
+    const std::size_t end = epl.find('\n', at);
+    const std::string line = epl.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? epl.size() : end + 1;
+    long x = 0, y = 0, bytes = 0, count = 0;
+    // GWx,y,bytes per row,rows then the rows' bits, 0 for a dot.
+    if (std::sscanf(line.c_str(), "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 && bytes > 0 &&
+        count > 0) {
+      const std::size_t size = static_cast<std::size_t>(bytes * count);
+      if (at + size > epl.size()) break;
+      for (long r = 0; r < count; ++r)
+        rows.emplace_back(y + r, epl.substr(at + static_cast<std::size_t>(r * bytes),
+                                            static_cast<std::size_t>(bytes)));
+      width = std::max(width, bytes);
+      at += size;
+    } else if (line.rfind("P", 0) == 0) {
+      flush();
+    }
   }
   return images;
 }
