@@ -226,24 +226,16 @@ TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
   EXPECT_EQ(Sorted(test::DecodeAllWithZbar(test::SpreadInkByOneDot(graphics[0]))), want);
 }
 
-// Bars and spaces along row y of a printed label, as lengths in dots from the first dark dot
-// to the last.
+// Bars and spaces along row y of a printed label, in dots, from the first dark dot to the last.
 std::vector<int> RunsAlong(const QImage& image, int y) {
   const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
   const uchar* line = grey.constScanLine(y);
-  int first = -1, last = -1;
-  for (int x = 0; x < grey.width(); ++x)
-    if (line[x] < 128) {
-      if (first < 0) first = x;
-      last = x;
-    }
   std::vector<int> runs;
-  for (int x = first; first >= 0 && x <= last;) {
-    const bool dark = line[x] < 128;
-    int n = 0;
-    for (; x <= last && (line[x] < 128) == dark; ++x) ++n;
-    runs.push_back(n);
-  }
+  int x = 0, end = grey.width();
+  while (x < end && line[x] >= 128) ++x;
+  while (end > x && line[end - 1] >= 128) --end;
+  for (int from = x; x <= end; ++x)
+    if (x == end || (line[x] < 128) != (line[from] < 128)) runs.push_back(x - from), from = x;
   return runs;
 }
 

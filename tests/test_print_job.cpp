@@ -555,6 +555,10 @@ TEST(ClippedLabels, CountsTheLabelsOfAFullPageThatReachPastTheArea) {
   EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 0);
   // A printer's 5 mm margins cut the right column and the bottom row.
   EXPECT_EQ(CountClippedLabels(quarters, {200, 287}).cut, 3);
+  // Unless what the labels draw ends inside the margins; ink past a box's edge counts too.
+  EXPECT_EQ(CountClippedLabels(quarters, {200, 287}, InkExtent{0, 0, 94 * 56.5, 135 * 56.5}).cut,
+            0);
+  EXPECT_EQ(CountClippedLabels(quarters, {210, 297}, InkExtent{0, 0, 110 * 56.5, 10}).cut, 2);
   // Negative gaps put labels before the area's corner.
   quarters.column_pitch = -10 * 56.5;
   EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 2);
@@ -641,6 +645,53 @@ TEST_F(PrintRun, APrintersNoticeIsTheMessageOfAPrintedRun) {
   EXPECT_EQ(r.message, "工作會保留到印表機恢復為止");
   EXPECT_EQ(r.labels_sent, 5);
   EXPECT_TRUE(RunLabelPrint(layout, *rules, how, printer).message.empty());
+}
+
+TEST_F(PrintRun, WhatThePrinterMadeOfTheDocumentsDecidesTheOutcome) {
+  layout.document_per_page = true;  // three documents: labels 1-2, 3-4 and 5
+  struct Row {
+    DeliveryFate fate;
+    PrintOutcome outcome;
+    int64_t printed;
+    bool unfinished;
+    std::string said;
+    const char* why;
+  };
+  const Row rows[] = {
+      {{DeliveryFate::End::kFailed, 2, "工作 3 已中止: out of labels"},
+       PrintOutcome::kPrinterError,
+       4,
+       false,
+       ",印好的是第 1 到 4 張標籤",
+       "the last document failed after it was taken"},
+      {{DeliveryFate::End::kFailed, 0, "伺服器已經不在了"},
+       PrintOutcome::kPrinterError,
+       0,
+       false,
+       ",沒有印好任何標籤",
+       "nothing is known to have printed"},
+      {{DeliveryFate::End::kUnfinished, 1, "已送出, 印表機尚未完成: 保留中"},
+       PrintOutcome::kPrinted,
+       5,
+       true,
+       "",
+       "held: every label sent, not yet printed"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    class FollowedPrinter : public RecordingPrinter {
+     public:
+      using RecordingPrinter::RecordingPrinter;
+      DeliveryFate FollowDeliveries() override { return fate; }
+      DeliveryFate fate;
+    } p(metrics);
+    p.fate = row.fate;
+    const PrintResult r = RunLabelPrint(layout, *rules, how, p);
+    EXPECT_EQ(r.outcome, row.outcome);
+    EXPECT_EQ(r.labels_sent, row.printed);
+    EXPECT_EQ(r.unfinished, row.unfinished);
+    EXPECT_NE(r.message.find(row.fate.words + row.said), std::string::npos) << r.message;
+  }
 }
 
 TEST(SentLabels, NamesTheLabelsThatWentOut) {

@@ -111,7 +111,7 @@ std::string StateWord(ipp_jstate_t state) {
 std::chrono::milliseconds CupsJobWaitBound(std::size_t jobs) {
   using std::chrono::seconds;
   const std::size_t more = jobs > 1 ? jobs - 1 : 0;
-  return std::min<std::chrono::milliseconds>(seconds(10) + seconds(2) * more, seconds(120));
+  return std::min<std::chrono::milliseconds>(seconds(20) + seconds(2) * more, seconds(120));
 }
 
 CupsJobFate FollowCupsJobs(const std::string& queue, const std::vector<int>& jobs,

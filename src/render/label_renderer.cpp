@@ -83,17 +83,20 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
   const auto withCheck = BarcodeRuleWithCheck(*kind, f[11]);
   const auto withText = ToInt16(NumericValue(f[8]));
   const auto fontSize = ToInt16(NumericValue(f[9]));
-  // The painter gets the rule's x on its label; where the label lies on the page is the
-  // surface's business, so a label far right on a wide page keeps within the painter's range.
-  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm);
+  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);
   const auto y = ToInt32(NumericValue(f[3]) * unitsPerMm + offsetY);
   const auto moduleWidth = ToInt16(NumericValue(f[4]));
   const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
   if (!data || !withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight)
     return;
-  int32_t painter_x = *x;  // the painter advances it; what it writes back is not used
+  // The painter gets x on its label (the label's whole twips go to the surface), so a label far
+  // right on a wide page stays within the painter's range and lands where it always did.
+  const double label_x = std::floor(offsetX);
+  const auto on_label = ToInt32(static_cast<double>(*x) - label_x);
+  if (!on_label) return;
+  int32_t painter_x = *on_label;  // the painter advances it; what it writes back is not used
   const double shift = surface.ShiftX();
-  surface.SetShiftX(shift + offsetX);
+  surface.SetShiftX(shift + label_x);
   PaintBarcode(*kind, *data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
                *barHeight);
   surface.SetShiftX(shift);

@@ -351,41 +351,27 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
 
 std::vector<QImage> DecodeEplGraphics(const std::string& epl) {
   std::vector<QImage> images;
-  std::vector<std::pair<long, std::string>> rows;  // y, then the row's bytes
-  long width = 0, height = 0;
-  auto flush = [&] {
-    if (rows.empty() || width <= 0) return;
-    for (const auto& row : rows) height = std::max(height, row.first + 1);
-    QImage image(static_cast<int>(width * 8), static_cast<int>(height), QImage::Format_Grayscale8);
-    image.fill(255);
-    for (const auto& [y, bytes] : rows) {
-      uchar* line = image.scanLine(static_cast<int>(y));
-      for (std::size_t b = 0; b < bytes.size() && static_cast<long>(b) < width; ++b)
-        for (int bit = 0; bit < 8; ++bit)
-          if (!(static_cast<unsigned char>(bytes[b]) & (0x80 >> bit))) line[b * 8 + bit] = 0;
-    }
-    images.push_back(image);
-    rows.clear();
-    height = 0;
-  };
-  std::size_t at = 0;
-  while (at < epl.size()) {
-    const std::size_t end = epl.find('\n', at);
-    const std::string line = epl.substr(at, end == std::string::npos ? end : end - at);
-    at = end == std::string::npos ? epl.size() : end + 1;
-    long x = 0, y = 0, bytes = 0, count = 0;
-    // GWx,y,bytes per row,rows then the rows' bits, 0 for a dot.
-    if (std::sscanf(line.c_str(), "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 && bytes > 0 &&
-        count > 0) {
-      const std::size_t size = static_cast<std::size_t>(bytes * count);
-      if (at + size > epl.size()) break;
+  std::vector<std::pair<long, std::string>> rows;  // y and the row's bytes, 0 bits for dots
+  long x = 0, y = 0, bytes = 0, count = 0, width = 0, height = 0;
+  for (std::size_t at = 0, end; at < epl.size(); at = end + 1) {
+    end = std::min(epl.find('\n', at), epl.size());
+    // "GWx,y,bytes per row,rows" and the rows; "P1" prints the label.
+    if (std::sscanf(epl.c_str() + at, "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 &&
+        bytes > 0 && count > 0 && end + 1 + bytes * count <= epl.size()) {
       for (long r = 0; r < count; ++r)
-        rows.emplace_back(y + r, epl.substr(at + static_cast<std::size_t>(r * bytes),
-                                            static_cast<std::size_t>(bytes)));
-      width = std::max(width, bytes);
-      at += size;
-    } else if (line.rfind("P", 0) == 0) {
-      flush();
+        rows.emplace_back(y + r, epl.substr(end + 1 + r * bytes, bytes));
+      width = std::max(width, bytes * 8);
+      height = std::max(height, y + count);
+      end += bytes * count;
+    } else if (epl.compare(at, 1, "P") == 0 && !rows.empty()) {
+      QImage label(int(width), int(height), QImage::Format_Grayscale8);
+      label.fill(255);
+      for (const auto& [row, bits] : rows)
+        for (std::size_t i = 0; i < bits.size() * 8; ++i)
+          if (!(bits[i / 8] & (0x80 >> (i % 8)))) label.scanLine(int(row))[i] = 0;
+      images.push_back(label);
+      rows.clear();
+      width = height = 0;
     }
   }
   return images;
