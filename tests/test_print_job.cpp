@@ -649,48 +649,44 @@ TEST_F(PrintRun, APrintersNoticeIsTheMessageOfAPrintedRun) {
 
 TEST_F(PrintRun, WhatThePrinterMadeOfTheDocumentsDecidesTheOutcome) {
   layout.document_per_page = true;  // three documents: labels 1-2, 3-4 and 5
+  class FollowedPrinter : public RecordingPrinter {
+   public:
+    using RecordingPrinter::RecordingPrinter;
+    DeliveryFate FollowDeliveries() override { return fate; }
+    DeliveryFate fate;
+  } p(metrics);
+  using End = DeliveryFate::End;
   struct Row {
     DeliveryFate fate;
     PrintOutcome outcome;
     int64_t printed;
-    bool unfinished;
-    std::string said;
-    const char* why;
+    const char *said, *why;
   };
   const Row rows[] = {
-      {{DeliveryFate::End::kFailed, 2, "工作 3 已中止: out of labels"},
+      {{End::kFailed, 2, "工作 3 已中止"},
        PrintOutcome::kPrinterError,
        4,
-       false,
-       ",印好的是第 1 到 4 張標籤",
+       "工作 3 已中止,印好的是第 1 到 4 張標籤",
        "the last document failed after it was taken"},
-      {{DeliveryFate::End::kFailed, 0, "伺服器已經不在了"},
+      {{End::kFailed, 0, "伺服器不在了"},
        PrintOutcome::kPrinterError,
        0,
-       false,
-       ",沒有印好任何標籤",
+       "伺服器不在了,沒有印好任何標籤",
        "nothing is known to have printed"},
-      {{DeliveryFate::End::kUnfinished, 1, "已送出, 印表機尚未完成: 保留中"},
+      {{End::kUnfinished, 1, "保留中"},
        PrintOutcome::kPrinted,
        5,
-       true,
-       "",
-       "held: every label sent, not yet printed"},
+       "保留中",
+       "held: sent, not printed"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
-    class FollowedPrinter : public RecordingPrinter {
-     public:
-      using RecordingPrinter::RecordingPrinter;
-      DeliveryFate FollowDeliveries() override { return fate; }
-      DeliveryFate fate;
-    } p(metrics);
     p.fate = row.fate;
     const PrintResult r = RunLabelPrint(layout, *rules, how, p);
     EXPECT_EQ(r.outcome, row.outcome);
     EXPECT_EQ(r.labels_sent, row.printed);
-    EXPECT_EQ(r.unfinished, row.unfinished);
-    EXPECT_NE(r.message.find(row.fate.words + row.said), std::string::npos) << r.message;
+    EXPECT_EQ(r.unfinished, row.fate.end == End::kUnfinished);
+    EXPECT_NE(r.message.find(row.said), std::string::npos) << r.message;
   }
 }
 
