@@ -56,10 +56,6 @@ TEST(PrintLogEntries, CarryTheRunsOutcome) {
   result.outcome = PrintOutcome::kPrinted;
   result.message.clear();
   EXPECT_EQ(MakePrintLogEntry("d.vlm", "labels", 12, result).outcome, "完成");
-  result.unfinished = true;  // sent, but the printer had not finished: not 完成
-  result.message = "已送出, 印表機尚未完成: 保留中";
-  EXPECT_EQ(MakePrintLogEntry("d.vlm", "labels", 12, result).outcome,
-            "未完成 (已送出, 印表機尚未完成: 保留中)");
   result.outcome = PrintOutcome::kCancelled;
   EXPECT_EQ(MakePrintLogEntry("d.vlm", "labels", 12, result).outcome, "取消");
 }

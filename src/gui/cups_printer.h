@@ -62,6 +62,7 @@ class CupsPrinter : public Printer {
   DeliveryFate FollowDeliveries() override;
   std::string Notice() const override { return notice_; }
   std::optional<PrintableArea> Printable() const override;
+  std::string PaperName() const override { return page_.media; }
   double DotsPerInch() const override { return page_.dpi; }
 
   const CupsPage& Page() const { return page_; }

@@ -48,6 +48,8 @@ class Printer {
   virtual std::vector<std::string> Deliveries() const { return {}; }
   // Something the user must know although nothing failed (a stopped queue holds the jobs).
   virtual std::string Notice() const { return {}; }
+  // The paper the printer prints on, by its name (a queue's media), for messages.
+  virtual std::string PaperName() const { return {}; }
   // The printable area of the page; nothing when the printer does not say.
   virtual std::optional<PrintableArea> Printable() const { return std::nullopt; }
   // Whether an ended document is out of the run's hands (sent to a printer). False for a

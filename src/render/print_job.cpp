@@ -202,12 +202,15 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
     // area with nothing drawn there loses nothing.
     const ClippedLabels clipped =
         CountClippedLabels(layout, *area, LabelInk(rules, 1, layout.labels, how));
+    // The paper used, so a wrong one is seen for what it is.
+    const std::string name = printer.PaperName();
+    const std::string paper = name.empty() ? "" : "紙張 " + name + ", ";
     if (clipped.cut > 0)
       concerns.push_back({PrintConcernKind::kClipping,
                           "每頁 " + std::to_string(clipped.per_page) + " 張標籤中有 " +
                               std::to_string(clipped.cut) + " 張超出印表機可以列印的範圍 (" +
-                              Millimetres(area->width_mm) + " x " + Millimetres(area->height_mm) +
-                              " mm),超出的部分印不出來"});
+                              paper + Millimetres(area->width_mm) + " x " +
+                              Millimetres(area->height_mm) + " mm),超出的部分印不出來"});
   }
   // Read back last: a symbol its painter cannot draw is told as such, not as unreadable.
   if (reader != nullptr) {

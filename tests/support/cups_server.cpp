@@ -76,19 +76,14 @@ dir="${DEVICE_URI#capture:}"
 if [ -n "$6" ]; then cat "$6"; else cat; fi > "$dir/job-$1.out"
 )";
 
-// A printer that takes the job and then fails it, in its own words.
-constexpr const char* kFailingBackend = R"(#!/bin/sh
-if [ $# -eq 0 ]; then echo 'direct failing "Unknown" "Test failing"'; exit 0; fi
+// "failing:/" takes each job and then fails it in its own words; "vanishing:/" takes the print
+// server down while the job prints.
+constexpr const char* kMisbehavingBackend = R"(#!/bin/sh
+if [ $# -eq 0 ]; then echo "direct ${0##*/} \"Unknown\" \"Test\""; exit 0; fi
+case "$0" in *vanishing) sleep 1; kill -KILL $PPID; sleep 5;; esac
 if [ -n "$6" ]; then cat "$6"; else cat; fi > /dev/null
 echo 'ERROR: out of labels' >&2
 exit 1
-)";
-
-// The print server itself goes away while the job prints.
-constexpr const char* kVanishingBackend = R"(#!/bin/sh
-if [ $# -eq 0 ]; then echo 'direct vanishing "Unknown" "Test vanishing"'; exit 0; fi
-kill -KILL $PPID
-sleep 5
 )";
 
 }  // namespace
@@ -134,8 +129,8 @@ bool CupsServer::Start() {
     if (fs::exists(fs::path("/usr/lib/cups") / sub))
       fs::create_symlink(fs::path("/usr/lib/cups") / sub, root / "bin" / sub);
   WriteFile(root / "bin/backend/capture", kCaptureBackend, fs::perms::owner_all);
-  WriteFile(root / "bin/backend/failing", kFailingBackend, fs::perms::owner_all);
-  WriteFile(root / "bin/backend/vanishing", kVanishingBackend, fs::perms::owner_all);
+  for (const char* name : {"failing", "vanishing"})
+    WriteFile(root / "bin/backend" / name, kMisbehavingBackend, fs::perms::owner_all);
   fs::permissions(root / "out", fs::perms::all);
 
   socket_ = (root / "cups.sock").string();
