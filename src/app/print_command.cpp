@@ -16,6 +16,7 @@
 #include "app/verify_command.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
 #include "render/batch_log.h"
@@ -141,6 +142,11 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         printer->Destination(),
         history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
 
+  // The fit check measures what labels draw with the fonts and pictures they print with.
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
+  how.metrics = &metrics;
+  how.picture_sizes = &picture_sizes;
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :

@@ -25,6 +25,7 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/work_folder.h"
 #include "render/print_log.h"
@@ -407,6 +408,8 @@ void MainWindow::PrintRun() {
   };
   // Every symbol of the first and last label is read back at the printer's resolution first.
   ZXingSymbolReader reader;
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
   // Jobs carry the design's file name, so the queue shows what is printing.
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
   PrintHandlerServices services{*messages_,
@@ -417,7 +420,9 @@ void MainWindow::PrintRun() {
                                 on_page,
                                 &here_,  // pictures of the rules are the user's
                                 DefaultPrintLogPath(),
-                                &reader};
+                                &reader,
+                                &metrics,
+                                &picture_sizes};
   PrintLabels(model_, files_, services);
   ShowPreviewView();
 }

@@ -91,6 +91,12 @@ class DrawingSurface {
   // Erases everything and puts the position at (0, 0). Font settings stay.
   void Clear();
 
+  // Moves what Line, Bars and Print draw right by dx twips while positions (CurrentX) stay as
+  // the caller gives them: a painter keeps its own small integer x on a label wherever the
+  // label lies on the page.
+  void SetShiftX(double dx) { shift_x_ = dx; }
+  double ShiftX() const { return shift_x_; }
+
   // Natural size of a picture file, or nothing when it cannot be loaded as a picture.
   virtual std::optional<PictureSize> LoadPicture(const std::string& path) = 0;
   // Draws the whole picture scaled into the rectangle; the current position does not move.
@@ -125,6 +131,7 @@ class DrawingSurface {
  private:
   double current_x_ = 0;
   double current_y_ = 0;
+  double shift_x_ = 0;
   FontState font_;
 };
 
