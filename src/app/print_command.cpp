@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -12,12 +13,14 @@
 #include "app/design_session.h"
 #include "app/verify_command.h"
 #include "gui/cups_printer.h"
+#include "gui/label_printer.h"
 #include "gui/qt_printer.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
 #include "render/print_log.h"
+#include "render/symbol_check.h"
 #include "ui/print_handler.h"
 
 namespace vellomir {
@@ -33,8 +36,10 @@ std::string ParseOptions(std::vector<std::string> args, Options& o) {
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() && o.output != "-" &&
-      QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) != 0)
-    return "輸出檔必須是 .pdf: " + o.output;
+      QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) !=
+          0 &&
+      LanguageOfFile(o.output) == LabelLanguage::kNone)
+    return "輸出檔必須是 .pdf、.zpl 或 .epl: " + o.output;
   return {};
 }
 
@@ -58,8 +63,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   const bool verify = !TakeFlag(rest, "--no-verify");
   Options o;
   if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
-  if (dpi.dpi && !o.printer.empty())
-    return fail("--dpi 只用在 -o FILE.pdf: 印表機用它自己的解析度");
+  if (dpi.dpi && !o.printer.empty()) return fail("--dpi 只用在 -o FILE: 印表機用它自己的解析度");
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -89,10 +93,41 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   };
 
   std::unique_ptr<Printer> printer;
+  LabelDrawing how = session.Drawing();
+  const LabelLanguage file_language =
+      o.output.empty() ? LabelLanguage::kNone : LanguageOfFile(o.output);
+  // A label printer in its own language takes one label a format, whatever grid the design
+  // lays out for sheets.
+  auto one_label_a_page = [&layout] {
+    layout.columns = 1;
+    layout.rows = 1;
+    layout.document_per_page = false;
+  };
+  const double label_width_mm = layout.label_width / layout.units_per_mm;
+  const double label_height_mm = layout.label_height / layout.units_per_mm;
   if (!o.printer.empty()) {
     std::string trouble;
-    printer = CupsPrinter::Open({o.printer, 0, 0, design_name}, trouble);
-    if (!printer) return refuse(o.printer, trouble);
+    std::vector<std::string> warnings;
+    ChosenPrinter chosen = OpenNamedPrinter(o.printer, label_width_mm, label_height_mm, design_name,
+                                            trouble, &warnings);
+    for (const auto& warning : warnings) err << "vellomir print: 警告: " << warning << "\n";
+    if (!chosen.printer) return refuse(o.printer, trouble);
+    printer = std::move(chosen.printer);
+    how.barWidthReduction = chosen.settings.bar_width_reduction;
+    if (chosen.one_label_a_page) one_label_a_page();
+  } else if (file_language != LabelLanguage::kNone) {
+    if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
+    std::string trouble;
+    auto stream = OpenFileStream(o.output, trouble);
+    if (!stream) return fail(trouble);
+    LabelPrinterSetup setup;
+    setup.language = file_language;
+    setup.dpi = static_cast<int>(std::lround(dpi.dpi.value_or(kCoarsestPrinterDpi)));
+    setup.label_width_mm = label_width_mm;
+    setup.label_height_mm = label_height_mm;
+    setup.destination = o.output;
+    printer = std::make_unique<LabelLanguagePrinter>(setup, std::move(stream));
+    one_label_a_page();
   } else {
     // Standard output takes one PDF; tractor feed makes one a page. Told before a byte goes out.
     if (o.output == "-" && layout.document_per_page &&
@@ -104,7 +139,6 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
 
-  const LabelDrawing how = session.Drawing();
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :
@@ -133,7 +167,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (const std::string& delivery : result.deliveries) out << delivery << "\n";
   log(printer->Destination(), result);
   if (result.outcome != PrintOutcome::kPrinted) return fail(result.message);
-  if (!o.output.empty() && o.output != "-") {
+  if (!o.output.empty() && o.output != "-" && file_language == LabelLanguage::kNone) {
     // Files numbered past this run's last are an earlier run's: say so rather than let them
     // pass as part of this one.
     const auto count = static_cast<int64_t>(result.deliveries.size());

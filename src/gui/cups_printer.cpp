@@ -113,6 +113,8 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   std::unique_ptr<CupsPrinter> printer(new CupsPrinter);
   printer->make_document_ = std::move(make_document);
   printer->job_name_ = request.job_name;
+  printer->offset_x_mm_ = request.offset_x_mm;
+  printer->offset_y_mm_ = request.offset_y_mm;
   auto cups = std::make_unique<CupsConnection>();
   cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
                             nullptr);
@@ -181,8 +183,8 @@ bool CupsPrinter::Begin() {
   PdfPageSetup setup;
   setup.width_mm = page_.width_mm;
   setup.height_mm = page_.height_mm;
-  setup.origin_x_mm = page_.left_mm;
-  setup.origin_y_mm = page_.top_mm;
+  setup.origin_x_mm = page_.left_mm + offset_x_mm_;
+  setup.origin_y_mm = page_.top_mm + offset_y_mm_;
   setup.dpi = page_.dpi;
   document->pdf = make_document_ ? make_document_(setup, document->sink) : nullptr;
   if (!document->pdf) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,9 @@ class Printer {
   virtual bool Commit() { return true; }
   // The resolution the printer lays symbols on, in dots per inch; 0 when it keeps exact units.
   virtual double DotsPerInch() const { return 0; }
+  // Pages of the open document already out of the run's hands: a printer fed page by page
+  // has them although the document never ended.
+  virtual std::int64_t PagesTaken() const { return 0; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

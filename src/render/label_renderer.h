@@ -57,6 +57,8 @@ struct LabelDrawing {
   const FileSystem* pictures = nullptr;
   // When set, entry i is written for every rule i that is drawn (preview only).
   std::array<RuleHitBox, kMaxRules>* ruleHitBoxes = nullptr;
+  // Dots taken off every bar laid on a printer's dots (that printer's calibration).
+  int barWidthReduction = 0;
 };
 
 // Draws rows 0..n-1 of the table, each position moved by (offsetX, offsetY), with batch

@@ -54,7 +54,19 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
     return result;
   };
   int64_t labels_out = 0;  // labels of pages the printer took in whole
+  // Pages a printer fed page by page already has count as sent, ended document or not.
+  const int64_t per_page = static_cast<int64_t>(
+      std::min(layout.columns * layout.rows, static_cast<double>(layout.labels)));
+  int64_t document_start = 0;  // labels sent before the open document
+  auto count_taken = [&] {
+    const int64_t taken = printer.PagesTaken();
+    if (taken > 0 && per_page > 0)
+      result.labels_sent = std::max(
+          result.labels_sent, std::min(result.labels_drawn,
+                                       document_start + std::min(taken, layout.labels) * per_page));
+  };
   auto failed = [&] {
+    count_taken();
     printer.AbortDoc();
     // A run's files stand or fall together: then what counts is the last label that reached
     // a file, not what was sent.
@@ -83,6 +95,7 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
     if (!printer.Error().empty()) return failed();
     if (progress && !progress({pages, result.labels_drawn, layout.labels})) {
       // Cancel means cancel: the page just drawn and the rest of its document stay here.
+      count_taken();
       printer.AbortDoc();
       return finish(PrintOutcome::kCancelled,
                     "列印已取消," + SentLabelsText(result.labels_sent) + "!!");
@@ -91,6 +104,7 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
       if (!printer.EndDoc()) return failed();
       labels_out = result.labels_drawn;
       if (printer.KeepsEndedDocuments()) result.labels_sent = result.labels_drawn;
+      document_start = result.labels_sent;
       if (last) {
         if (!printer.Commit()) return failed();
         result.labels_sent = result.labels_drawn;

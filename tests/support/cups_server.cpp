@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -103,7 +106,8 @@ CupsServer::CupsServer() {
       Admin("lpadmin", {"-p", "labels", "-E", "-v", capture, "-m", "drv:///sample.drv/zebra.ppd",
                         "-o", "media-default=w288h432", "-o", "copies-default=2"}) &&
       Admin("lpadmin", {"-p", "closed", "-E", "-v", capture, "-P", sheets_ppd}) &&
-      Admin("cupsreject", {"closed"});
+      Admin("cupsreject", {"closed"}) &&
+      Admin("lpadmin", {"-p", "raw", "-E", "-v", capture, "-m", "raw"});
   if (!queues) reason_ = "the test queues could not be set up (see " + dir_.File("admin.log") + ")";
 }
 
@@ -274,6 +278,101 @@ std::string CupsServer::Output(int id) const {
   return Slurp(dir_.path() / "out" / ("job-" + std::to_string(id) + ".out"));
 }
 
+namespace {
+
+// Rows of ZPL's compressed hexadecimal from `i` until `rows_wanted` rows or the next command.
+std::vector<std::string> ZplHexRows(const std::string& zpl, std::size_t& i, std::size_t digits,
+                                    long rows_wanted) {
+  std::vector<std::string> rows;
+  std::string row;
+  int count = 0;
+  for (; i < zpl.size() && static_cast<long>(rows.size()) < rows_wanted; ++i) {
+    const char ch = zpl[i];
+    if (ch >= 'G' && ch <= 'Y') {
+      count += ch - 'G' + 1;
+    } else if (ch >= 'g' && ch <= 'z') {
+      count += (ch - 'g' + 1) * 20;
+    } else if (std::isxdigit(static_cast<unsigned char>(ch))) {
+      row.append(count > 0 ? count : 1, ch);
+      count = 0;
+      if (row.size() >= digits) {
+        rows.push_back(row.substr(0, digits));
+        row.clear();
+      }
+    } else if (ch == ',' || ch == '!') {
+      row.resize(digits, ch == ',' ? '0' : 'F');
+      rows.push_back(row);
+      row.clear();
+    } else if (ch == ':') {
+      rows.push_back(rows.empty() ? std::string(digits, '0') : rows.back());
+    } else if (ch == '^' || ch == '~') {
+      break;
+    }
+  }
+  return rows;
+}
+
+QImage HexRowsImage(const std::vector<std::string>& rows, long per_row) {
+  QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows.size()),
+               QImage::Format_Grayscale8);
+  image.fill(255);
+  for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
+    uchar* line = image.scanLine(y);
+    for (std::size_t d = 0; d < rows[y].size(); ++d) {
+      const int nibble = std::stoi(std::string(1, rows[y][d]), nullptr, 16);
+      for (int b = 0; b < 4; ++b)
+        if (nibble & (8 >> b)) line[d * 4 + b] = 0;
+    }
+  }
+  return image;
+}
+
+// Bits (1 prints, most significant first), black on white.
+QImage BitsImage(const std::string& bits, long per_row, long rows, bool zero_prints = false) {
+  QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows), QImage::Format_Grayscale8);
+  image.fill(255);
+  for (long y = 0; y < rows; ++y)
+    for (long x = 0; x < per_row * 8; ++x) {
+      const auto byte =
+          static_cast<unsigned char>(bits[static_cast<std::size_t>(y * per_row + x / 8)]);
+      if (((byte >> (7 - x % 8)) & 1) != (zero_prints ? 0 : 1)) continue;
+      image.scanLine(static_cast<int>(y))[x] = 0;
+    }
+  return image;
+}
+
+std::optional<std::string> FromBase64(const std::string& text) {
+  QByteArray out = QByteArray::fromBase64(QByteArray::fromStdString(text),
+                                          QByteArray::AbortOnBase64DecodingErrors);
+  if (out.isEmpty() && !text.empty()) return std::nullopt;
+  return out.toStdString();
+}
+
+// The CRC-16 (polynomial 0x1021, from 0) a Z64 field ends with.
+unsigned Crc16(const std::string& text) {
+  unsigned crc = 0;
+  for (unsigned char c : text) {
+    crc ^= c << 8;
+    for (int i = 0; i < 8; ++i)
+      crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) & 0xFFFF : (crc << 1) & 0xFFFF;
+  }
+  return crc;
+}
+
+long NumberAfter(const std::string& text, const std::string& command) {
+  const auto at = text.find(command);
+  return at == std::string::npos ? -1 : std::atol(text.c_str() + at + command.size());
+}
+
+void Paste(QImage& label, const QImage& graphic, int x, int y) {
+  for (int gy = 0; gy < graphic.height() && y + gy < label.height(); ++gy)
+    for (int gx = 0; gx < graphic.width() && x + gx < label.width(); ++gx)
+      if (graphic.constScanLine(gy)[gx] == 0 && y + gy >= 0 && x + gx >= 0)
+        label.scanLine(y + gy)[x + gx] = 0;
+}
+
+}  // namespace
+
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
   std::vector<QImage> images;
   std::size_t at = 0;
@@ -286,50 +385,121 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
     const long total = std::atol(zpl.substr(c1 + 1, c2 - c1 - 1).c_str());
     const long per_row = std::atol(zpl.substr(c2 + 1, c3 - c2 - 1).c_str());
     if (per_row <= 0 || total <= 0 || total % per_row != 0) break;
-    const std::size_t digits = static_cast<std::size_t>(per_row) * 2;
-    const long rows_wanted = total / per_row;
-    std::vector<std::string> rows;
-    std::string row;
-    int count = 0;
     std::size_t i = c3 + 1;
-    for (; i < zpl.size() && static_cast<long>(rows.size()) < rows_wanted; ++i) {
-      const char ch = zpl[i];
-      if (ch >= 'G' && ch <= 'Y') {
-        count += ch - 'G' + 1;
-      } else if (ch >= 'g' && ch <= 'z') {
-        count += (ch - 'g' + 1) * 20;
-      } else if (std::isxdigit(static_cast<unsigned char>(ch))) {
-        row.append(count > 0 ? count : 1, ch);
-        count = 0;
-        if (row.size() >= digits) {
-          rows.push_back(row.substr(0, digits));
-          row.clear();
-        }
-      } else if (ch == ',' || ch == '!') {
-        row.resize(digits, ch == ',' ? '0' : 'F');
-        rows.push_back(row);
-        row.clear();
-      } else if (ch == ':') {
-        rows.push_back(rows.empty() ? std::string(digits, '0') : rows.back());
-      } else if (ch == '^' || ch == '~') {
-        break;
-      }
-    }
+    const auto rows = ZplHexRows(zpl, i, static_cast<std::size_t>(per_row) * 2, total / per_row);
     at = i;
-    QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows.size()),
-                 QImage::Format_Grayscale8);
-    image.fill(255);
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
-      uchar* line = image.scanLine(y);
-      for (std::size_t d = 0; d < digits; ++d) {
-        const int nibble = std::stoi(std::string(1, rows[y][d]), nullptr, 16);
-        for (int b = 0; b < 4; ++b)
-          if (nibble & (8 >> b)) line[d * 4 + b] = 0;
-      }
-    }
-    images.push_back(image);
+    images.push_back(HexRowsImage(rows, per_row));
   }
   return images;
+}
+
+std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem) {
+  std::vector<QImage> labels;
+  auto bad = [&](const std::string& why) {
+    if (problem != nullptr && problem->empty()) *problem = why;
+    return labels;
+  };
+  std::size_t at = 0;
+  while ((at = zpl.find("^XA", at)) != std::string::npos) {
+    const std::size_t end = zpl.find("^XZ", at);
+    if (end == std::string::npos) return bad("^XA without ^XZ");
+    const std::string format = zpl.substr(at, end - at);
+    at = end;
+    const long width = NumberAfter(format, "^PW"), height = NumberAfter(format, "^LL");
+    if (width <= 0 || height <= 0) return bad("a format without ^PW or ^LL");
+    QImage label(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
+    label.fill(255);
+    for (std::size_t g = 0; (g = format.find("^GFA,", g)) != std::string::npos; ++g) {
+      const std::size_t fo = format.rfind("^FO", g);
+      if (fo == std::string::npos) return bad("^GFA without ^FO");
+      int x = 0, y = 0;
+      long total = 0, count = 0, per_row = 0;
+      std::sscanf(format.c_str() + fo, "^FO%d,%d", &x, &y);
+      int used = 0;
+      if (std::sscanf(format.c_str() + g, "^GFA,%ld,%ld,%ld,%n", &total, &count, &per_row, &used) <
+              3 ||
+          per_row <= 0 || total % per_row != 0)
+        return bad("a ^GFA header that does not add up");
+      std::size_t i = g + static_cast<std::size_t>(used);
+      QImage graphic;
+      if (format.compare(i, 5, ":Z64:") == 0) {
+        const std::size_t colon = format.find(':', i + 5);
+        if (colon == std::string::npos) return bad("Z64 data without its CRC");
+        const std::string text = format.substr(i + 5, colon - i - 5);
+        if (std::strtoul(format.substr(colon + 1, 4).c_str(), nullptr, 16) != Crc16(text))
+          return bad("Z64 data whose CRC does not match");
+        const auto packed = FromBase64(text);
+        if (!packed) return bad("Z64 data that is not base 64");
+        std::string bits(static_cast<std::size_t>(total), '\0');
+        uLongf size = static_cast<uLongf>(total);
+        if (uncompress(reinterpret_cast<Bytef*>(bits.data()), &size,
+                       reinterpret_cast<const Bytef*>(packed->data()), packed->size()) != Z_OK ||
+            size != static_cast<uLongf>(total))
+          return bad("Z64 data that does not inflate to the field's size");
+        graphic = BitsImage(bits, per_row, total / per_row);
+      } else {
+        const auto rows =
+            ZplHexRows(format, i, static_cast<std::size_t>(per_row) * 2, total / per_row);
+        if (static_cast<long>(rows.size()) != total / per_row) return bad("hex rows missing");
+        graphic = HexRowsImage(rows, per_row);
+      }
+      Paste(label, graphic, x, y);
+    }
+    labels.push_back(label);
+  }
+  return labels;
+}
+
+std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem) {
+  std::vector<QImage> labels;
+  auto bad = [&](const std::string& why) {
+    if (problem != nullptr && problem->empty()) *problem = why;
+    return labels;
+  };
+  QImage label;
+  long width = 0, height = 0;
+  std::size_t i = 0;
+  while (i < epl.size()) {
+    std::size_t eol = epl.find('\n', i);
+    if (eol == std::string::npos) eol = epl.size();
+    const std::string line = epl.substr(i, eol - i);
+    if (line == "N") {
+      label = QImage();
+    } else if (line.rfind("q", 0) == 0) {
+      width = std::atol(line.c_str() + 1);
+    } else if (line.rfind("Q", 0) == 0) {
+      height = std::atol(line.c_str() + 1);
+    } else if (line.rfind("GW", 0) == 0) {
+      long x = 0, y = 0, per_row = 0, rows = 0;
+      int used = 0;
+      if (std::sscanf(epl.c_str() + i, "GW%ld,%ld,%ld,%ld,%n", &x, &y, &per_row, &rows, &used) <
+              4 ||
+          per_row <= 0 || rows <= 0)
+        return bad("a GW header that does not add up");
+      const std::size_t data = i + static_cast<std::size_t>(used);
+      const std::size_t size = static_cast<std::size_t>(per_row * rows);
+      if (data + size > epl.size()) return bad("GW data cut short");
+      if (label.isNull()) {
+        if (width <= 0 || height <= 0) return bad("GW before q and Q");
+        label =
+            QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
+        label.fill(255);
+      }
+      Paste(label, BitsImage(epl.substr(data, size), per_row, rows, /*zero_prints=*/true),
+            static_cast<int>(x), static_cast<int>(y));
+      eol = epl.find('\n', data + size);
+      if (eol == std::string::npos) eol = epl.size();
+    } else if (line.rfind("P", 0) == 0) {
+      if (label.isNull()) {
+        label = QImage(static_cast<int>(std::max(width, 1L)),
+                       static_cast<int>(std::max(height, 1L)), QImage::Format_Grayscale8);
+        label.fill(255);
+      }
+      for (long n = std::max(1L, std::atol(line.c_str() + 1)); n > 0; --n) labels.push_back(label);
+    }
+    i = eol + 1;
+  }
+  return labels;
 }
 
 std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi) {
