@@ -142,7 +142,7 @@ std::string ZplZ64(const DotBitmap& b) {
   uLongf size = compressBound(static_cast<uLong>(b.bits.size()));
   std::vector<unsigned char> packed(size);
   if (compress2(packed.data(), &size, b.bits.data(), static_cast<uLong>(b.bits.size()),
-                Z_BEST_COMPRESSION) != Z_OK)
+                Z_DEFAULT_COMPRESSION) != Z_OK)
     return {};
   const std::string text = Base64(packed.data(), size);
   char crc[8];

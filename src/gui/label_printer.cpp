@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "gui/cups_printer.h"
 
@@ -12,8 +14,11 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 constexpr double kTwipsPerMm = 1440.0 / kMmPerInch;
-// Lighter than this is paper: text edges drawn smooth fall either way at half grey.
+// Lighter than this is paper: text edges drawn smooth fall either way at half grey. The eight-dot
+// path below tests the same thing as the grey byte's top bit.
 constexpr int kInkThreshold = 128;
+static_assert(std::endian::native == std::endian::little,
+              "the eight-dot gathering reads bytes in order");
 
 int DotsOf(double mm, int dpi) {
   return static_cast<int>(std::lround(std::clamp(mm, 0.0, 10000.0) / kMmPerInch * dpi));
@@ -44,12 +49,22 @@ LabelLanguagePrinter::~LabelLanguagePrinter() {
 }
 
 DotBitmap LabelLanguagePrinter::CurrentLabel() const {
-  DotBitmap bitmap = BlankBitmap(image_.width(), image_.height());
-  for (int y = 0; y < image_.height(); ++y) {
+  const int width = image_.width(), height = image_.height();
+  DotBitmap bitmap = BlankBitmap(width, height);
+  for (int y = 0; y < height; ++y) {
     const uchar* grey = image_.constScanLine(y);
     std::uint8_t* row = bitmap.bits.data() + static_cast<std::size_t>(y) * bitmap.bytes_per_row;
-    for (int x = 0; x < image_.width(); ++x)
-      if (grey[x] < kInkThreshold) row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+    int x = 0;
+    // Eight dots at once: the top bit of each grey byte is clear for ink; the multiplication
+    // gathers the eight bits into one byte, the first dot in its top bit.
+    for (; x + 8 <= width; x += 8) {
+      std::uint64_t v;
+      std::memcpy(&v, grey + x, sizeof v);
+      const std::uint64_t ink = (~v >> 7) & 0x0101010101010101ULL;
+      row[x >> 3] = static_cast<std::uint8_t>((ink * 0x8040201008040201ULL) >> 56);
+    }
+    for (; x < width; ++x)
+      row[x >> 3] |= static_cast<std::uint8_t>((grey[x] < kInkThreshold) << (7 - (x & 7)));
   }
   return bitmap;
 }
