@@ -40,7 +40,7 @@ bool Run(vellomir::test::CupsServer& cups, const std::string& queue, int labels,
   layout.label_width = layout.column_pitch = 50 * 56.5;
   layout.label_height = layout.row_pitch = 30 * 56.5;
   layout.labels = labels;
-  if (!chosen.one_label_a_page) layout.rows = 5;  // a driver's 4 x 6 in page holds five
+  layout.rows = 5;  // a driver's 4 x 6 in page holds five; a label printer takes them one by one
   const auto result = vellomir::RunLabelPrint(layout, rules, {}, *chosen.printer);
   if (result.outcome != vellomir::PrintOutcome::kPrinted) {
     std::fprintf(stderr, "%s: %s\n", queue.c_str(), result.message.c_str());

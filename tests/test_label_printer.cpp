@@ -59,8 +59,7 @@ class LabelPrinterTest : public ::testing::Test {
     layout.label_width = 50 * 56.5;
     layout.label_height = 30 * 56.5;
     layout.labels = labels;
-    LabelDrawing how;
-    how.barWidthReduction = settings.bar_width_reduction;
+    const LabelDrawing how;  // the printer brings its bar width reduction
     ZXingSymbolReader reader;
     EXPECT_TRUE(CheckBeforePrinting(layout, rules, printer, how, &reader).empty());
     EXPECT_EQ(RunLabelPrint(layout, rules, how, printer).outcome, PrintOutcome::kPrinted);

@@ -93,16 +93,9 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   };
 
   std::unique_ptr<Printer> printer;
-  LabelDrawing how = session.Drawing();
+  const LabelDrawing how = session.Drawing();
   const LabelLanguage file_language =
       o.output.empty() ? LabelLanguage::kNone : LanguageOfFile(o.output);
-  // A label printer in its own language takes one label a format, whatever grid the design
-  // lays out for sheets.
-  auto one_label_a_page = [&layout] {
-    layout.columns = 1;
-    layout.rows = 1;
-    layout.document_per_page = false;
-  };
   const double label_width_mm = layout.label_width / layout.units_per_mm;
   const double label_height_mm = layout.label_height / layout.units_per_mm;
   if (!o.printer.empty()) {
@@ -113,8 +106,6 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (const auto& warning : warnings) err << "vellomir print: 警告: " << warning << "\n";
     if (!chosen.printer) return refuse(o.printer, trouble);
     printer = std::move(chosen.printer);
-    how.barWidthReduction = chosen.settings.bar_width_reduction;
-    if (chosen.one_label_a_page) one_label_a_page();
   } else if (file_language != LabelLanguage::kNone) {
     if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
     std::string trouble;
@@ -127,7 +118,6 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     setup.label_height_mm = label_height_mm;
     setup.destination = o.output;
     printer = std::make_unique<LabelLanguagePrinter>(setup, std::move(stream));
-    one_label_a_page();
   } else {
     // Standard output takes one PDF; tractor feed makes one a page. Told before a byte goes out.
     if (o.output == "-" && layout.document_per_page &&

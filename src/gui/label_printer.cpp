@@ -24,6 +24,32 @@ int DotsOf(double mm, int dpi) {
   return static_cast<int>(std::lround(std::clamp(mm, 0.0, 10000.0) / kMmPerInch * dpi));
 }
 
+// A driver's printer with the bar width reduction of its calibration (the offsets go into its
+// page origin).
+class CalibratedPrinter : public Printer {
+ public:
+  CalibratedPrinter(std::unique_ptr<Printer> printer, int reduction)
+      : printer_(std::move(printer)), reduction_(reduction) {}
+  DrawingSurface& Surface() override { return printer_->Surface(); }
+  bool NewPage() override { return printer_->NewPage(); }
+  bool EndDoc() override { return printer_->EndDoc(); }
+  void AbortDoc() override { printer_->AbortDoc(); }
+  std::string Error() const override { return printer_->Error(); }
+  std::string Destination() const override { return printer_->Destination(); }
+  std::vector<std::string> Deliveries() const override { return printer_->Deliveries(); }
+  std::string Notice() const override { return printer_->Notice(); }
+  std::optional<PrintableArea> Printable() const override { return printer_->Printable(); }
+  bool KeepsEndedDocuments() const override { return printer_->KeepsEndedDocuments(); }
+  bool Commit() override { return printer_->Commit(); }
+  double DotsPerInch() const override { return printer_->DotsPerInch(); }
+  std::int64_t PagesTaken() const override { return printer_->PagesTaken(); }
+  int BarWidthReduction() const override { return reduction_; }
+
+ private:
+  std::unique_ptr<Printer> printer_;
+  int reduction_;
+};
+
 }  // namespace
 
 LabelLanguagePrinter::LabelLanguagePrinter(const LabelPrinterSetup& setup,
@@ -144,8 +170,11 @@ ChosenPrinter OpenNamedPrinter(const std::string& name, double label_width_mm,
       request.paper_height_mm = paper_height_mm;
       request.offset_x_mm = s.x_offset_mm;
       request.offset_y_mm = s.y_offset_mm;
-      chosen.printer = CupsPrinter::Open(request, problem);
-      if (!chosen.printer) return {};
+      std::unique_ptr<Printer> driver = CupsPrinter::Open(request, problem);
+      if (!driver) return {};
+      chosen.printer = s.bar_width_reduction > 0 ? std::make_unique<CalibratedPrinter>(
+                                                       std::move(driver), s.bar_width_reduction)
+                                                 : std::move(driver);
       return chosen;
     }
     // The driver knows the head; printers.ini speaks for a queue without one.
@@ -155,8 +184,23 @@ ChosenPrinter OpenNamedPrinter(const std::string& name, double label_width_mm,
   }
   if (!stream) return {};
   chosen.printer = std::make_unique<LabelLanguagePrinter>(setup, std::move(stream));
-  chosen.one_label_a_page = true;
   return chosen;
+}
+
+std::unique_ptr<Printer> OpenChosenLabelPrinter(const CommonDialog& chosen,
+                                                const std::string& job_name, double label_width_mm,
+                                                double label_height_mm, std::string& problem) {
+  if (chosen.print_file.empty())
+    return OpenNamedPrinter(chosen.printer_name, label_width_mm, label_height_mm, job_name, problem,
+                            nullptr, chosen.paper_width_mm, chosen.paper_height_mm)
+        .printer;
+  const LabelLanguage language = LanguageOfFile(chosen.print_file);
+  if (language == LabelLanguage::kNone) return OpenChosenPrinter(chosen, job_name, problem);
+  auto stream = OpenFileStream(chosen.print_file, problem);
+  if (!stream) return nullptr;
+  return std::make_unique<LabelLanguagePrinter>(
+      LabelPrinterSetup{language, 203, label_width_mm, label_height_mm, {}, chosen.print_file},
+      std::move(stream));
 }
 
 }  // namespace vellomir

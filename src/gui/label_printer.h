@@ -10,6 +10,7 @@
 #include "gui/label_language.h"
 #include "gui/qt_surface.h"
 #include "gui/raw_printer.h"
+#include "platform/dialogs.h"
 #include "platform/printer.h"
 #include "settings/printer_settings.h"
 
@@ -48,6 +49,8 @@ class LabelLanguagePrinter : public Printer {
   bool Commit() override { return stream_->Commit(); }
   double DotsPerInch() const override { return setup_.dpi; }
   std::int64_t PagesTaken() const override { return stream_->LabelsTaken(); }
+  int BarWidthReduction() const override { return setup_.settings.bar_width_reduction; }
+  bool OneLabelAPage() const override { return true; }
 
   // The label drawn so far, one bit a dot.
   DotBitmap CurrentLabel() const;
@@ -69,9 +72,8 @@ LabelLanguage LanguageOfFile(const std::string& path);
 
 // What a print run goes to when the user names a printer: a CUPS queue or "socket://HOST:PORT".
 struct ChosenPrinter {
-  std::unique_ptr<Printer> printer;
-  PrinterSettings settings;       // the printer's calibration, to draw with
-  bool one_label_a_page = false;  // a label printer in its own language: one label a page
+  std::unique_ptr<Printer> printer;  // with the calibration of its printers.ini section
+  PrinterSettings settings;
 };
 
 // Opens the printer `name` with its settings from printers.ini. A queue gets its language when
@@ -84,5 +86,11 @@ ChosenPrinter OpenNamedPrinter(const std::string& name, double label_width_mm,
                                double label_height_mm, const std::string& job_name,
                                std::string& problem, std::vector<std::string>* warnings = nullptr,
                                double paper_width_mm = 0, double paper_height_mm = 0);
+
+// The printer a print dialog chose, as OpenChosenPrinter, a queue with its printers.ini settings
+// as above, a file named .zpl or .epl in that language at 203 dpi.
+std::unique_ptr<Printer> OpenChosenLabelPrinter(const CommonDialog& chosen,
+                                                const std::string& job_name, double label_width_mm,
+                                                double label_height_mm, std::string& problem);
 
 }  // namespace vellomir

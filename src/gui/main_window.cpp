@@ -21,7 +21,9 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
+#include "gui/label_printer.h"
 #include "gui/zxing_symbol_reader.h"
+#include "platform/text_util.h"
 #include "render/print_log.h"
 #include "settings/settings_file.h"
 #include "ui/print_handler.h"
@@ -309,8 +311,12 @@ void MainWindow::PrintRun() {
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
   PrintHandlerServices services{*messages_,
                                 *dialogs_,
-                                [&job_name](const CommonDialog& chosen, std::string& problem) {
-                                  return OpenChosenPrinter(chosen, job_name, problem);
+                                [this, &job_name](const CommonDialog& chosen,
+                                                  std::string& problem) {
+                                  // A label printer in its own language takes the label's size.
+                                  return OpenChosenLabelPrinter(
+                                      chosen, job_name, NumericValue(model_.l_paper_width.text),
+                                      NumericValue(model_.l_paper_height.text), problem);
                                 },
                                 on_page,
                                 &here_,  // pictures of the rules are the user's

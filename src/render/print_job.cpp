@@ -34,6 +34,19 @@ std::string Millimetres(double mm) {
   return text;
 }
 
+// The layout and drawing as the printer takes them.
+PrintLayout LayoutFor(const Printer& printer, PrintLayout layout) {
+  if (printer.OneLabelAPage()) {
+    layout.columns = layout.rows = 1;
+    layout.document_per_page = false;
+  }
+  return layout;
+}
+LabelDrawing DrawingFor(const Printer& printer, LabelDrawing how) {
+  how.barWidthReduction = printer.BarWidthReduction();
+  return how;
+}
+
 }  // namespace
 
 std::string SentLabelsText(int64_t labels_sent) {
@@ -42,9 +55,11 @@ std::string SentLabelsText(int64_t labels_sent) {
   return "已送出第 1 到 " + std::to_string(labels_sent) + " 張標籤";
 }
 
-PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
-                          const LabelDrawing& how, Printer& printer,
+PrintResult RunLabelPrint(const PrintLayout& given_layout, const RuleTable& rules,
+                          const LabelDrawing& given_how, Printer& printer,
                           const PrintProgressCallback& progress) {
+  const PrintLayout layout = LayoutFor(printer, given_layout);
+  const LabelDrawing how = DrawingFor(printer, given_how);
   PrintResult result;
   int64_t pages = 0;
   auto finish = [&](PrintOutcome outcome, std::string message) {
@@ -139,9 +154,11 @@ ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea&
   return clipped;
 }
 
-std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
-                                              const Printer& printer, const LabelDrawing& how,
-                                              SymbolReader* reader) {
+std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
+                                              const RuleTable& rules, const Printer& printer,
+                                              const LabelDrawing& given_how, SymbolReader* reader) {
+  const PrintLayout layout = LayoutFor(printer, given_layout);
+  const LabelDrawing how = DrawingFor(printer, given_how);
   std::vector<PrintConcern> concerns;
   // A barcode that some label's batch number makes too long would be missing from that label
   // without a trace.
