@@ -6,6 +6,7 @@
 
 #include "gui/label_printer.h"
 #include "gui/zxing_symbol_reader.h"
+#include "render/calibration_label.h"
 #include "render/print_job.h"
 #include "render/symbol_check.h"
 #include "support/cups_server.h"
@@ -190,6 +191,30 @@ TEST_F(LabelPrinterTest, CalibrationOffsetMovesTheFirstInkByThatMuch) {
     EXPECT_NEAR(after->first - before->first, 1.0 * 203 / 25.4, 1) << LanguageName(language);
     EXPECT_NEAR(after->second - before->second, -0.5 * 203 / 25.4, 1) << LanguageName(language);
   }
+}
+
+// The calibration label's frame lands 5 mm inside the label, moved by the stored offsets, and
+// the distances measured on it give the offsets that bring it back.
+TEST_F(LabelPrinterTest, CalibrationLabelShowsTheOffsetsAndTheMeasurementCorrectsThem) {
+  PrinterSettings moved;
+  moved.x_offset_mm = 1.0;
+  moved.y_offset_mm = -0.5;
+  auto stream = std::make_unique<MemoryStream>();
+  MemoryStream* out = stream.get();
+  LabelLanguagePrinter printer({LabelLanguage::kZpl, 203, 50, 30, moved, "m"}, std::move(stream));
+  DrawCalibrationLabel(printer.Surface(), 50, 30);
+  ASSERT_TRUE(printer.EndDoc());
+  const QImage label = Decode(LabelLanguage::kZpl, out->bytes).at(0);
+  // The frame's left and top sides, along lines that pass between the rulers' millimetre ticks.
+  int left = 0, top = 0;
+  while (left < label.width() && label.pixel(left, 120) != qRgb(0, 0, 0)) ++left;
+  while (top < label.height() && label.pixel(204, top) != qRgb(0, 0, 0)) ++top;
+  EXPECT_NEAR(left, (5.0 + 1.0) * 203 / 25.4, 1);
+  EXPECT_NEAR(top, (5.0 - 0.5) * 203 / 25.4, 1);
+  const CalibrationOffsets fixed =
+      CorrectedOffsets({1.0, -0.5}, left * 25.4 / 203, top * 25.4 / 203);
+  EXPECT_NEAR(fixed.x_mm, 0, 0.13);
+  EXPECT_NEAR(fixed.y_mm, 0, 0.13);
 }
 
 // --- A printer at an address -----------------------------------------------------------------

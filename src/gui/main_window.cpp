@@ -22,6 +22,7 @@
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
 #include "gui/label_printer.h"
+#include "gui/printer_calibration_dialog.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/text_util.h"
 #include "render/print_log.h"
@@ -80,6 +81,10 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& wor
   setWindowTitle(Q(model_.window_title));
   MakeControls();
   parts_ = LayOutMainWindow(*this, widgets_, model_);
+  AddCalibrationButton(parts_.tabs->widget(1), this, [this] {
+    return std::pair{NumericValue(model_.l_paper_width.text),
+                     NumericValue(model_.l_paper_height.text)};
+  });
   view_ = std::make_unique<RuleListView>(parts_.picture1->Surface(), files_, &here_);
   // A bound control the layout left out still belongs to the window, hidden.
   for (const ControlWiring& row : WindowControls()) {
