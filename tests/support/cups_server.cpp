@@ -280,94 +280,59 @@ std::string CupsServer::Output(int id) const {
 
 namespace {
 
-// Rows of ZPL's compressed hexadecimal from `i` until `rows_wanted` rows or the next command.
-std::vector<std::string> ZplHexRows(const std::string& zpl, std::size_t& i, std::size_t digits,
-                                    long rows_wanted) {
-  std::vector<std::string> rows;
-  std::string row;
+// The bytes of ZPL's compressed hexadecimal from `i`, until `rows` rows or the next command.
+std::string ZplHexBytes(const std::string& zpl, std::size_t& i, long per_row, long rows) {
+  const auto digits = static_cast<std::size_t>(per_row) * 2;
+  std::string hex, row;
   int count = 0;
-  for (; i < zpl.size() && static_cast<long>(rows.size()) < rows_wanted; ++i) {
+  for (; i < zpl.size() && hex.size() < digits * rows && zpl[i] != '^' && zpl[i] != '~'; ++i) {
     const char ch = zpl[i];
-    if (ch >= 'G' && ch <= 'Y') {
-      count += ch - 'G' + 1;
-    } else if (ch >= 'g' && ch <= 'z') {
-      count += (ch - 'g' + 1) * 20;
-    } else if (std::isxdigit(static_cast<unsigned char>(ch))) {
-      row.append(count > 0 ? count : 1, ch);
-      count = 0;
-      if (row.size() >= digits) {
-        rows.push_back(row.substr(0, digits));
-        row.clear();
-      }
-    } else if (ch == ',' || ch == '!') {
-      row.resize(digits, ch == ',' ? '0' : 'F');
-      rows.push_back(row);
-      row.clear();
-    } else if (ch == ':') {
-      rows.push_back(rows.empty() ? std::string(digits, '0') : rows.back());
-    } else if (ch == '^' || ch == '~') {
-      break;
-    }
+    if (ch >= 'G' && ch <= 'Y') count += ch - 'G' + 1;
+    if (ch >= 'g' && ch <= 'z') count += (ch - 'g' + 1) * 20;
+    if (std::isxdigit(static_cast<unsigned char>(ch))) row.append(count > 0 ? count : 1, ch);
+    if (std::isxdigit(static_cast<unsigned char>(ch))) count = 0;
+    if (ch == ',' || ch == '!') row.resize(digits, ch == ',' ? '0' : 'F');
+    if (ch == ':') row = hex.empty() ? std::string(digits, '0') : hex.substr(hex.size() - digits);
+    if (row.size() >= digits) hex += row.substr(0, digits), row.clear();
   }
-  return rows;
+  std::string bytes;
+  for (std::size_t d = 0; d + 1 < hex.size(); d += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(d, 2), nullptr, 16));
+  return bytes;
 }
 
-QImage HexRowsImage(const std::vector<std::string>& rows, long per_row) {
-  QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows.size()),
+// One bit a dot, the first in the top bit; black on white. EPL prints its 0 bits.
+QImage BitsImage(const std::string& bits, long per_row, bool zero_prints = false) {
+  QImage image(static_cast<int>(per_row * 8), static_cast<int>(bits.size() / per_row),
                QImage::Format_Grayscale8);
   image.fill(255);
-  for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
-    uchar* line = image.scanLine(y);
-    for (std::size_t d = 0; d < rows[y].size(); ++d) {
-      const int nibble = std::stoi(std::string(1, rows[y][d]), nullptr, 16);
-      for (int b = 0; b < 4; ++b)
-        if (nibble & (8 >> b)) line[d * 4 + b] = 0;
-    }
-  }
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (((static_cast<unsigned char>(bits[y * per_row + x / 8]) >> (7 - x % 8)) & 1) !=
+          zero_prints)
+        image.scanLine(y)[x] = 0;
   return image;
-}
-
-// Bits (1 prints, most significant first), black on white.
-QImage BitsImage(const std::string& bits, long per_row, long rows, bool zero_prints = false) {
-  QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows), QImage::Format_Grayscale8);
-  image.fill(255);
-  for (long y = 0; y < rows; ++y)
-    for (long x = 0; x < per_row * 8; ++x) {
-      const auto byte =
-          static_cast<unsigned char>(bits[static_cast<std::size_t>(y * per_row + x / 8)]);
-      if (((byte >> (7 - x % 8)) & 1) != (zero_prints ? 0 : 1)) continue;
-      image.scanLine(static_cast<int>(y))[x] = 0;
-    }
-  return image;
-}
-
-std::optional<std::string> FromBase64(const std::string& text) {
-  QByteArray out = QByteArray::fromBase64(QByteArray::fromStdString(text),
-                                          QByteArray::AbortOnBase64DecodingErrors);
-  if (out.isEmpty() && !text.empty()) return std::nullopt;
-  return out.toStdString();
 }
 
 // The CRC-16 (polynomial 0x1021, from 0) a Z64 field ends with.
 unsigned Crc16(const std::string& text) {
   unsigned crc = 0;
-  for (unsigned char c : text) {
-    crc ^= c << 8;
-    for (int i = 0; i < 8; ++i)
-      crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) & 0xFFFF : (crc << 1) & 0xFFFF;
-  }
+  for (unsigned char c : text)
+    for (int i = 0, bit = 0; i < 8; ++i, crc = ((crc << 1) ^ (bit ? 0x1021 : 0)) & 0xFFFF)
+      bit = ((crc >> 15) ^ (c >> (7 - i))) & 1;
   return crc;
 }
 
-long NumberAfter(const std::string& text, const std::string& command) {
-  const auto at = text.find(command);
-  return at == std::string::npos ? -1 : std::atol(text.c_str() + at + command.size());
+QImage BlankLabel(long width, long height) {
+  QImage label(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
+  label.fill(255);
+  return label;
 }
 
 void Paste(QImage& label, const QImage& graphic, int x, int y) {
-  for (int gy = 0; gy < graphic.height() && y + gy < label.height(); ++gy)
-    for (int gx = 0; gx < graphic.width() && x + gx < label.width(); ++gx)
-      if (graphic.constScanLine(gy)[gx] == 0 && y + gy >= 0 && x + gx >= 0)
+  for (int gy = 0; gy < graphic.height(); ++gy)
+    for (int gx = 0; gx < graphic.width(); ++gx)
+      if (graphic.pixel(gx, gy) == qRgb(0, 0, 0) && label.valid(x + gx, y + gy))
         label.scanLine(y + gy)[x + gx] = 0;
 }
 
@@ -376,19 +341,14 @@ void Paste(QImage& label, const QImage& graphic, int x, int y) {
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
   std::vector<QImage> images;
   std::size_t at = 0;
-  while ((at = zpl.find("~DG", at)) != std::string::npos) {
-    // ~DGname,total bytes,bytes per row, then the rows in ZPL's compressed hexadecimal.
-    const std::size_t c1 = zpl.find(',', at);
-    const std::size_t c2 = c1 == std::string::npos ? c1 : zpl.find(',', c1 + 1);
-    const std::size_t c3 = c2 == std::string::npos ? c2 : zpl.find(',', c2 + 1);
-    if (c3 == std::string::npos) break;
-    const long total = std::atol(zpl.substr(c1 + 1, c2 - c1 - 1).c_str());
-    const long per_row = std::atol(zpl.substr(c2 + 1, c3 - c2 - 1).c_str());
-    if (per_row <= 0 || total <= 0 || total % per_row != 0) break;
-    std::size_t i = c3 + 1;
-    const auto rows = ZplHexRows(zpl, i, static_cast<std::size_t>(per_row) * 2, total / per_row);
-    at = i;
-    images.push_back(HexRowsImage(rows, per_row));
+  long total = 0, per_row = 0;
+  int used = 0;
+  // ~DGname,total bytes,bytes per row, then the rows in ZPL's compressed hexadecimal.
+  while ((at = zpl.find("~DG", at)) != std::string::npos &&
+         std::sscanf(zpl.c_str() + at, "~DG%*[^,],%ld,%ld,%n", &total, &per_row, &used) == 2 &&
+         per_row > 0 && total > 0 && total % per_row == 0) {
+    at += static_cast<std::size_t>(used);
+    images.push_back(BitsImage(ZplHexBytes(zpl, at, per_row, total / per_row), per_row));
   }
   return images;
 }
@@ -396,54 +356,42 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
 std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem) {
   std::vector<QImage> labels;
   auto bad = [&](const std::string& why) {
-    if (problem != nullptr && problem->empty()) *problem = why;
+    if (problem != nullptr) *problem = why;
     return labels;
   };
-  std::size_t at = 0;
-  while ((at = zpl.find("^XA", at)) != std::string::npos) {
-    const std::size_t end = zpl.find("^XZ", at);
-    if (end == std::string::npos) return bad("^XA without ^XZ");
+  for (std::size_t at = 0, end; (at = zpl.find("^XA", at)) != std::string::npos; at = end) {
+    if ((end = zpl.find("^XZ", at)) == std::string::npos) return bad("^XA without ^XZ");
     const std::string format = zpl.substr(at, end - at);
-    at = end;
-    const long width = NumberAfter(format, "^PW"), height = NumberAfter(format, "^LL");
-    if (width <= 0 || height <= 0) return bad("a format without ^PW or ^LL");
-    QImage label(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
-    label.fill(255);
-    for (std::size_t g = 0; (g = format.find("^GFA,", g)) != std::string::npos; ++g) {
-      const std::size_t fo = format.rfind("^FO", g);
-      if (fo == std::string::npos) return bad("^GFA without ^FO");
-      int x = 0, y = 0;
-      long total = 0, count = 0, per_row = 0;
-      std::sscanf(format.c_str() + fo, "^FO%d,%d", &x, &y);
-      int used = 0;
-      if (std::sscanf(format.c_str() + g, "^GFA,%ld,%ld,%ld,%n", &total, &count, &per_row, &used) <
-              3 ||
+    const auto pw = format.find("^PW"), ll = format.find("^LL");
+    if (pw == std::string::npos || ll == std::string::npos) return bad("no ^PW or ^LL");
+    QImage label = BlankLabel(std::atol(&format[pw + 3]), std::atol(&format[ll + 3]));
+    for (std::size_t g = 0; (g = format.find("^FO", g)) != std::string::npos; ++g) {
+      int x = 0, y = 0, used = 0;
+      long total = 0, per_row = 0;
+      if (std::sscanf(&format[g], "^FO%d,%d^GFA,%ld,%*d,%ld,%n", &x, &y, &total, &per_row, &used) <
+              4 ||
           per_row <= 0 || total % per_row != 0)
-        return bad("a ^GFA header that does not add up");
+        return bad("^FO without a ^GFA that adds up");
       std::size_t i = g + static_cast<std::size_t>(used);
-      QImage graphic;
-      if (format.compare(i, 5, ":Z64:") == 0) {
+      std::string bits;
+      if (format.compare(i, 5, ":Z64:") != 0) {
+        bits = ZplHexBytes(format, i, per_row, total / per_row);
+      } else {
         const std::size_t colon = format.find(':', i + 5);
-        if (colon == std::string::npos) return bad("Z64 data without its CRC");
         const std::string text = format.substr(i + 5, colon - i - 5);
-        if (std::strtoul(format.substr(colon + 1, 4).c_str(), nullptr, 16) != Crc16(text))
+        if (colon == std::string::npos ||
+            std::strtoul(format.substr(colon + 1, 4).c_str(), nullptr, 16) != Crc16(text))
           return bad("Z64 data whose CRC does not match");
-        const auto packed = FromBase64(text);
-        if (!packed) return bad("Z64 data that is not base 64");
-        std::string bits(static_cast<std::size_t>(total), '\0');
+        const QByteArray packed = QByteArray::fromBase64(QByteArray::fromStdString(text));
+        bits.resize(static_cast<std::size_t>(total));
         uLongf size = static_cast<uLongf>(total);
         if (uncompress(reinterpret_cast<Bytef*>(bits.data()), &size,
-                       reinterpret_cast<const Bytef*>(packed->data()), packed->size()) != Z_OK ||
+                       reinterpret_cast<const Bytef*>(packed.data()), packed.size()) != Z_OK ||
             size != static_cast<uLongf>(total))
           return bad("Z64 data that does not inflate to the field's size");
-        graphic = BitsImage(bits, per_row, total / per_row);
-      } else {
-        const auto rows =
-            ZplHexRows(format, i, static_cast<std::size_t>(per_row) * 2, total / per_row);
-        if (static_cast<long>(rows.size()) != total / per_row) return bad("hex rows missing");
-        graphic = HexRowsImage(rows, per_row);
       }
-      Paste(label, graphic, x, y);
+      if (static_cast<long>(bits.size()) != total) return bad("graphic data cut short");
+      Paste(label, BitsImage(bits, per_row), x, y);
     }
     labels.push_back(label);
   }
@@ -452,52 +400,26 @@ std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem
 
 std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem) {
   std::vector<QImage> labels;
-  auto bad = [&](const std::string& why) {
-    if (problem != nullptr && problem->empty()) *problem = why;
-    return labels;
-  };
   QImage label;
   long width = 0, height = 0;
-  std::size_t i = 0;
-  while (i < epl.size()) {
-    std::size_t eol = epl.find('\n', i);
-    if (eol == std::string::npos) eol = epl.size();
-    const std::string line = epl.substr(i, eol - i);
-    if (line == "N") {
-      label = QImage();
-    } else if (line.rfind("q", 0) == 0) {
-      width = std::atol(line.c_str() + 1);
-    } else if (line.rfind("Q", 0) == 0) {
-      height = std::atol(line.c_str() + 1);
-    } else if (line.rfind("GW", 0) == 0) {
-      long x = 0, y = 0, per_row = 0, rows = 0;
-      int used = 0;
-      if (std::sscanf(epl.c_str() + i, "GW%ld,%ld,%ld,%ld,%n", &x, &y, &per_row, &rows, &used) <
-              4 ||
-          per_row <= 0 || rows <= 0)
-        return bad("a GW header that does not add up");
-      const std::size_t data = i + static_cast<std::size_t>(used);
-      const std::size_t size = static_cast<std::size_t>(per_row * rows);
-      if (data + size > epl.size()) return bad("GW data cut short");
-      if (label.isNull()) {
-        if (width <= 0 || height <= 0) return bad("GW before q and Q");
-        label =
-            QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
-        label.fill(255);
-      }
-      Paste(label, BitsImage(epl.substr(data, size), per_row, rows, /*zero_prints=*/true),
-            static_cast<int>(x), static_cast<int>(y));
-      eol = epl.find('\n', data + size);
-      if (eol == std::string::npos) eol = epl.size();
-    } else if (line.rfind("P", 0) == 0) {
-      if (label.isNull()) {
-        label = QImage(static_cast<int>(std::max(width, 1L)),
-                       static_cast<int>(std::max(height, 1L)), QImage::Format_Grayscale8);
-        label.fill(255);
-      }
-      for (long n = std::max(1L, std::atol(line.c_str() + 1)); n > 0; --n) labels.push_back(label);
+  for (std::size_t i = 0, eol; i < epl.size(); i = eol + 1) {
+    if ((eol = epl.find('\n', i)) == std::string::npos) eol = epl.size();
+    const char* line = epl.c_str() + i;
+    long x = 0, y = 0, per_row = 0, rows = 0;
+    int used = 0;
+    if (line[0] == 'N') label = BlankLabel(width, height);
+    if (line[0] == 'q') width = std::atol(line + 1);
+    if (line[0] == 'Q') label = BlankLabel(width, height = std::atol(line + 1));
+    if (line[0] == 'P') labels.push_back(label);
+    if (line[0] != 'G') continue;
+    if (std::sscanf(line, "GW%ld,%ld,%ld,%ld,%n", &x, &y, &per_row, &rows, &used) < 4 ||
+        per_row <= 0 || i + used + per_row * rows > epl.size()) {
+      if (problem != nullptr) *problem = "a GW whose data is not all there";
+      return labels;
     }
-    i = eol + 1;
+    Paste(label, BitsImage(epl.substr(i + used, per_row * rows), per_row, true), x, y);
+    eol = epl.find('\n', i + used + per_row * rows);
+    if (eol == std::string::npos) eol = epl.size();
   }
   return labels;
 }
