@@ -104,12 +104,8 @@ std::vector<std::pair<bool, int>> BarRuns(const QImage& label) {
 
 // --- Encodings, back to the same dots ------------------------------------------------------
 
-TEST(LabelLanguage, Crc16IsTheCcittCheckValueOfTheStandardString) {
-  // CRC-16 with polynomial 0x1021 from 0 gives 0x31C3 for "123456789".
-  EXPECT_EQ(ZplCrc16("123456789"), 0x31C3);
-}
-
 TEST(LabelLanguage, BothGraphicEncodingsDecodeToTheSameDots) {
+  EXPECT_EQ(ZplCrc16("123456789"), 0x31C3) << "the CCITT check value, from 0";
   std::mt19937 random(7);
   auto bitmap = [&](int w, int h, int kind) {
     DotBitmap b = BlankBitmap(w, h);
@@ -165,32 +161,33 @@ TEST_F(LabelPrinterTest, EveryLabelReadsWithItsBatchOnWholeModulesInBothLanguage
   }
 }
 
-TEST_F(LabelPrinterTest, BarWidthReductionTakesOneDotOffEveryBarAndStillReads) {
-  PrinterSettings narrow;
-  narrow.bar_width_reduction = 1;
-  for (LabelLanguage language : {LabelLanguage::kZpl, LabelLanguage::kEpl}) {
-    const auto plain = BarRuns(Decode(language, Print(language, {}, 1))[0]);
-    const auto labels = Decode(language, Print(language, narrow, 1));
-    const auto runs = BarRuns(labels[0]);
-    ASSERT_EQ(runs.size(), plain.size());
-    for (std::size_t r = 0; r < runs.size(); ++r)
-      EXPECT_EQ(runs[r].second, plain[r].second + (runs[r].first ? -1 : +1)) << "run " << r;
-    EXPECT_EQ(test::DecodeAllWithZbar(test::SpreadInkByOneDot(labels[0])),
-              std::vector<std::string>{Want(1)});
-  }
-}
-
-TEST_F(LabelPrinterTest, CalibrationOffsetMovesTheFirstInkByThatMuch) {
-  PrinterSettings moved;
+// The printer's calibration: offsets move the first ink, a bar width reduction takes a dot off
+// every bar (and gives it to the next space), and the label still reads with a dot of spread.
+TEST_F(LabelPrinterTest, CalibrationMovesTheInkAndNarrowsTheBars) {
+  PrinterSettings moved, narrow;
   moved.x_offset_mm = 1.0;
   moved.y_offset_mm = -0.5;
-  for (LabelLanguage language : {LabelLanguage::kZpl, LabelLanguage::kEpl}) {
-    const auto before = test::FirstInk(Decode(language, Print(language, {}, 1))[0]);
-    const auto after = test::FirstInk(Decode(language, Print(language, moved, 1))[0]);
-    ASSERT_TRUE(before && after);
-    EXPECT_NEAR(after->first - before->first, 1.0 * 203 / 25.4, 1) << LanguageName(language);
-    EXPECT_NEAR(after->second - before->second, -0.5 * 203 / 25.4, 1) << LanguageName(language);
-  }
+  narrow.bar_width_reduction = 1;
+  const struct {
+    PrinterSettings settings;
+    double dx, dy;  // dots the first ink moves
+    int bar;        // dots a bar gains
+  } rows[] = {{moved, 1.0 * 203 / 25.4, -0.5 * 203 / 25.4, 0}, {narrow, 0, 0, -1}};
+  for (LabelLanguage language : {LabelLanguage::kZpl, LabelLanguage::kEpl})
+    for (const auto& row : rows) {
+      const QImage plain = Decode(language, Print(language, {}, 1)).at(0);
+      const QImage label = Decode(language, Print(language, row.settings, 1)).at(0);
+      const auto before = test::FirstInk(plain), after = test::FirstInk(label);
+      ASSERT_TRUE(before && after);
+      EXPECT_NEAR(after->first - before->first, row.dx, 1) << LanguageName(language);
+      EXPECT_NEAR(after->second - before->second, row.dy, 1) << LanguageName(language);
+      const auto was = BarRuns(plain), runs = BarRuns(label);
+      ASSERT_EQ(runs.size(), was.size());
+      for (std::size_t r = 0; r < runs.size(); ++r)
+        EXPECT_EQ(runs[r].second, was[r].second + (runs[r].first ? row.bar : -row.bar)) << r;
+      EXPECT_EQ(test::DecodeAllWithZbar(test::SpreadInkByOneDot(label)),
+                std::vector<std::string>{Want(1)});
+    }
 }
 
 // The calibration label's frame lands 5 mm inside the label, moved by the stored offsets, and

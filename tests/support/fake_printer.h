@@ -14,15 +14,11 @@ namespace vellomir::test {
 // `stall` it never reads, its receive buffer kept small.
 class FakePrinter {
  public:
-  explicit FakePrinter(long keep = -1, bool stall = false) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (stall) {
-      int small = 2048;
-      ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    }
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  explicit FakePrinter(long keep = -1, bool stall = false)
+      : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    int small = 2048;
+    if (stall) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof a;
     ::bind(fd_, reinterpret_cast<sockaddr*>(&a), size);
     ::listen(fd_, 1);
@@ -30,19 +26,16 @@ class FakePrinter {
     port = ntohs(a.sin_port);
     thread_ = std::thread([this, keep, stall] {
       const int c = ::accept(fd_, nullptr, nullptr);
-      if (c < 0) return;
       char buf[4096];
-      if (stall) {
-        while (!done_) ::usleep(10000);
-      } else {
-        for (ssize_t n; (keep < 0 || static_cast<long>(received.size()) < keep) &&
-                        (n = ::read(c, buf, sizeof buf)) > 0;)
-          received.append(buf, static_cast<std::size_t>(n));
-      }
-      ::close(c);
+      for (ssize_t n = 1; c >= 0 && stall && !done_;) ::usleep(10000 * n);
+      for (ssize_t n; c >= 0 && !stall && (keep < 0 || static_cast<long>(received.size()) < keep) &&
+                      (n = ::read(c, buf, sizeof buf)) > 0;)
+        received.append(buf, static_cast<std::size_t>(n));
+      if (c >= 0) ::close(c);
     });
   }
   ~FakePrinter() { Stop(); }
+  // Stops listening; `received` is whole afterwards.
   void Stop() {
     done_ = true;
     if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
