@@ -187,22 +187,14 @@ TEST_F(SettingsFileTest, AFailedWriteSaysSoInsteadOfCelebrating) {
 
 // --- printers.ini ----------------------------------------------------------------------------
 
-PrinterSettings Speaking(LabelLanguage language, std::optional<int> speed = {}) {
-  PrinterSettings s;
-  s.language = language;
-  s.speed = speed;
-  return s;
-}
-
 TEST(PrinterSettingsFile, EachLineSetsItsKeyAndABadLineIsNamedAndSkipped) {
-  PrinterSettings zebra;
-  zebra.language = LabelLanguage::kZpl;
-  zebra.resolution = 300;
-  zebra.darkness = 25;
-  zebra.x_offset_mm = 1.0;
-  zebra.y_offset_mm = -0.5;
-  zebra.bar_width_reduction = 1;
-  zebra.media = MediaType::kMark;
+  const PrinterSettings zebra{.language = LabelLanguage::kZpl,
+                              .resolution = 300,
+                              .darkness = 25,
+                              .x_offset_mm = 1.0,
+                              .y_offset_mm = -0.5,
+                              .bar_width_reduction = 1,
+                              .media = MediaType::kMark};
   const struct {
     std::string text;
     std::map<std::string, PrinterSettings> sections;
@@ -215,7 +207,7 @@ TEST(PrinterSettingsFile, EachLineSetsItsKeyAndABadLineIsNamedAndSkipped) {
        {},
        "every key, case and spaces as users type them"},
       {"# mine\n[socket://10.0.0.5:9100]\nlanguage = epl\nspeed = 4\n",
-       {{"socket://10.0.0.5:9100", Speaking(LabelLanguage::kEpl, 4)}},
+       {{"socket://10.0.0.5:9100", PrinterSettings{.language = LabelLanguage::kEpl, .speed = 4}}},
        {},
        "an address as section"},
       {"language = zpl\n[t]\ndarkness = 31\nresolution = 203.5\nheight = 3\nmedia\n",
@@ -241,7 +233,7 @@ TEST(PrinterSettingsFile, SavingOnePrinterKeepsTheOthersAndRefusesAFileWithMista
   setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
   PrinterSettings moved;
   moved.x_offset_mm = 0.8;
-  ASSERT_EQ(SavePrinterSettings("a", Speaking(LabelLanguage::kZpl)), "");
+  ASSERT_EQ(SavePrinterSettings("a", PrinterSettings{.language = LabelLanguage::kZpl}), "");
   ASSERT_EQ(SavePrinterSettings("b", moved), "");
   EXPECT_EQ(PrinterSettingsFor("a").language, LabelLanguage::kZpl);
   EXPECT_EQ(PrinterSettingsFor("b"), moved);
