@@ -16,8 +16,8 @@ enum class MediaType { kGap, kMark, kContinuous };
 struct PrinterSettings {
   LabelLanguage language = LabelLanguage::kNone;  // kNone: the queue's driver gets PDF
   int resolution = 0;                             // dots per inch; 0: the driver's, else 203
-  std::optional<int> darkness;                    // ZPL 0..30, EPL 0..15
-  std::optional<int> speed;                       // inches a second, 1..14
+  std::optional<int> darkness = std::nullopt;     // ZPL 0..30, EPL 0..15
+  std::optional<int> speed = std::nullopt;        // inches a second, 1..14
   double x_offset_mm = 0;  // where the first ink lands is moved right / down by these
   double y_offset_mm = 0;
   int bar_width_reduction = 0;  // dots taken off every bar, for heads that print bars wide
