@@ -370,14 +370,14 @@ TEST_F(CupsPrinting, EveryRunIsLoggedWithItsJobsAndOutcome) {
 // --- Label printers in their own language -------------------------------------------------
 
 // printers.ini in a config folder of the test's own.
-void PrinterSettingsFile(const test::TempDir& dir, const std::string& text) {
+void WritePrintersIni(const test::TempDir& dir, const std::string& text) {
   fs::create_directories(dir.path() / "config/vellomir");
   test::WriteBytes(dir.File("config/vellomir/printers.ini"), text);
 }
 
 TEST_F(CupsPrinting, ARawQueueAndAnAddressGetTheSameZplByteForByte) {
   test::FakePrinter printer;
-  PrinterSettingsFile(dir, "[raw]\nlanguage = zpl\n[" + printer.Address() + "]\nlanguage = zpl\n");
+  WritePrintersIni(dir, "[raw]\nlanguage = zpl\n[" + printer.Address() + "]\nlanguage = zpl\n");
   const auto r = Run({"labels.vlm", "--printer", "raw"});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(Run({"labels.vlm", "--printer", printer.Address()}).status, 0);
@@ -393,7 +393,7 @@ TEST_F(CupsPrinting, ARawQueueAndAnAddressGetTheSameZplByteForByte) {
 }
 
 TEST_F(CupsPrinting, ARawQueueWithoutALanguageIsRefusedForItCannotPrintPdf) {
-  PrinterSettingsFile(dir, "");
+  WritePrintersIni(dir, "");
   const auto r = Run({"labels.vlm", "--printer", "raw"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("raw 佇列,不能列印 PDF"), std::string::npos) << r.err;
@@ -405,7 +405,7 @@ TEST_F(CupsPrinting, CalibrationOffsetsMoveTheInkOfADriversJob) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
   std::vector<std::optional<std::pair<int, int>>> first_ink;
   for (const char* offsets : {"", "x_offset_mm = 1.0\ny_offset_mm = -0.5\n"}) {
-    PrinterSettingsFile(dir, std::string("[labels]\n") + offsets);
+    WritePrintersIni(dir, std::string("[labels]\n") + offsets);
     ASSERT_EQ(Run({"labels.vlm", "--printer", "labels", "--copies", "1"}).status, 0);
     ASSERT_TRUE(cups.WaitUntilIdle());
     const auto graphics = test::DecodeZplGraphics(cups.Output(cups.Jobs().back().id));
