@@ -16,6 +16,7 @@
 #include "render/symbol_check.h"
 #include "support/cups_server.h"
 #include "support/decode.h"
+#include "support/fake_printer.h"
 #include "support/files.h"
 #include "support/pdf.h"
 #include "ui/print_handler.h"
@@ -76,6 +77,7 @@ class CupsPrinting : public ::testing::Test {
   void SetUp() override {
     if (!cups.Reason().empty()) GTEST_SKIP() << "no private CUPS server: " << cups.Reason();
     setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);  // no user's printers.ini
     test::WriteBytes(dir.File("sheets.vlm"), test::Cp950Lines(kSheetsDesign));
     test::WriteBytes(dir.File("labels.vlm"), test::Cp950Lines(kLabelDesign));
   }
@@ -513,6 +515,56 @@ TEST_F(CupsPrinting, EveryRunIsLoggedWithItsJobsAndOutcome) {
   EXPECT_NE(second.find("\t送到=closed\t要印=6\t已送出=0\t標籤=-\t工作=-\t結果=失敗: "),
             std::string::npos)
       << second;
+}
+
+// --- Label printers in their own language -------------------------------------------------
+
+// printers.ini in a config folder of the test's own.
+void WritePrintersIni(const test::TempDir& dir, const std::string& text) {
+  fs::create_directories(dir.path() / "config/vellomir");
+  test::WriteBytes(dir.File("config/vellomir/printers.ini"), text);
+}
+
+TEST_F(CupsPrinting, ARawQueueAndAnAddressGetTheSameZplByteForByte) {
+  test::FakePrinter printer;
+  WritePrintersIni(dir, "[raw]\nlanguage = zpl\n[" + printer.Address() + "]\nlanguage = zpl\n");
+  const auto r = Run({"labels.vlm", "--printer", "raw"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Run({"labels.vlm", "--printer", printer.Address()}).status, 0);
+  printer.Stop();
+  ASSERT_TRUE(cups.WaitUntilIdle());
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(cups.Output(jobs[0].id), printer.received);
+  const auto labels = test::DecodeZplLabels(printer.received);
+  ASSERT_EQ(labels.size(), 6u) << "one format a label, whatever the design's grid";
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(test::DecodeAllWithZbar(labels[i]), Batches("L", i + 1, i + 1)) << i;
+}
+
+TEST_F(CupsPrinting, ARawQueueWithoutALanguageIsRefusedForItCannotPrintPdf) {
+  WritePrintersIni(dir, "");
+  const auto r = Run({"labels.vlm", "--printer", "raw"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("raw 佇列,不能列印 PDF"), std::string::npos) << r.err;
+  EXPECT_TRUE(cups.Jobs().empty());
+}
+
+// The calibration reaches a driver's PDF job too: the first ink moves by (+1.0, -0.5) mm.
+TEST_F(CupsPrinting, CalibrationOffsetsMoveTheInkOfADriversJob) {
+  test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
+  std::vector<std::optional<std::pair<int, int>>> first_ink;
+  for (const char* offsets : {"", "x_offset_mm = 1.0\ny_offset_mm = -0.5\n"}) {
+    WritePrintersIni(dir, std::string("[labels]\n") + offsets);
+    ASSERT_EQ(Run({"labels.vlm", "--printer", "labels", "--copies", "1"}).status, 0);
+    ASSERT_TRUE(cups.WaitUntilIdle());
+    const auto graphics = test::DecodeZplGraphics(cups.Output(cups.Jobs().back().id));
+    ASSERT_EQ(graphics.size(), 1u);
+    first_ink.push_back(test::FirstInk(graphics[0]));
+  }
+  ASSERT_TRUE(first_ink[0] && first_ink[1]);
+  EXPECT_NEAR(first_ink[1]->first - first_ink[0]->first, 1.0 * 203 / 25.4, 1);
+  EXPECT_NEAR(first_ink[1]->second - first_ink[0]->second, -0.5 * 203 / 25.4, 1);
 }
 
 }  // namespace

@@ -225,6 +225,8 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   std::unique_ptr<CupsPrinter> printer(new CupsPrinter);
   printer->make_document_ = std::move(make_document);
   printer->job_name_ = request.job_name;
+  printer->offset_x_mm_ = request.offset_x_mm;
+  printer->offset_y_mm_ = request.offset_y_mm;
   auto cups = std::make_unique<CupsConnection>();
   cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
                             nullptr);
@@ -299,8 +301,9 @@ bool CupsPrinter::Begin() {
   PdfPageSetup setup;
   setup.width_pt = page_.width_pt;
   setup.height_pt = page_.height_pt;
-  setup.origin_x_pt = page_.left_pt;
-  setup.origin_y_pt = page_.top_pt;
+  // The printer's calibration moves what is drawn, not the page.
+  setup.origin_x_pt = page_.left_pt + offset_x_mm_ / kMmPerPoint;
+  setup.origin_y_pt = page_.top_pt + offset_y_mm_ / kMmPerPoint;
   setup.dpi = page_.dpi;
   document->pdf = make_document_ ? make_document_(setup, document->sink) : nullptr;
   if (!document->pdf) {

@@ -19,6 +19,9 @@ struct CupsRequest {
   double paper_width_mm = 0;
   double paper_height_mm = 0;
   std::string job_name;  // the design's file name
+  // The printer's calibration: the drawing moves right and down by these.
+  double offset_x_mm = 0;
+  double offset_y_mm = 0;
 };
 
 // What the queue said about its page when it was opened, in points as its driver declares
@@ -77,6 +80,7 @@ class CupsPrinter : public Printer {
   PdfDocumentFactory make_document_;
   std::string queue_;
   std::string job_name_;
+  double offset_x_mm_ = 0, offset_y_mm_ = 0;
   CupsPage page_;
   std::string notice_;
   std::string error_;

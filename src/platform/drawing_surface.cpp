@@ -26,10 +26,13 @@ void DrawingSurface::Bars(const SymbolBars& bars) {
 double DrawingSurface::FillBars(const SymbolBars& bars) {
   const DeviceDots device = DotsOfDevice();
   if (device.dots_per_inch > 0) {
-    const auto dots = SymbolOnDots(bars, device.dots_per_inch, device.origin_x, device.origin_y);
+    auto dots = SymbolOnDots(bars, device.dots_per_inch, device.origin_x, device.origin_y);
     if (dots && !dots->empty()) {
+      // Where the symbol ends stays where it was laid out: text under it keeps its place.
+      const double right = DotsRight(*dots, device.dots_per_inch, device.origin_x);
+      NarrowBars(*dots, bar_width_reduction_);
       FillDots(*dots, device.dots_per_inch);
-      return DotsRight(*dots, device.dots_per_inch, device.origin_x);
+      return right;
     }
   }
   for (const SymbolBox& b : bars.boxes) FillBox(b.x, b.y, b.w, b.h, b.colour);

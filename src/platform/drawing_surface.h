@@ -88,6 +88,11 @@ class DrawingSurface {
     current_y_ += LineHeight(font_);
   }
 
+  // Dots taken off every bar of a symbol laid on the device's dots (a head that prints bars
+  // wide); 0 draws them as laid out.
+  void SetBarWidthReduction(int dots) { bar_width_reduction_ = dots; }
+  int BarWidthReduction() const { return bar_width_reduction_; }
+
   // Erases everything and puts the position at (0, 0). Font settings stay.
   void Clear();
 
@@ -132,6 +137,7 @@ class DrawingSurface {
   double current_x_ = 0;
   double current_y_ = 0;
   double shift_x_ = 0;
+  int bar_width_reduction_ = 0;
   FontState font_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,14 @@ class Printer {
   virtual DeliveryFate FollowDeliveries() { return {DeliveryFate::End::kDone, 0, {}}; }
   // The resolution the printer lays symbols on, in dots per inch; 0 when it keeps exact units.
   virtual double DotsPerInch() const { return 0; }
+  // Pages of the open document already out of the run's hands: a printer fed page by page
+  // has them although the document never ended.
+  virtual std::int64_t PagesTaken() const { return 0; }
+  // Dots the printer's calibration takes off every bar; the run and its check draw with it.
+  virtual int BarWidthReduction() const { return 0; }
+  // A label printer in its own language: every label is a page of its own, whatever grid the
+  // design lays out for sheets.
+  virtual bool OneLabelAPage() const { return false; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

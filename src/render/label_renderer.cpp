@@ -226,6 +226,7 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
                double labelNumber, const LabelDrawing& how) {
   const FileSystem fallback;
   const FileSystem& pictures = how.pictures != nullptr ? *how.pictures : fallback;
+  surface.SetBarWidthReduction(how.barWidthReduction);
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
   std::array<std::string, kRuleTableFields> expanded;
   for (int i = 0; i < n; ++i) {

@@ -66,6 +66,8 @@ struct LabelDrawing {
   // it on a device; without them a label counts as its whole box.
   const TextMetrics* metrics = nullptr;
   const PictureProbe* picture_sizes = nullptr;
+  // Dots taken off every bar laid on a printer's dots (that printer's calibration).
+  int barWidthReduction = 0;
 };
 
 // A barcode or text rule's data as label `labelNumber` carries it: fields expanded (when `how`

@@ -66,6 +66,19 @@ PrintResult Settle(Printer& printer, const std::vector<int64_t>& labels_by_docum
   return finish(PrintOutcome::kPrinted, notice);
 }
 
+// The layout and drawing as the printer takes them.
+PrintLayout LayoutFor(const Printer& printer, PrintLayout layout) {
+  if (printer.OneLabelAPage()) {
+    layout.columns = layout.rows = 1;
+    layout.document_per_page = false;
+  }
+  return layout;
+}
+LabelDrawing DrawingFor(const Printer& printer, LabelDrawing how) {
+  how.barWidthReduction = printer.BarWidthReduction();
+  return how;
+}
+
 }  // namespace
 
 std::string SentLabelsText(int64_t labels_sent) {
@@ -74,9 +87,11 @@ std::string SentLabelsText(int64_t labels_sent) {
   return "已送出第 1 到 " + std::to_string(labels_sent) + " 張標籤";
 }
 
-PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
-                          const LabelDrawing& how, Printer& printer,
+PrintResult RunLabelPrint(const PrintLayout& given_layout, const RuleTable& rules,
+                          const LabelDrawing& given_how, Printer& printer,
                           const PrintProgressCallback& progress) {
+  const PrintLayout layout = LayoutFor(printer, given_layout);
+  const LabelDrawing how = DrawingFor(printer, given_how);
   PrintResult result;
   int64_t pages = 0;
   auto finish = [&](PrintOutcome outcome, std::string message) {
@@ -87,7 +102,19 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
   };
   int64_t labels_out = 0;                   // labels of pages the printer took in whole
   std::vector<int64_t> labels_by_document;  // labels 1..n went out with document i
+  // Pages a printer fed page by page already has count as sent, ended document or not.
+  const int64_t per_page = static_cast<int64_t>(
+      std::min(layout.columns * layout.rows, static_cast<double>(layout.labels)));
+  int64_t document_start = 0;  // labels sent before the open document
+  auto count_taken = [&] {
+    const int64_t taken = printer.PagesTaken();
+    if (taken > 0 && per_page > 0)
+      result.labels_sent = std::max(
+          result.labels_sent, std::min(result.labels_drawn,
+                                       document_start + std::min(taken, layout.labels) * per_page));
+  };
   auto failed = [&] {
+    count_taken();
     printer.AbortDoc();
     // A run's files stand or fall together: then what counts is the last label that reached
     // a file, not what was sent.
@@ -116,6 +143,7 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
     if (!printer.Error().empty()) return failed();
     if (progress && !progress({pages, result.labels_drawn, layout.labels})) {
       // Cancel means cancel: the page just drawn and the rest of its document stay here.
+      count_taken();
       printer.AbortDoc();
       return finish(PrintOutcome::kCancelled,
                     "列印已取消," + SentLabelsText(result.labels_sent) + "!!");
@@ -125,6 +153,7 @@ PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
       labels_out = result.labels_drawn;
       labels_by_document.push_back(labels_out);
       if (printer.KeepsEndedDocuments()) result.labels_sent = result.labels_drawn;
+      document_start = result.labels_sent;
       if (last) {
         if (!printer.Commit()) return failed();
         result.labels_sent = result.labels_drawn;
@@ -188,9 +217,11 @@ std::optional<InkExtent> LabelInk(const RuleTable& rules, int64_t first, int64_t
   return ink;
 }
 
-std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
-                                              const Printer& printer, const LabelDrawing& how,
-                                              SymbolReader* reader) {
+std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
+                                              const RuleTable& rules, const Printer& printer,
+                                              const LabelDrawing& given_how, SymbolReader* reader) {
+  const PrintLayout layout = LayoutFor(printer, given_layout);
+  const LabelDrawing how = DrawingFor(printer, given_how);
   std::vector<PrintConcern> concerns;
   // A barcode that some label's batch number makes too long would be missing from that label
   // without a trace.

@@ -70,6 +70,8 @@ struct PrintResult {
 
 // Prints layout.labels labels (rules drawn by DrawLabel with `how`) on the printer. A full
 // page ends the document on tractor feed and starts a new page otherwise. Never asks anything.
+// The printer's calibration (Printer::BarWidthReduction) and a label printer's one label a page
+// (Printer::OneLabelAPage) apply here and in the checks below alike.
 PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
                           const LabelDrawing& how, Printer& printer,
                           const PrintProgressCallback& progress = {});
