@@ -183,4 +183,24 @@ std::string DescribeCupsJobFate(const std::string& queue, const CupsJobFate& fat
   return {};
 }
 
+DeliveryFate FollowCupsDeliveries(const std::string& queue, const std::vector<int>& jobs) {
+  const CupsJobFate fate = FollowCupsJobs(queue, jobs, CupsJobWaitBound(jobs.size()));
+  DeliveryFate out;
+  out.done = fate.completed;
+  out.words = DescribeCupsJobFate(queue, fate);
+  switch (fate.end) {
+    case CupsJobEnd::kCompleted:
+      out.end = DeliveryFate::End::kDone;
+      break;
+    case CupsJobEnd::kUnfinished:
+      out.end = DeliveryFate::End::kUnfinished;
+      break;
+    case CupsJobEnd::kFailed:
+    case CupsJobEnd::kServerGone:
+      out.end = DeliveryFate::End::kFailed;
+      break;
+  }
+  return out;
+}
+
 }  // namespace vellomir

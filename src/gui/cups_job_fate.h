@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer.h"
+
 // What became of print jobs a CUPS server accepted. Taking a job is not printing it: the
 // backend may fail afterwards, the job may be held or the printer may never answer. Any
 // submission path (a PDF run, raw printer language) follows its jobs with this.
@@ -36,6 +38,9 @@ std::chrono::milliseconds CupsJobWaitBound(std::size_t jobs);
 // Jobs are expected to be on `queue`, whose state tells a stopped printer from a slow one.
 CupsJobFate FollowCupsJobs(const std::string& queue, const std::vector<int>& jobs,
                            std::chrono::milliseconds bound);
+
+// The same, as a printer tells a print run what became of its deliveries.
+DeliveryFate FollowCupsDeliveries(const std::string& queue, const std::vector<int>& jobs);
 
 // The fate said in the program's words: "印表機「Q」的列印工作 Q-12 失敗: out of labels".
 // Empty when every job completed.

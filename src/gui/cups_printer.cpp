@@ -289,8 +289,11 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   return printer;
 }
 
+namespace {
+constexpr double kMmPerPoint = 25.4 / 72;
+}  // namespace
+
 std::optional<PrintableArea> CupsPrinter::Printable() const {
-  constexpr double kMmPerPoint = 25.4 / 72;
   return PrintableArea{(page_.width_pt - page_.left_pt - page_.right_pt) * kMmPerPoint,
                        (page_.height_pt - page_.top_pt - page_.bottom_pt) * kMmPerPoint};
 }
@@ -387,25 +390,7 @@ std::vector<std::string> CupsPrinter::Deliveries() const {
   return names;
 }
 
-DeliveryFate CupsPrinter::FollowDeliveries() {
-  const CupsJobFate fate = FollowCupsJobs(queue_, jobs_, CupsJobWaitBound(jobs_.size()));
-  DeliveryFate out;
-  out.done = fate.completed;
-  out.words = DescribeCupsJobFate(queue_, fate);
-  switch (fate.end) {
-    case CupsJobEnd::kCompleted:
-      out.end = DeliveryFate::End::kDone;
-      break;
-    case CupsJobEnd::kUnfinished:
-      out.end = DeliveryFate::End::kUnfinished;
-      break;
-    case CupsJobEnd::kFailed:
-    case CupsJobEnd::kServerGone:
-      out.end = DeliveryFate::End::kFailed;
-      break;
-  }
-  return out;
-}
+DeliveryFate CupsPrinter::FollowDeliveries() { return FollowCupsDeliveries(queue_, jobs_); }
 
 std::unique_ptr<Printer> OpenChosenPrinter(const CommonDialog& chosen, const std::string& job_name,
                                            std::string& problem) {

@@ -41,6 +41,7 @@ class LabelLanguagePrinter : public Printer {
   std::string Error() const override { return error_.empty() ? stream_->Error() : error_; }
   std::string Destination() const override { return setup_.destination; }
   std::vector<std::string> Deliveries() const override { return stream_->Deliveries(); }
+  DeliveryFate FollowDeliveries() override { return stream_->Follow(); }
   std::string Notice() const override { return stream_->Notice(); }
   std::optional<PrintableArea> Printable() const override {
     return PrintableArea{setup_.label_width_mm, setup_.label_height_mm};

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "gui/cups_job_fate.h"
 #include "platform/output_file.h"
 
 namespace vellomir {
@@ -189,11 +190,13 @@ class RawQueueStream : public LabelStream {
       }
     if (cupsFinishDocument(http_, queue_.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE) return give_up();
     jobs_.push_back(queue_ + "-" + std::to_string(job));
+    job_ids_.push_back(job);
     return true;
   }
   void Abort() override { document_.clear(); }
   std::string Error() const override { return error_; }
   std::vector<std::string> Deliveries() const override { return jobs_; }
+  DeliveryFate Follow() override { return FollowCupsDeliveries(queue_, job_ids_); }
 
  private:
   std::string queue_;
@@ -202,6 +205,7 @@ class RawQueueStream : public LabelStream {
   std::string document_;
   std::string error_;
   std::vector<std::string> jobs_;
+  std::vector<int> job_ids_;
 };
 
 }  // namespace

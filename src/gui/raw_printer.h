@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer.h"
+
 // Where a label printer's own language goes, label after label: a file, a raw CUPS queue (as
 // application/vnd.cups-raw, past every filter) or a printer's port 9100 straight.
 namespace vellomir {
@@ -24,6 +26,8 @@ class LabelStream {
   // Labels of the open document already out of the program's hands (a printer fed straight).
   virtual std::int64_t LabelsTaken() const { return 0; }
   virtual std::vector<std::string> Deliveries() const { return {}; }
+  // What became of the documents after they went out (a queue's jobs are followed).
+  virtual DeliveryFate Follow() { return {DeliveryFate::End::kDone, 0, {}}; }
   virtual std::string Notice() const { return {}; }
   // As Printer::KeepsEndedDocuments and Printer::Commit.
   virtual bool KeepsEnded() const { return true; }
