@@ -85,6 +85,7 @@ class CupsPrinting : public ::testing::Test {
   test::RunResult Run(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"print"};
     all.insert(all.end(), args.begin(), args.end());
+    all.push_back("--reprint");  // the same labels go out again on purpose
     return test::RunVellomir(all, dir.path().string());
   }
 

@@ -221,6 +221,7 @@ class SocketPrinting : public LabelPrinterTest {
   test::RunResult Run(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"print", "ean.vlm"};
     all.insert(all.end(), args.begin(), args.end());
+    all.push_back("--reprint");  // the same labels go out again on purpose
     return test::RunVellomir(all, dir.path().string());
   }
 };
