@@ -5,7 +5,9 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
 #include "platform/signal_cleanup.h"
+#include "platform/work_folder.h"
 
 namespace {
 
@@ -32,21 +35,35 @@ void PrintUsage(std::ostream& out) {
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
          "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | -o - | --printer NAME) [--copies "
          "N]\n"
-         "                 [--allow-clipping] [--no-verify]\n"
+         "                 [--allow-clipping] [--allow-missing-pictures] [--no-verify]\n"
          "  vellomir verify DESIGN.vlm [--dpi N] [--copies N]\n"
          "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
 }
 
 // Qt wants a private runtime folder and complains on every start when the session has none
-// (headless machines, CI): give it the one it would make anyway, quietly.
+// (headless machines, CI): give it one, quietly, never a link or a folder of someone else.
 void EnsureRuntimeDir() {
-  if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
-  const std::string dir = "/tmp/runtime-" + std::to_string(getuid());
-  if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
-    struct stat st {};
-    if (stat(dir.c_str(), &st) == 0 && st.st_uid == getuid() && (st.st_mode & 0077) == 0)
-      setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  }
+  const char* given = std::getenv("XDG_RUNTIME_DIR");
+  if (given != nullptr && vellomir::IsPrivateFolder(given)) return;
+  const std::string dir = vellomir::PrivateRuntimeFolder();
+  if (!dir.empty())
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+// What a command wrote to standard output must have arrived: a full disk or a closed pipe
+// behind it is a failure, told as one.
+int CheckStandardOutput(int status) {
+  errno = 0;
+  std::cout.flush();
+  const bool failed = !std::cout.good() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!failed) return status;
+  const int error = errno;
+  std::cerr << "vellomir: 無法寫入標準輸出"
+            << (error != 0 ? " (" + std::string(std::strerror(error)) + ")" : std::string())
+            << "\n";
+  return 2;
 }
 
 // A stream the caller closed must not be taken by the next file opened, or `-o -` would write
@@ -89,14 +106,19 @@ int main(int argc, char** argv) {
   vellomir::InstallSignalCleanup();
   std::signal(SIGPIPE, SIG_IGN);
 
-  if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
-  if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
-  if (command == "print") return vellomir::RunPrintCommand(args, std::cout, std::cerr);
-  if (command == "log") return vellomir::RunLogCommand(args, std::cout, std::cerr);
-  if (command == "verify") return vellomir::RunVerifyCommand(args, std::cout, std::cerr);
+  if (command == "barcode")
+    return CheckStandardOutput(vellomir::RunBarcodeCommand(args, std::cout, std::cerr));
+  if (command == "preview")
+    return CheckStandardOutput(vellomir::RunPreviewCommand(args, std::cout, std::cerr));
+  if (command == "print")
+    return CheckStandardOutput(vellomir::RunPrintCommand(args, std::cout, std::cerr));
+  if (command == "log")
+    return CheckStandardOutput(vellomir::RunLogCommand(args, std::cout, std::cerr));
+  if (command == "verify")
+    return CheckStandardOutput(vellomir::RunVerifyCommand(args, std::cout, std::cerr));
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
-    return 0;
+    return CheckStandardOutput(0);
   }
   std::cerr << "vellomir: 不認得的指令: " << command << "\n";
   PrintUsage(std::cerr);

@@ -5,12 +5,12 @@
 #include <ostream>
 
 #include "app/design_session.h"
+#include "form/main_window_model.h"
 #include "gui/export.h"
 #include "gui/qt_surface.h"
 #include "platform/file_system.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
-#include "form/main_window_model.h"
 #include "ui/window_events.h"
 
 namespace vellomir {

@@ -21,6 +21,7 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
 #include "render/print_log.h"
 #include "settings/settings_file.h"
@@ -305,6 +306,7 @@ void MainWindow::PrintRun() {
   };
   // Every symbol of the first and last label is read back at the printer's resolution first.
   ZXingSymbolReader reader;
+  QtPictureProbe picture_probe;
   // Jobs carry the design's file name, so the queue shows what is printing.
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
   PrintHandlerServices services{*messages_,
@@ -315,7 +317,8 @@ void MainWindow::PrintRun() {
                                 on_page,
                                 &here_,  // pictures of the rules are the user's
                                 DefaultPrintLogPath(),
-                                &reader};
+                                &reader,
+                                &picture_probe};
   PrintLabels(model_, files_, services);
 }
 

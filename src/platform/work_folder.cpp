@@ -1,6 +1,8 @@
 #include "platform/work_folder.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +63,14 @@ bool MakePrivateDir(const fs::path& dir) {
   return true;
 }
 
+// The user's data folder: $XDG_DATA_HOME, else ~/.local/share; "" when neither is known.
+fs::path DataFolder() {
+  if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/') return d;
+  if (const char* home = std::getenv("HOME"); home && *home == '/')
+    return fs::path(home) / ".local" / "share";
+  return {};
+}
+
 std::string RandomPart() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device rd;
@@ -71,16 +81,86 @@ std::string RandomPart() {
 
 }  // namespace
 
-std::string WindowFoldersRoot() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
-    return (fs::path(runtime) / "vellomir").string();
-  fs::path data;
-  if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/')
-    data = d;
-  else if (const char* home = std::getenv("HOME"); home && *home == '/')
-    data = fs::path(home) / ".local" / "share";
+bool IsPrivateFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0;
+}
+
+std::string PrivateRuntimeFolder() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime && *runtime == '/' && IsPrivateFolder(runtime))
+    return runtime;
+  const std::string tmp = "/tmp/runtime-" + std::to_string(::geteuid());
+  // mkdir never follows a link planted under the name; what is found there is checked as is.
+  ::mkdir(tmp.c_str(), 0700);
+  if (IsPrivateFolder(tmp)) return tmp;
+  const fs::path data = DataFolder();
+  if (data.empty()) return {};
+  const fs::path fallback = data / "vellomir" / "runtime";
+  if (!MakePrivateDir(fallback)) return {};
+  return fallback.string();
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    fd_ = fd;
   else
-    return {};
+    ::close(fd);
+}
+
+FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FolderIsHeld(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+std::vector<std::string> RemoveDeadCommandFolders(const std::string& parent,
+                                                  std::chrono::system_clock::time_point now) {
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(parent, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != kCommandFolderPrefix.size() + 6 || name.rfind(kCommandFolderPrefix, 0) != 0)
+      continue;
+    struct stat st {};
+    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+      continue;
+    if (FolderIsHeld(entry.path().string())) continue;
+    const auto changed = LastChange(entry.path());
+    if (!changed || now - *changed < kCommandFolderGrace) continue;
+    std::error_code rm;
+    fs::remove_all(entry.path(), rm);
+    if (!rm) removed.push_back(entry.path().string());
+  }
+  return removed;
+}
+
+std::string WindowFoldersRoot() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime && *runtime == '/' && IsPrivateFolder(runtime))
+    return (fs::path(runtime) / "vellomir").string();
+  const fs::path data = DataFolder();
+  if (data.empty()) return {};
   return (data / "vellomir" / "windows").string();
 }
 
@@ -94,7 +174,7 @@ std::vector<std::string> RemoveOldLeftovers(const std::string& root,
   for (const auto& entry : fs::directory_iterator(root, ec)) {
     const auto pid = FolderPid(entry.path().filename().string());
     if (!pid || entry.is_symlink(ec) || !entry.is_directory(ec)) continue;
-    if (runs(*pid)) continue;
+    if (runs(*pid) || FolderIsHeld(entry.path().string())) continue;
     const auto changed = LastChange(entry.path());
     if (!changed || now - *changed < kLeftoverKeepTime) continue;
     std::error_code rm;
@@ -116,7 +196,8 @@ std::optional<WindowFolder> WindowFolder::Create(const std::string& root) {
   return std::nullopt;
 }
 
-WindowFolder::WindowFolder(WindowFolder&& other) noexcept : path_(std::move(other.path_)) {
+WindowFolder::WindowFolder(WindowFolder&& other) noexcept
+    : path_(std::move(other.path_)), lock_(std::move(other.lock_)) {
   other.path_.clear();
 }
 
@@ -125,6 +206,7 @@ WindowFolder& WindowFolder::operator=(WindowFolder&& other) noexcept {
     std::error_code ec;
     if (!path_.empty()) fs::remove_all(path_, ec);
     path_ = std::move(other.path_);
+    lock_ = std::move(other.lock_);
     other.path_.clear();
   }
   return *this;

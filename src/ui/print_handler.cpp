@@ -79,8 +79,9 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
     return PrintOutcome::kRefused;
   }
   LabelDrawing how;
-  how.unitsPerMm = window.UnitsPerMm;
+  SetDrawingFromWindow(how, window);
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
+  how.pictureProbe = services.picture_probe;
 
   auto log = [&](const std::string& destination, const PrintResult& result) {
     if (services.log_path.empty()) return;

@@ -35,6 +35,8 @@ struct PrintHandlerServices {
   std::string log_path = {};
   // Reads the first and the last label's symbols back before the run; null checks nothing.
   SymbolReader* reader = nullptr;
+  // Tells which pictures do not load, asked about before the run; null only finds missing ones.
+  const PictureProbe* picture_probe = nullptr;
 };
 
 // print_rule: checks the working file and the layout, shows the print setup on open_p_dial
