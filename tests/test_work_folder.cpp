@@ -105,8 +105,42 @@ TEST_F(WorkFolderTest, AFolderOfARunningWindowIsKeptHoweverOld) {
 TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
   const char* saved_runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::string runtime = saved_runtime ? saved_runtime : "";
-  setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
-  EXPECT_EQ(WindowFoldersRoot(), "/run/user/1234/vellomir");
+  const std::string run = (dir_.path() / "run").string();
+  fs::create_directory(run);
+  fs::permissions(run, fs::perms::owner_all);
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  EXPECT_EQ(WindowFoldersRoot(), run + "/vellomir");
+  // A runtime folder that is a link, open to others or someone else's is not taken.
+  fs::create_directory_symlink(run, dir_.path() / "link");
+  fs::create_directory(dir_.path() / "open");
+  fs::create_directory(dir_.path() / "theirs");
+  fs::permissions(dir_.path() / "theirs", fs::perms::owner_all);
+  ASSERT_EQ(::chown((dir_.path() / "theirs").c_str(), 4321, 4321), 0);
+  setenv("XDG_DATA_HOME", "/home/u/.data", 1);
+  for (const char* name : {"link", "open", "theirs"}) {
+    setenv("XDG_RUNTIME_DIR", (dir_.path() / name).c_str(), 1);
+    EXPECT_EQ(WindowFoldersRoot(), "/home/u/.data/vellomir/windows") << name;
+  }
+  // Without a runtime folder the program makes runtime-UID, unless a link or a folder of
+  // someone else is found there: then one under the data folder serves.
+  unsetenv("XDG_RUNTIME_DIR");
+  const std::string mine = "/runtime-" + std::to_string(::geteuid());
+  for (const char* tmp : {"fresh", "planted", "foreign"}) {
+    const fs::path root = dir_.path() / tmp;
+    fs::create_directory(root);
+    if (std::string(tmp) == "planted") fs::create_directory_symlink(run, root.string() + mine);
+    if (std::string(tmp) == "foreign") {
+      fs::create_directory(root.string() + mine);
+      fs::permissions(root.string() + mine, fs::perms::owner_all);
+      ASSERT_EQ(::chown((root.string() + mine).c_str(), 4321, 4321), 0);
+    }
+    setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
+    const std::string got = PrivateRuntimeFolder(root.string());
+    EXPECT_EQ(got, std::string(tmp) == "fresh" ? root.string() + mine
+                                               : (dir_.path() / "data/vellomir/runtime").string())
+        << tmp;
+    EXPECT_TRUE(IsPrivateFolder(got)) << tmp;
+  }
   unsetenv("XDG_RUNTIME_DIR");
   setenv("XDG_DATA_HOME", "/home/u/.data", 1);
   EXPECT_EQ(WindowFoldersRoot(), "/home/u/.data/vellomir/windows");
@@ -120,6 +154,25 @@ TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   else
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A killed command's private folder goes at the next command; a locked one, a young one, a
+// link and other names stay, whatever their process ids say.
+TEST_F(WorkFolderTest, FoldersOfKilledCommandsGoByTheirLock) {
+  const fs::path dead = Leftover("vellomir-a1b2c3", std::chrono::minutes(5));
+  const fs::path working = Leftover("vellomir-d4e5f6", std::chrono::minutes(5));
+  const fs::path young = Leftover("vellomir-g7h8i9", std::chrono::seconds(5));
+  const fs::path other = Leftover("vellomir-other-name", std::chrono::minutes(5));
+  fs::create_directory_symlink(dead.parent_path() / "elsewhere", dir_.path() / "vellomir-jklmno");
+  const FolderLock lock(working.string());
+  ASSERT_TRUE(lock.Held());
+  EXPECT_TRUE(FolderIsHeld(working.string()));
+  EXPECT_EQ(RemoveDeadCommandFolders(dir_.path().string(), now_),
+            std::vector<std::string>{dead.string()});
+  EXPECT_TRUE(fs::exists(working / "temp1.txt"));
+  EXPECT_TRUE(fs::exists(young / "temp1.txt"));
+  EXPECT_TRUE(fs::exists(other / "temp1.txt"));
+  EXPECT_TRUE(fs::is_symlink(dir_.path() / "vellomir-jklmno"));
 }
 
 // The real program: started in a folder holding files named like the working files, killed

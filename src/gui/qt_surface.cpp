@@ -1,6 +1,8 @@
 #include "gui/qt_surface.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QFontInfo>
@@ -10,6 +12,7 @@
 #include <QPaintDevice>
 #include <QStringList>
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/dot_grid.h"
@@ -87,6 +90,30 @@ class QuietImageReaders {
   QtMessageHandler previous_;
 };
 
+// libpng reports a broken file on standard error itself, past any message handler: while a
+// picture is decoded, standard error goes nowhere.
+class QuietStandardError {
+ public:
+  QuietStandardError() {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+  }
+  ~QuietStandardError() {
+    std::fflush(stderr);
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
 std::string PixelsText(const QSize& size) {
   return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " 像素";
 }
@@ -110,6 +137,7 @@ LoadedPicture DecodePicture(const std::string& path) {
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
   QuietImageReaders quiet;
+  QuietStandardError quiet_libraries;
   QImageReader reader(&buffer);
   const QSize size = reader.size();
   auto too_many = [](const QSize& s) {

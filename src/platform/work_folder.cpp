@@ -87,11 +87,11 @@ bool IsPrivateFolder(const std::string& path) {
          st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0;
 }
 
-std::string PrivateRuntimeFolder() {
+std::string PrivateRuntimeFolder(const std::string& tmp_root) {
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
       runtime && *runtime == '/' && IsPrivateFolder(runtime))
     return runtime;
-  const std::string tmp = "/tmp/runtime-" + std::to_string(::geteuid());
+  const std::string tmp = tmp_root + "/runtime-" + std::to_string(::geteuid());
   // mkdir never follows a link planted under the name; what is found there is checked as is.
   ::mkdir(tmp.c_str(), 0700);
   if (IsPrivateFolder(tmp)) return tmp;

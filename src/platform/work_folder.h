@@ -19,10 +19,10 @@ namespace vellomir {
 bool IsPrivateFolder(const std::string& path);
 
 // The folder for the session's runtime files: $XDG_RUNTIME_DIR when it is a private folder of
-// ours; else "/tmp/runtime-UID" when it is, or can be made, one; else "vellomir/runtime" in the
-// user's data folder, made private. A link or a folder of someone else is never taken. "" when
-// none can be had.
-std::string PrivateRuntimeFolder();
+// ours; else "runtime-UID" in `tmp` when it is, or can be made, one; else "vellomir/runtime" in
+// the user's data folder, made private. A link or a folder of someone else is never taken. ""
+// when none can be had.
+std::string PrivateRuntimeFolder(const std::string& tmp = "/tmp");
 
 // An flock held on a folder for as long as the object lives: while it is held, the folder's
 // command or window is at work, whatever process-id namespace it runs in.

@@ -103,12 +103,18 @@ std::string AppendPrintLog(const std::string& path, PrintLogEntry entry) {
   // Without blocking: a FIFO put in the log's place must not hold the run up forever.
   const int fd =
       ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-  if (fd < 0) return "無法寫入列印記錄「" + path + "」:" + std::strerror(errno);
+  const std::string not_regular = "無法寫入列印記錄「" + path + "」:那不是一般檔案";
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return not_regular;
+    return "無法寫入列印記錄「" + path + "」:" + std::strerror(error);
+  }
   // Only regular files: a log that is a pipe or device would swallow the record.
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return "無法寫入列印記錄「" + path + "」:那不是一般檔案";
+    return not_regular;
   }
   ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
   ::flock(fd, LOCK_EX);  // one line at a time from every process
