@@ -8,10 +8,10 @@
 
 #include "barcode/code128.h"
 #include "barcode/code39.h"
+#include "form/main_window_model.h"
 #include "platform/recording_surface.h"
 #include "render/label_renderer.h"
 #include "support/files.h"
-#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {
@@ -507,13 +507,13 @@ TEST_F(Renderer, PicturePathsFromAnotherSystemAreFoundByTheirName) {
     std::string found;  // relative to the folder; "" when nothing is found
   } rows[] = {
       {"C:\\labels\\img\\logo.png", "img/logo.png"},  // the picture folder
-      {"img\\Logo.PNG", "img/logo.png"},                // case differs
-      {" img/logo.png ", "img/logo.png"},                 // as stored, trimmed
+      {"img\\Logo.PNG", "img/logo.png"},              // case differs
+      {" img/logo.png ", "img/logo.png"},             // as stored, trimmed
       {"D:\\old\\BESIDE.png", "designs/beside.png"},  // beside the design
       {"stored\\as-is.png", "stored\\as-is.png"},
       {"C:\\labels\\img\\gone.png", ""},
       {"C:\\labels\\img\\", ""},  // no file name at all
-      {"img", ""},                       // a folder is no picture
+      {"img", ""},                // a folder is no picture
   };
   for (const auto& r : rows)
     EXPECT_EQ(FindPictureFile(r.stored, how).value_or(""),

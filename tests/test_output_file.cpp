@@ -249,47 +249,50 @@ TEST_F(OutputFileTest, LinksPlantedByOthersInASharedFolderAreNotFollowed) {
 
 // --- Several files put in place as one --------------------------------------------------------
 
-// Three targets with old contents, each with a finished new file waiting to replace it.
-class FileSet {
- public:
-  explicit FileSet(const test::TempDir& dir) {
-    for (const char* name : {"out.pdf", "out-2.pdf", "out-3.pdf"}) {
-      test::WriteBytes(dir.File(name), std::string("old ") + name);
-      files.push_back(std::make_unique<OutputFile>(dir.File(name)));
-      const std::string bytes = std::string("new ") + name;
-      files.back()->Write(bytes.data(), bytes.size());
-    }
-  }
-  std::string Commit(bool* restored = nullptr) {
-    std::vector<OutputFile*> all;
-    for (auto& f : files) all.push_back(f.get());
-    return CommitTogether(all, restored);
-  }
-  std::vector<std::unique_ptr<OutputFile>> files;
-};
+const char* const kSet[] = {"out.pdf", "out-2.pdf", "out-3.pdf"};
 
-// Renames from the nth on fail (EIO), as a disk that gives up in the middle of a run.
-class RenamesFailFrom : public OutputCalls {
+// Puts new bytes ("NEW name") over the three targets of kSet together.
+std::string CommitSet(const test::TempDir& dir, const std::string& tag, bool* restored = nullptr) {
+  std::vector<std::unique_ptr<OutputFile>> files;
+  std::vector<OutputFile*> all;
+  for (const char* name : kSet) {
+    files.push_back(std::make_unique<OutputFile>(dir.File(name)));
+    const std::string bytes = tag + " " + name;
+    files.back()->Write(bytes.data(), bytes.size());
+    all.push_back(files.back().get());
+  }
+  return CommitTogether(all, restored);
+}
+
+// From its nth sync, close or rename on, each call fails with EIO or raises SIGTERM.
+class FromNthCall : public OutputCalls {
  public:
-  explicit RenamesFailFrom(int nth) : nth_(nth) {}
+  FromNthCall(int nth, bool signal) : nth_(nth), signal_(signal) {}
+  int Sync(int fd) override { return Step() ? -1 : OutputCalls::Sync(fd); }
+  int Close(int fd) override { return Step() ? -1 : OutputCalls::Close(fd); }
   int Rename(const std::string& from, const std::string& to) override {
-    if (++count_ < nth_) return OutputCalls::Rename(from, to);
-    errno = EIO;
-    return -1;
+    return Step() ? -1 : OutputCalls::Rename(from, to);
   }
 
  private:
+  bool Step() {
+    if (++count_ < nth_ || (signal_ && count_ > nth_)) return false;
+    if (signal_) return ::raise(SIGTERM), false;
+    errno = EIO;
+    return true;
+  }
   int nth_, count_ = 0;
+  bool signal_;
 };
 
 TEST_F(OutputFileTest, AFailedRestoreKeepsTheBackupAndNamesIt) {
-  RenamesFailFrom failing(2);  // out.pdf goes in place, out-2.pdf and the restore fail
-  FileSet set(dir);
+  for (const char* name : kSet) test::WriteBytes(Path(name), std::string("old ") + name);
+  FromNthCall failing(8, false);  // out.pdf goes in place; out-2.pdf and the restore fail
   bool restored = true;
   std::string error;
   {
     ScopedOutputCalls scope(failing);
-    error = set.Commit(&restored);
+    error = CommitSet(dir, "new", &restored);
   }
   EXPECT_FALSE(restored);
   const std::string backup = TemporaryPrefix(Path("out.pdf")) + std::to_string(::getpid()) + "-old";
@@ -304,70 +307,39 @@ TEST_F(OutputFileTest, AFailedRestoreKeepsTheBackupAndNamesIt) {
 
 // A signal at any step of putting a tractor-feed set in place: the process ends as the signal
 // says, and the set is whole, old, with nothing left over (no backup removed by the handler).
-TEST_F(OutputFileTest, ASignalAtEveryCommitPointLeavesTheOldSetWhole) {
-  class SignalAt : public OutputCalls {
-   public:
-    explicit SignalAt(int nth) : nth_(nth) {}
-    int Sync(int fd) override { return Step(), OutputCalls::Sync(fd); }
-    int Close(int fd) override { return Step(), OutputCalls::Close(fd); }
-    int Rename(const std::string& from, const std::string& to) override {
-      return Step(), OutputCalls::Rename(from, to);
-    }
-
-   private:
-    void Step() {
-      if (++count_ == nth_) ::raise(SIGTERM);
-    }
-    int nth_, count_ = 0;
-  };
-  const int kPoints = 9;  // a sync, a close and a rename for each of three files
-  for (int nth = 1; nth <= kPoints; ++nth) {
+// Runs to one target at the same time take turns: each set is one run's, and the lock goes.
+TEST_F(OutputFileTest, SetsStaySetsUnderSignalsAndConcurrentRuns) {
+  for (int nth = 1; nth <= 9; ++nth) {  // a sync, a close and a rename for each file
+    for (const char* name : kSet) test::WriteBytes(Path(name), std::string("old ") + name);
     const pid_t child = ::fork();
     if (child == 0) {
       InstallSignalCleanup();
-      SignalAt calls(nth);
+      FromNthCall calls(nth, true);
       ScopedOutputCalls scope(calls);
-      FileSet set(dir);
-      ::_exit(set.Commit().empty() ? 0 : 1);
+      ::_exit(CommitSet(dir, "new").empty() ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << nth;
-    for (const char* name : {"out.pdf", "out-2.pdf", "out-3.pdf"})
+    for (const char* name : kSet)
       EXPECT_EQ(test::ReadBytes(Path(name)), std::string("old ") + name) << nth;
-    EXPECT_EQ(FolderEntries(dir.path()),
-              (std::vector<std::string>{"out-2.pdf", "out-3.pdf", "out.pdf"}))
-        << nth;
+    EXPECT_EQ(FolderEntries(dir.path()).size(), 3u) << nth;
   }
-}
-
-// Runs to one target at the same time take turns: each set is one run's, and the lock goes.
-TEST_F(OutputFileTest, ConcurrentSetsToOneTargetNeverMix) {
   for (int round = 0; round < 10; ++round) {
     std::vector<pid_t> children;
-    for (int run = 0; run < 3; ++run) {
-      const pid_t child = ::fork();
-      if (child == 0) {
-        std::vector<std::unique_ptr<OutputFile>> files;
-        std::vector<OutputFile*> all;
-        for (const char* name : {"out.pdf", "out-2.pdf", "out-3.pdf"}) {
-          files.push_back(std::make_unique<OutputFile>(Path(name)));
-          files.back()->Write("run", 3);
-          files.back()->Write(&"ABC"[run], 1);
-          all.push_back(files.back().get());
-        }
-        ::_exit(CommitTogether(all).empty() ? 0 : 1);
-      }
-      children.push_back(child);
-    }
+    for (const char* run : {"A", "B", "C"})
+      if (const pid_t child = ::fork(); child == 0)
+        ::_exit(CommitSet(dir, run).empty() ? 0 : 1);
+      else
+        children.push_back(child);
     for (const pid_t child : children) {
       int status = 0;
       ::waitpid(child, &status, 0);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    const std::string first = test::ReadBytes(Path("out.pdf"));
-    EXPECT_EQ(test::ReadBytes(Path("out-2.pdf")), first) << round;
-    EXPECT_EQ(test::ReadBytes(Path("out-3.pdf")), first) << round;
+    const char run = test::ReadBytes(Path("out.pdf"))[0];
+    for (const char* name : kSet)
+      EXPECT_EQ(test::ReadBytes(Path(name)), std::string(1, run) + " " + name) << round;
     EXPECT_EQ(FolderEntries(dir.path()).size(), 3u) << round;
   }
 }

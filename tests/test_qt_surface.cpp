@@ -75,14 +75,10 @@ struct KindData {
 
 const KindData kKinds[] = {
     {0, "LOT-0042", "Code39", "LOT-0042U"},  // with its check character
-    {1, "400638133393", "EAN13", "4006381333931"},
-    {2, "9638507", "EAN8", "96385074"},
-    {3, "003600029145", "UPCA", "036000291452"},
-    {4, "0425261", "UPCE", "04252614"},
-    {5, "004210000526", "UPCE", "04252614"},
-    {6, "1234567890", "ITF", "1234567890"},
-    {7, "A40156B", "Codabar", "A40156B"},
-    {8, "Lot 42-a", "Code128", "Lot 42-a"},
+    {1, "400638133393", "EAN13", "4006381333931"}, {2, "9638507", "EAN8", "96385074"},
+    {3, "003600029145", "UPCA", "036000291452"},   {4, "0425261", "UPCE", "04252614"},
+    {5, "004210000526", "UPCE", "04252614"},       {6, "1234567890", "ITF", "1234567890"},
+    {7, "A40156B", "Codabar", "A40156B"},          {8, "Lot 42-a", "Code128", "Lot 42-a"},
 };
 
 // The kind's symbol on a 203-dpi image, default module, bars 20 mm high 300 units down.
@@ -250,10 +246,8 @@ TEST(PictureFiles, ThoseThatDoNotLoadAreToldWhyAndQtStaysQuiet) {
       {"fifo.png", "不是一般檔案"},  // never opened for blocking reading
       {"missing.png", "找不到檔案"},
   };
-  const QtMessageHandler previous =
-      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
-        g_said.append(text);
-      });
+  const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext&, const QString& text) { g_said.append(text); });
   QtPictureProbe probe;
   for (const auto& r : rows) {
     const LoadedPicture loaded = LoadPictureFile(dir.File(r.name));

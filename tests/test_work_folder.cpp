@@ -110,38 +110,28 @@ TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
   fs::permissions(run, fs::perms::owner_all);
   setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
   EXPECT_EQ(WindowFoldersRoot(), run + "/vellomir");
-  // A runtime folder that is a link, open to others or someone else's is not taken.
+  // A runtime folder that is a link, open to others or someone else's is not taken, given or
+  // found as runtime-UID in the temporary folder: one under the data folder serves.
+  const std::string uid = std::to_string(::geteuid());
   fs::create_directory_symlink(run, dir_.path() / "link");
   fs::create_directory(dir_.path() / "open");
-  fs::create_directory(dir_.path() / "theirs");
-  fs::permissions(dir_.path() / "theirs", fs::perms::owner_all);
+  fs::create_directories(dir_.path() / ("theirs/runtime-" + uid));
+  fs::create_directories(dir_.path() / "planted");
+  fs::create_directory_symlink(run, dir_.path() / ("planted/runtime-" + uid));
+  ASSERT_EQ(::chown((dir_.path() / ("theirs/runtime-" + uid)).c_str(), 4321, 4321), 0);
   ASSERT_EQ(::chown((dir_.path() / "theirs").c_str(), 4321, 4321), 0);
-  setenv("XDG_DATA_HOME", "/home/u/.data", 1);
+  setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
+  const std::string data = (dir_.path() / "data/vellomir").string();
   for (const char* name : {"link", "open", "theirs"}) {
     setenv("XDG_RUNTIME_DIR", (dir_.path() / name).c_str(), 1);
-    EXPECT_EQ(WindowFoldersRoot(), "/home/u/.data/vellomir/windows") << name;
+    EXPECT_EQ(WindowFoldersRoot(), data + "/windows") << name;
   }
-  // Without a runtime folder the program makes runtime-UID, unless a link or a folder of
-  // someone else is found there: then one under the data folder serves.
   unsetenv("XDG_RUNTIME_DIR");
-  const std::string mine = "/runtime-" + std::to_string(::geteuid());
-  for (const char* tmp : {"fresh", "planted", "foreign"}) {
-    const fs::path root = dir_.path() / tmp;
-    fs::create_directory(root);
-    if (std::string(tmp) == "planted") fs::create_directory_symlink(run, root.string() + mine);
-    if (std::string(tmp) == "foreign") {
-      fs::create_directory(root.string() + mine);
-      fs::permissions(root.string() + mine, fs::perms::owner_all);
-      ASSERT_EQ(::chown((root.string() + mine).c_str(), 4321, 4321), 0);
-    }
-    setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
-    const std::string got = PrivateRuntimeFolder(root.string());
-    EXPECT_EQ(got, std::string(tmp) == "fresh" ? root.string() + mine
-                                               : (dir_.path() / "data/vellomir/runtime").string())
-        << tmp;
+  for (const char* tmp : {"planted", "theirs", "run"}) {
+    const std::string got = PrivateRuntimeFolder((dir_.path() / tmp).string());
+    EXPECT_EQ(got, *tmp == 'r' ? run + "/runtime-" + uid : data + "/runtime") << tmp;
     EXPECT_TRUE(IsPrivateFolder(got)) << tmp;
   }
-  unsetenv("XDG_RUNTIME_DIR");
   setenv("XDG_DATA_HOME", "/home/u/.data", 1);
   EXPECT_EQ(WindowFoldersRoot(), "/home/u/.data/vellomir/windows");
   unsetenv("XDG_DATA_HOME");
