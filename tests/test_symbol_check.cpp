@@ -84,8 +84,8 @@ TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
 // The check field is read as the painter reads it: 1.4 rounds to 1 and draws Code 39's check
 // character, 2 draws none; either way the symbol reads as expected.
 TEST(CheckLabelSymbols, CheckFieldAsThePainterTakesIt) {
-  const RuleTable rules =
-      Rules({Barcode("LOT42", 5, 5, 15, 0, "1.4"), Barcode("LOT42", 5, 25, 15, 0, "2")});
+  const RuleTable rules = Rules({Barcode("LOT42", 5, 5, 15, 0, "1.4"),
+                                 Barcode("LOT42", 5, 25, 15, 0, "2")});
   ZXingSymbolReader reader;
   const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 300, true, reader);
   ASSERT_EQ(checks.size(), 2u);

@@ -65,9 +65,9 @@ TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
 // On a 203-dpi printer an EAN-13 prints on 3-dot modules, wider than its units: on a label
 // of 38 mm it runs past the edge, at 300 dpi it fits.
 TEST_F(VerifyCommand, SymbolPastTheLabelIsFlagged) {
-  test::WriteBytes(
-      dir.File("narrow.vlm"),
-      test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;", Rule("400638133393", 15, 1)}));
+  test::WriteBytes(dir.File("narrow.vlm"),
+                   test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;",
+                                     Rule("400638133393", 15, 1)}));
   auto r = Run({"verify", "narrow.vlm"});
   EXPECT_EQ(r.status, 1) << r.err;
   auto lines = test::OutputLines(r.out);
