@@ -156,7 +156,7 @@ TEST_F(WorkFolderTest, FoldersOfKilledCommandsGoByTheirLock) {
   fs::create_directory_symlink(dead.parent_path() / "elsewhere", dir_.path() / "vellomir-jklmno");
   const FolderLock lock(working.string());
   ASSERT_TRUE(lock.Held());
-  EXPECT_TRUE(FolderIsHeld(working.string()));
+  EXPECT_TRUE(LockIsHeld(working.string()));
   EXPECT_EQ(RemoveDeadCommandFolders(dir_.path().string(), now_),
             std::vector<std::string>{dead.string()});
   EXPECT_TRUE(fs::exists(working / "temp1.txt"));

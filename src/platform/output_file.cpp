@@ -16,6 +16,7 @@
 #include <random>
 
 #include "platform/signal_cleanup.h"
+#include "platform/work_folder.h"
 
 namespace vellomir {
 
@@ -63,15 +64,6 @@ const char* KindOf(mode_t mode) {
 }
 
 bool ProcessIsGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
-
-// Whether some process holds an flock on the file (a writer at work), told without waiting.
-bool HeldByAWriter(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return held;
-}
 
 // The kernel's rule for following a link (fs.protected_symlinks): in a sticky folder that
 // others may write to, only a link of our own or of the folder's owner is followed.
@@ -127,7 +119,7 @@ void RemoveStaleTemporaries(const std::string& target) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (::geteuid() != 0 && st.st_uid != ::geteuid()) continue;
-    if (HeldByAWriter(path)) continue;
+    if (LockIsHeld(path)) continue;
     bool stale = false;
     const auto dash = rest.find('-');
     const auto at = rest.find('@');

@@ -51,6 +51,17 @@ std::optional<std::chrono::system_clock::time_point> LastChange(const fs::path& 
       std::chrono::file_clock::to_sys(newest));
 }
 
+// Removes the folder with everything in it when nothing in it changed for `keep`; true when it
+// is gone.
+bool RemoveWhenUnchangedFor(const fs::path& folder, std::chrono::system_clock::time_point now,
+                            std::chrono::system_clock::duration keep) {
+  const auto changed = LastChange(folder);
+  if (!changed || now - *changed < keep) return false;
+  std::error_code rm;
+  fs::remove_all(folder, rm);
+  return !rm;
+}
+
 // Makes `dir` (and its parents) for the user alone; an existing one must be a real folder of
 // ours that nobody else can write to.
 bool MakePrivateDir(const fs::path& dir) {
@@ -126,8 +137,8 @@ FolderLock::~FolderLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-bool FolderIsHeld(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+bool LockIsHeld(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   ::close(fd);
@@ -145,12 +156,9 @@ std::vector<std::string> RemoveDeadCommandFolders(const std::string& parent,
     struct stat st {};
     if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
       continue;
-    if (FolderIsHeld(entry.path().string())) continue;
-    const auto changed = LastChange(entry.path());
-    if (!changed || now - *changed < kCommandFolderGrace) continue;
-    std::error_code rm;
-    fs::remove_all(entry.path(), rm);
-    if (!rm) removed.push_back(entry.path().string());
+    if (LockIsHeld(entry.path().string())) continue;
+    if (RemoveWhenUnchangedFor(entry.path(), now, kCommandFolderGrace))
+      removed.push_back(entry.path().string());
   }
   return removed;
 }
@@ -174,12 +182,9 @@ std::vector<std::string> RemoveOldLeftovers(const std::string& root,
   for (const auto& entry : fs::directory_iterator(root, ec)) {
     const auto pid = FolderPid(entry.path().filename().string());
     if (!pid || entry.is_symlink(ec) || !entry.is_directory(ec)) continue;
-    if (runs(*pid) || FolderIsHeld(entry.path().string())) continue;
-    const auto changed = LastChange(entry.path());
-    if (!changed || now - *changed < kLeftoverKeepTime) continue;
-    std::error_code rm;
-    fs::remove_all(entry.path(), rm);
-    if (!rm) removed.push_back(entry.path().string());
+    if (runs(*pid) || LockIsHeld(entry.path().string())) continue;
+    if (RemoveWhenUnchangedFor(entry.path(), now, kLeftoverKeepTime))
+      removed.push_back(entry.path().string());
   }
   return removed;
 }

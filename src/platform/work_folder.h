@@ -41,8 +41,9 @@ class FolderLock {
   int fd_ = -1;
 };
 
-// Whether some process holds the folder's lock, told without waiting.
-bool FolderIsHeld(const std::string& folder);
+// Whether some process holds an flock on the file or folder (a writer or command at work), told
+// without waiting.
+bool LockIsHeld(const std::string& path);
 
 // The private working folders of headless commands: "vellomir-XXXXXX" in the temporary folder.
 inline constexpr std::string_view kCommandFolderPrefix = "vellomir-";
