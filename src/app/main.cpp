@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,12 +100,19 @@ int main(int argc, char** argv) {
 
   // Subcommands never open a window: they run on machines without a display too.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Threads Qt starts never take SIGINT, SIGTERM or SIGHUP: only the main thread does, so a run
+  // that holds them back while it puts its files in place really holds them back.
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
+  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
   QGuiApplication app(argc, argv);
   vellomir::InstallFontSubstitutions();
   // Interrupted or stopped, a command leaves no private folder or half-written file behind;
   // a reader that went away (`-o - | head`) is a write error, told as one, not a silent death.
   vellomir::InstallSignalCleanup();
   std::signal(SIGPIPE, SIG_IGN);
+  pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
 
   if (command == "barcode")
     return CheckStandardOutput(vellomir::RunBarcodeCommand(args, std::cout, std::cerr));
