@@ -1,6 +1,7 @@
 #include "app/preview_command.h"
 
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -11,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
+#include "render/print_job.h"
 #include "ui/window_events.h"
 
 namespace vellomir {
@@ -46,6 +48,15 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   MainWindowModel& window = session.window;
   if (o.copies) window.l_amount.text = *o.copies;
   SetPreviewSize(window);
+  // The preview leaves out a picture it cannot load, as the window does; the command says which.
+  {
+    LabelDrawing how = session.Drawing();
+    QtPictureProbe pictures;
+    how.pictureProbe = &pictures;
+    const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
+    for (const std::string& line : FindPictureProblems(*rules, how))
+      err << "vellomir preview: 警告: " << line << "\n";
+  }
 
   std::string note;
   const std::string error = ExportDrawing(
