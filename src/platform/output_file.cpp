@@ -249,8 +249,8 @@ std::string CheckOutputTarget(const std::string& path, OutputProblem* problem) {
   const std::string target = ResolveOutputTarget(path, &unsafe);
   if (!unsafe.empty())
     return refuse(OutputProblem::kUnsafeLink,
-                  "「" + path + "」經過的連結「" + unsafe +
-                      "」是別人放在共用資料夾裡的,為了安全不跟著它寫入");
+                  "「" + path + "」" + (unsafe == path ? "" : "經過的「" + unsafe + "」") +
+                      "是別人放在共用資料夾裡的連結,為了安全不跟著它寫入");
   if (target.empty())
     return refuse(OutputProblem::kBadLink, "「" + path + "」是一串繞不出來的連結,無法寫入");
   struct stat st {};
