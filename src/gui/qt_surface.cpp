@@ -171,6 +171,8 @@ LoadedPicture LoadPictureFile(const std::string& path) {
   };
   static std::vector<Kept> kept;  // newest last
   constexpr std::size_t kKept = 8;
+  // A few large pictures must not stay in memory for the rest of the run.
+  constexpr std::int64_t kKeptPixels = 50'000'000;
   struct stat st {};
   const bool known = ::stat(path.c_str(), &st) == 0;
   auto same = [&](const struct stat& a) {
@@ -184,6 +186,13 @@ LoadedPicture LoadPictureFile(const std::string& path) {
     std::erase_if(kept, [&](const Kept& k) { return k.path == path; });
     if (kept.size() == kKept) kept.erase(kept.begin());
     kept.push_back({path, st, picture});
+    auto pixels = [&] {
+      std::int64_t n = 0;
+      for (const Kept& k : kept)
+        n += std::int64_t{k.picture.image.width()} * k.picture.image.height();
+      return n;
+    };
+    while (kept.size() > 1 && pixels() > kKeptPixels) kept.erase(kept.begin());
   }
   return picture;
 }
