@@ -162,7 +162,7 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     check.rule = i;
     check.kind = *kind;
     check.label = labelNumber;
-    const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+    const std::optional<std::string> data = RuleDataOnLabel(f, labelNumber, how);
     // As the painter takes it: only a withCheck of 1 draws a check character.
     const bool withCheck = BarcodeRuleWithCheck(*kind, f[11]) == int16_t{1};
     if (data) check.expected = ExpectedScan(*kind, *data, withCheck).value_or("");
