@@ -144,7 +144,6 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         printer->Destination(),
         history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
 
-  LabelDrawing how = session.Drawing();
   QtPictureProbe pictures;
   how.pictureProbe = &pictures;
   // Symbols that would not scan are found before any label is printed.
