@@ -57,7 +57,7 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   {
     LabelDrawing how = session.Drawing();
     QtPictureProbe pictures;
-    how.pictureProbe = &pictures;
+    how.picture_sizes = &pictures;
     const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
     for (const std::string& line : FindPictureProblems(*rules, how))
       err << "vellomir preview: 警告: " << line << "\n";

@@ -61,8 +61,6 @@ struct LabelDrawing {
   // for by its file name: the settings' picture folder and the design's own folder.
   std::string pictureFolder;
   std::string designFolder;
-  // Tells the check before printing whether a picture loads; null only looks for the files.
-  const PictureProbe* pictureProbe = nullptr;
   // Most characters a field shows (see MostFieldCharacters); 0 sets no limit. A longer text is
   // cut there, a longer barcode is not drawn (a cut one would carry other data).
   std::size_t mostFieldCharacters = 0;
@@ -71,6 +69,13 @@ struct LabelDrawing {
   // When set, the fields in barcode and text data take their values here, label by label; a
   // rule whose fields have no value is not drawn. Without it the data is drawn as typed.
   const LabelFields* fields = nullptr;
+  // How texts and pictures measure, for checks that need what a label draws without drawing
+  // it on a device; without them a label counts as its whole box.
+  const TextMetrics* metrics = nullptr;
+  // Also tells the check before printing whether a picture loads; null only looks for files.
+  const PictureProbe* picture_sizes = nullptr;
+  // Dots taken off every bar laid on a printer's dots (that printer's calibration).
+  int barWidthReduction = 0;
 };
 
 // A barcode or text rule's data as label `labelNumber` carries it: fields expanded (when `how`

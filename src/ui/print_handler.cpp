@@ -104,7 +104,8 @@ PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
   LabelDrawing how;
   SetDrawingFromWindow(how, window);
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
-  how.pictureProbe = services.picture_probe;
+  how.metrics = services.metrics;
+  how.picture_sizes = services.picture_sizes;
 
   // A data file gives every row its labels; every row is formed and encoded before anything
   // is sent.
