@@ -1,6 +1,7 @@
 // How long the painters and the renderer take, on the recording surface the preview uses.
 // Build with -DVELLOMIR_BENCH=ON and run build/bench/bench_render.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "platform/printer.h"
 #include "platform/recording_surface.h"
 #include "render/label_renderer.h"
+#include "render/print_log.h"
 
 namespace vellomir {
 namespace {
@@ -28,8 +30,8 @@ RuleTable SampleRules() {
 // Encoding and drawing one symbol of each kind.
 void BM_PaintEveryKind(benchmark::State& state) {
   FixedPitchMetrics metrics(100);
-  const char* data[] = {"LOT42",   "400638133393", "9638507",    "003600029145", "0425261",
-                        "004210000526", "1234567890", "A40156B", "Lot 42-a"};
+  const char* data[] = {"LOT42",        "400638133393", "9638507", "003600029145", "0425261",
+                        "004210000526", "1234567890",   "A40156B", "Lot 42-a"};
   for (auto _ : state) {
     RecordingSurface surface(metrics);
     for (int kind = 0; kind < 9; ++kind) {
@@ -67,6 +69,21 @@ void BM_Code128Long(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Code128Long);
+
+// `vellomir log` over a tail without line ends (a damaged log): the time should grow with the
+// size, not with its square. Arg: megabytes.
+void BM_LogTailWithoutLineEnds(benchmark::State& state) {
+  char path[] = "/tmp/vellomir-bench-log-XXXXXX";
+  const int fd = ::mkstemp(path);
+  const std::string block(1 << 20, 'x');
+  for (int64_t i = 0; i < state.range(0); ++i)
+    if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) break;
+  ::close(fd);
+  for (auto _ : state) benchmark::DoNotOptimize(LastPrintLogLines(path, 20));
+  ::unlink(path);
+  state.SetBytesProcessed(state.iterations() * state.range(0) * (1 << 20));
+}
+BENCHMARK(BM_LogTailWithoutLineEnds)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vellomir

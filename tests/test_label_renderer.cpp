@@ -491,6 +491,52 @@ TEST(PicturePath, BackslashIsAFolderSeparatorAndDrivesNameNoFile) {
   EXPECT_EQ(PicturePathOf("d:/a.bmp"), std::nullopt);
 }
 
+// A path written on Windows is tried as stored, then by its file name in the picture folder and
+// beside the design, matched without regard to case; the stored path itself stays.
+TEST_F(Renderer, PicturePathsFromAnotherSystemAreFoundByTheirName) {
+  Touch("img/logo.png");
+  Touch("designs/beside.png");
+  Touch("stored\\as-is.png");  // a name with a backslash in it is a name here
+  window.d_path_pic.text = "img";
+  window.CurrentFileName = (dir.path() / "designs/a.vlm").string();
+  LabelDrawing how;
+  how.pictures = &files;
+  SetDrawingFromWindow(how, window);
+  const char* const rows[][2] = {
+      // stored, found (relative to the folder; "" when nothing is)
+      {"C:\\labels\\img\\logo.png", "img/logo.png"},  // the picture folder
+      {"img\\Logo.PNG", "img/logo.png"},              // case differs
+      {" img/logo.png ", "img/logo.png"},             // as stored, trimmed
+      {"D:\\old\\BESIDE.png", "designs/beside.png"},  // beside the design
+      {"stored\\as-is.png", "stored\\as-is.png"},
+      {"C:\\labels\\img\\gone.png", ""},
+      {"C:\\labels\\img\\", ""},  // no file name at all
+      {"img", ""},                // a folder is no picture
+  };
+  for (const auto& [stored, found] : rows)
+    EXPECT_EQ(FindPictureFile(stored, how).value_or(""), *found ? files.Resolve(found) : "")
+        << stored;
+  // The preview draws it, found the same way, at the place the rule says.
+  probe.sizes[files.Resolve("img/logo.png")] = PictureSize{200, 100};
+  WriteDesign({"3,,;C:\\labels\\img\\logo.png,,;10,,;5,,;40,,;"});
+  Preview();
+  ASSERT_EQ(surface.Pictures().size(), 1u);
+  EXPECT_EQ(surface.Pictures()[0].path, files.Resolve("img/logo.png"));
+}
+
+// A field longer than any label can show: a text is cut where the label ends, a barcode (which
+// cut would carry other data) is not drawn.
+TEST_F(Renderer, FieldsLongerThanTheLabelCanShowAreCutOrLeftOut) {
+  window.l_paper_width.text = "100";  // 5650 units: as many characters
+  const std::string text = std::string(5649, 'x') + "批號" + std::string(100000, 'y');
+  WriteDesign({"2,,;" + text + ",,;0,,;0,,;,,;,,;9,,;Arial,,;0,,;0,,;",
+               "1,,;" + std::string(5651, '1') + ",,;0,,;20,,;1,,;5,,;,,;,,;0,,;9,,;0,,;0,,;"});
+  Preview();
+  ASSERT_EQ(surface.Texts().size(), 1u);
+  EXPECT_EQ(surface.Texts()[0].text, std::string(5649, 'x') + "批");
+  EXPECT_TRUE(surface.Boxes().empty());
+}
+
 // --- The preview ---------------------------------------------------------------------------
 
 TEST_F(Renderer, EmptyLineKeepsTheIndexOfLaterRules) {

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,8 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "platform/output_file.h"
+#include "platform/signal_cleanup.h"
 #include "support/failing_output.h"
 #include "support/files.h"
 
@@ -209,6 +214,130 @@ TEST_F(OutputFileTest, LinksAreWrittenThroughAndStayLinks) {
   EXPECT_EQ(FolderEntries(Path("real")), (std::vector<std::string>{"a.vlm", "later.vlm"}));
 }
 
+// As fs.protected_symlinks: in a sticky folder anyone may write to, only a link of ours or of
+// the folder's owner is followed; elsewhere any link is.
+TEST_F(OutputFileTest, LinksPlantedByOthersInASharedFolderAreNotFollowed) {
+  ASSERT_EQ(::geteuid(), 0u) << "needs root to give links to other owners";
+  const struct {
+    mode_t folder_mode;
+    uid_t folder_owner, link_owner;
+    bool followed;
+  } rows[] = {{01777, 0, 4321, false},  // /tmp, a stranger's link: the attack
+              {01777, 4321, 4321, true},
+              {01777, 4321, 0, true},  // the folder's owner's, ours
+              {00777, 0, 4321, true},
+              {01755, 0, 4321, true}};  // not sticky, not shared
+  for (const auto& r : rows) {
+    test::TempDir shared;
+    test::WriteBytes(Path("victim.txt"), "important\n");
+    ASSERT_EQ(::chown(shared.path().c_str(), r.folder_owner, 0), 0);
+    ASSERT_EQ(::chmod(shared.path().c_str(), r.folder_mode), 0);
+    const std::string link = shared.File("labels.pdf");
+    fs::create_symlink(Path("victim.txt"), link);
+    ASSERT_EQ(::lchown(link.c_str(), r.link_owner, 0), 0);
+    OutputProblem problem = OutputProblem::kNone;
+    const std::string error = WriteWholeFile(link, "%PDF", &problem);
+    EXPECT_EQ(problem, r.followed ? OutputProblem::kNone : OutputProblem::kUnsafeLink) << error;
+    EXPECT_EQ(test::ReadBytes(Path("victim.txt")), r.followed ? "%PDF" : "important\n") << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+  }
+}
+
+// --- Several files put in place as one --------------------------------------------------------
+
+const char* const kSet[] = {"out.pdf", "out-2.pdf", "out-3.pdf"};
+
+// Puts new bytes ("NEW name") over the three targets of kSet together.
+std::string CommitSet(const test::TempDir& dir, const std::string& tag, bool* restored = nullptr) {
+  std::vector<std::unique_ptr<OutputFile>> files;
+  std::vector<OutputFile*> all;
+  for (const char* name : kSet) {
+    files.push_back(std::make_unique<OutputFile>(dir.File(name)));
+    const std::string bytes = tag + " " + name;
+    files.back()->Write(bytes.data(), bytes.size());
+    all.push_back(files.back().get());
+  }
+  return CommitTogether(all, restored);
+}
+
+// From its nth sync, close or rename on, each call fails with EIO or raises SIGTERM.
+class FromNthCall : public OutputCalls {
+ public:
+  FromNthCall(int nth, bool signal) : nth_(nth), signal_(signal) {}
+  int Sync(int fd) override { return Step() ? -1 : OutputCalls::Sync(fd); }
+  int Close(int fd) override { return Step() ? -1 : OutputCalls::Close(fd); }
+  int Rename(const std::string& from, const std::string& to) override {
+    return Step() ? -1 : OutputCalls::Rename(from, to);
+  }
+
+ private:
+  bool Step() {
+    if (++count_ < nth_ || (signal_ && count_ > nth_)) return false;
+    if (signal_) return ::raise(SIGTERM), false;
+    errno = EIO;
+    return true;
+  }
+  int nth_, count_ = 0;
+  bool signal_;
+};
+
+TEST_F(OutputFileTest, AFailedRestoreKeepsTheBackupAndNamesIt) {
+  for (const char* name : kSet) test::WriteBytes(Path(name), std::string("old ") + name);
+  FromNthCall failing(8, false);  // out.pdf goes in place; out-2.pdf and the restore fail
+  bool restored = true;
+  std::string error;
+  {
+    ScopedOutputCalls scope(failing);
+    error = CommitSet(dir, "new", &restored);
+  }
+  EXPECT_FALSE(restored);
+  const std::string backup = TemporaryPrefix(Path("out.pdf")) + std::to_string(::getpid()) + "-old";
+  EXPECT_NE(error.find("無法還原已經換成新內容的檔案:" + Path("out.pdf") + " (舊的內容留在「" +
+                       backup + "」)"),
+            std::string::npos)
+      << error;
+  EXPECT_EQ(test::ReadBytes(backup), "old out.pdf");
+  EXPECT_EQ(test::ReadBytes(Path("out-2.pdf")), "old out-2.pdf");
+  // The next write of the same target leaves the only copy of the old file alone.
+  ASSERT_EQ(WriteWholeFile(Path("out.pdf"), "later"), "");
+  EXPECT_TRUE(fs::exists(backup));
+}
+
+// A signal at any step of putting a tractor-feed set in place: the process ends as the signal
+// says, and the set is whole, old, with nothing left over (no backup removed by the handler).
+// Runs to one target at the same time take turns: each set is one run's, and the lock goes.
+TEST_F(OutputFileTest, SetsStaySetsUnderSignalsAndConcurrentRuns) {
+  for (int nth = 1; nth <= 9; ++nth) {  // a sync, a close and a rename for each file
+    for (const char* name : kSet) test::WriteBytes(Path(name), std::string("old ") + name);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      InstallSignalCleanup();
+      FromNthCall calls(nth, true);
+      ScopedOutputCalls scope(calls);
+      ::_exit(CommitSet(dir, "new").empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << nth;
+    for (const char* name : kSet)
+      EXPECT_EQ(test::ReadBytes(Path(name)), std::string("old ") + name) << nth;
+    EXPECT_EQ(FolderEntries(dir.path()).size(), 3u) << nth;
+  }
+  for (int round = 0; round < 10; ++round) {
+    std::vector<pid_t> children;
+    for (const char* run : {"A", "B", "C"})
+      if (const pid_t child = ::fork(); child == 0)
+        ::_exit(CommitSet(dir, run).empty() ? 0 : 1);
+      else
+        children.push_back(child);
+    for (const pid_t child : children) ::waitpid(child, nullptr, 0);
+    const char run = test::ReadBytes(Path("out.pdf"))[0];
+    for (const char* name : kSet)
+      EXPECT_EQ(test::ReadBytes(Path(name)), std::string(1, run) + " " + name) << round;
+    EXPECT_EQ(FolderEntries(dir.path()).size(), 3u) << round;
+  }
+}
+
 // --- Leftovers of a killed write --------------------------------------------------------------
 
 TEST_F(OutputFileTest, TemporaryFilesOfAKilledWriteGoAtTheNextWrite) {
@@ -224,9 +353,19 @@ TEST_F(OutputFileTest, TemporaryFilesOfAKilledWriteGoAtTheNextWrite) {
   const std::string old_style = prefix + "123456789";
   const std::string young_old_style = prefix + "987654321";
   const std::string other_file = TemporaryPrefix(Path("b.vlm")) + std::to_string(child) + "-1";
-  for (const auto& p : {dead, alive, old_style, young_old_style, other_file})
+  // Process ids of another system (a container sharing the folder) say nothing here: age does.
+  const std::string dead_here = prefix + std::to_string(child) + "-0badf00d@" + SystemTag();
+  const std::string elsewhere = prefix + std::to_string(child) + "-0badf00d@00000000";
+  const std::string old_elsewhere = prefix + std::to_string(child) + "-0000beef@00000000";
+  const std::string held = prefix + std::to_string(child) + "-00000001@" + SystemTag();
+  const std::string backup = prefix + std::to_string(child) + "-old";  // a stopped set's
+  for (const auto& p : {dead, alive, old_style, young_old_style, other_file, dead_here, elsewhere,
+                        old_elsewhere, held, backup})
     test::WriteBytes(p, "half");
   fs::last_write_time(old_style, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  fs::last_write_time(old_elsewhere, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  const int writer = ::open(held.c_str(), O_RDONLY);  // a writer at work holds its file
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
   ASSERT_EQ(WriteWholeFile(Path("a.vlm"), "whole\r\n"), "");
   EXPECT_FALSE(fs::exists(dead));
@@ -234,6 +373,12 @@ TEST_F(OutputFileTest, TemporaryFilesOfAKilledWriteGoAtTheNextWrite) {
   EXPECT_TRUE(fs::exists(alive));            // its writer may still be at work
   EXPECT_TRUE(fs::exists(young_old_style));  // too young to call left over
   EXPECT_TRUE(fs::exists(other_file));       // another target's business
+  EXPECT_FALSE(fs::exists(dead_here));
+  EXPECT_TRUE(fs::exists(elsewhere));
+  EXPECT_FALSE(fs::exists(old_elsewhere));
+  EXPECT_TRUE(fs::exists(held));
+  EXPECT_TRUE(fs::exists(backup));
+  ::close(writer);
   EXPECT_EQ(test::ReadBytes(Path("a.vlm")), "whole\r\n");
 }
 

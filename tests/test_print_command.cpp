@@ -164,6 +164,49 @@ TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
   EXPECT_TRUE(HasColour(pages[1], QColor(20, 110, 100)));  // the logo, from the current folder
 }
 
+// A picture path from Windows prints the picture found by its name in the picture folder; one
+// missing or cut short is named in our words (nothing raw from libpng) and stops the run
+// unless allowed.
+TEST_F(PrintCommand, PicturesThatDoNotLoadStopTheRunUnlessAllowed) {
+  const std::string png = test::ReadBytes(dir.File("img/red.png"));
+  test::WriteBytes(dir.File("img/cut.png"), png.substr(0, png.size() / 2));
+  std::vector<std::string> design = kDesign;
+  design[3] = "3,,;C:\\labels\\img\\RED.png,,;15,,;80,,;20,,;";
+  design.push_back("3,,;img\\gone.png,,;15,,;90,,;20,,;");
+  design.push_back("3,,;img\\cut.png,,;15,,;100,,;20,,;");
+  test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(design));
+  const auto refused = Run({"design.vlm", "-o", "out.pdf", "--copies", "1"});
+  EXPECT_EQ(refused.status, 2);
+  const auto lines = test::OutputLines(refused.err);  // ours only, nothing raw from libpng
+  ASSERT_EQ(lines.size(), 3u) << refused.err;
+  EXPECT_EQ(lines[0], "vellomir print: 第 4 條規則的圖檔「img\\gone.png」找不到");
+  EXPECT_EQ(lines[1],
+            "vellomir print: 第 5 條規則的圖檔「img\\cut.png」無法讀取:檔案不完整或已損壞");
+  EXPECT_NE(lines[2].find("--allow-missing-pictures"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.path() / "out.pdf"));
+
+  const auto allowed =
+      Run({"design.vlm", "-o", "out.pdf", "--copies", "1", "--allow-missing-pictures"});
+  ASSERT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_EQ(test::OutputLines(allowed.err).size(), 2u) << allowed.err;
+  const auto pages = test::RenderPdfPages(dir.File("out.pdf"), 100);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_TRUE(HasColour(pages[0], kRed));
+}
+
+// No label shows 200000 characters: the run is refused before any of them is drawn.
+TEST_F(PrintCommand, AFieldLongerThanAnyLabelShowsIsRefused) {
+  std::vector<std::string> design = kDesign;
+  design[2] = "2,,;" + std::string(200000, 'x') + ",,;15,,;60,,;3,,;1,,;14,,;細明體,,;0,,;0,,;";
+  test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(design));
+  const auto r = Run({"design.vlm", "-o", "out.pdf"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("第 2 條規則的內容有 200000 個字,寬 105.0 mm 的標籤最多印得出 5932 個字"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "out.pdf"));
+}
+
 TEST_F(PrintCommand, PricesPrintEveryRowAndBatchNumbersNeverRepeat) {
   // A print log of its own: tests running beside it append to the shared one.
   setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);

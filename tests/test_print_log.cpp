@@ -178,6 +178,29 @@ TEST(PrintLogFile, AFolderInTheWayIsReportedAndNothingElseHappens) {
   EXPECT_NE(problem.find("無法寫入列印記錄"), std::string::npos) << problem;
   EXPECT_FALSE(LastPrintLogLines(dir.File("print.log"), 1));
   EXPECT_NE(AppendPrintLog("", Entry("d.vlm", 1)), "");
+  // A FIFO nobody reads or a link to a device: told at once, never waited on.
+  ASSERT_EQ(::mkfifo(dir.File("fifo.log").c_str(), 0600), 0);
+  fs::create_symlink("/dev/full", dir.File("full.log"));
+  for (const char* name : {"fifo.log", "full.log"}) {
+    const std::string why = AppendPrintLog(dir.File(name), Entry("d.vlm", 1));
+    EXPECT_NE(why.find("不是一般檔案"), std::string::npos) << name << why;
+    EXPECT_FALSE(LastPrintLogLines(dir.File(name), 1)) << name;
+  }
+}
+
+// A tail without line ends is one line, read once (the cost of `log` grows with the tail only).
+TEST(PrintLogFile, ATailWithoutLineEndsIsOneLine) {
+  test::TempDir dir;
+  const std::string path = dir.File("print.log");
+  const std::string junk(3 * 64 * 1024 + 5, 'x');
+  const struct {
+    std::string bytes;
+    std::vector<std::string> last2;
+  } rows[] = {{junk, {junk}}, {"a\nb\n" + junk + "\n", {"b", junk}}, {junk + "\nc\n", {junk, "c"}}};
+  for (const auto& r : rows) {
+    test::WriteBytes(path, r.bytes);
+    EXPECT_EQ(LastPrintLogLines(path, 2), r.last2) << r.bytes.size();
+  }
 }
 
 TEST(PrintLogFile, LivesInTheUsersDataFolder) {

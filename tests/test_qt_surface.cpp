@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -12,6 +14,7 @@
 #include "gui/qt_surface.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
+#include "support/files.h"
 
 namespace vellomir {
 namespace {
@@ -208,6 +211,41 @@ TEST(QtSurfaceDots, LeftEdgeOnTheNearestDot) {
     }
   EXPECT_EQ(top, 52);          // 250 twips: 52.08 dots
   EXPECT_EQ(bottom + 1, 170);  // 816 twips: 170 dots
+}
+
+// --- Pictures ---------------------------------------------------------------------------------
+
+// Every picture that does not load is told why in our words (what Qt's readers and libpng say
+// stays off standard error: the print command's tests see to that).
+TEST(PictureFiles, ThoseThatDoNotLoadAreToldWhy) {
+  test::TempDir dir;
+  QImage image(40, 20, QImage::Format_RGB32);
+  for (const char* name : {"good.png", "good.jpg"}) {
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.File(name))));
+    const std::string bytes = test::ReadBytes(dir.File(name));
+    test::WriteBytes(dir.File(std::string("cut-") + name), bytes.substr(0, bytes.size() * 2 / 3));
+  }
+  // A header that says 60000 x 60000 (its checksum right), over a 40 x 20 picture.
+  std::string png = test::ReadBytes(dir.File("good.png"));
+  for (int at : {16, 20}) png.replace(at, 4, std::string("\x00\x00\xEA\x60", 4));
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17);
+  for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+  test::WriteBytes(dir.File("huge.png"), png);
+  test::WriteBytes(dir.File("text.png"), "hello, not a picture\n");
+  ASSERT_EQ(::mkfifo(dir.File("fifo.png").c_str(), 0600), 0);
+  const char* const rows[][2] = {
+      {"good.png", ""},
+      {"good.jpg", ""},
+      {"cut-good.png", "檔案不完整或已損壞"},
+      {"cut-good.jpg", "檔案不完整或已損壞"},  // libjpeg would fill the rest grey
+      {"huge.png", "圖太大 (60000 x 60000 像素,最多 40000000 像素)"},
+      {"text.png", "不是看得懂的圖檔"},
+      {"fifo.png", "不是一般檔案"},  // never opened for blocking reading
+  };
+  for (const auto& [name, problem] : rows) {
+    EXPECT_EQ(QtPictureProbe().Problem(dir.File(name)), problem) << name;
+    EXPECT_EQ(LoadPictureFile(dir.File(name)).image.isNull(), *problem != '\0') << name;
+  }
 }
 
 }  // namespace

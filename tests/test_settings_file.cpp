@@ -122,8 +122,12 @@ TEST_F(SettingsFileTest, DamagedFilesAreReportedAndChangeNothing) {
   const struct {
     std::string bytes;
     std::string message;
+    std::uintmax_t sparse = 0;  // made a sparse file of this size instead
   } cases[] = {
       {"", "設定檔 vellomir_setting.ini 是空的,設定沒有變更!!"},
+      // Read whole, it would take the memory of the machine: refused by its size.
+      {"", "設定檔 vellomir_setting.ini 有 1073741824 位元組,太大了,不是設定檔,設定沒有變更!!",
+       1u << 30},
       {"\r\n5,,;7,,;6.8,,;6,,;x,,;14,,;15,,;25,,;data,,;img,,;1,,;\r\n",
        "設定檔 vellomir_setting.ini 是空的,設定沒有變更!!"},
       {"5,,;7,,;6.8,,;6,,;x,,;14,,;15,,;25,,;data\r\n",
@@ -141,6 +145,7 @@ TEST_F(SettingsFileTest, DamagedFilesAreReportedAndChangeNothing) {
     w = before;
     box.shown.clear();
     Put(c.bytes);
+    if (c.sparse != 0) std::filesystem::resize_file(dir.File("vellomir_setting.ini"), c.sparse);
     EXPECT_FALSE(LoadSettings(w, files, box));
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, c.message);

@@ -105,9 +105,33 @@ TEST_F(WorkFolderTest, AFolderOfARunningWindowIsKeptHoweverOld) {
 TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
   const char* saved_runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::string runtime = saved_runtime ? saved_runtime : "";
-  setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
-  EXPECT_EQ(WindowFoldersRoot(), "/run/user/1234/vellomir");
+  const std::string run = (dir_.path() / "run").string();
+  fs::create_directory(run);
+  fs::permissions(run, fs::perms::owner_all);
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  EXPECT_EQ(WindowFoldersRoot(), run + "/vellomir");
+  // A runtime folder that is a link, open to others or someone else's is not taken, given or
+  // found as runtime-UID in the temporary folder: one under the data folder serves.
+  const std::string uid = std::to_string(::geteuid());
+  fs::create_directory_symlink(run, dir_.path() / "link");
+  fs::create_directory(dir_.path() / "open");
+  fs::create_directories(dir_.path() / ("theirs/runtime-" + uid));
+  fs::create_directories(dir_.path() / "planted");
+  fs::create_directory_symlink(run, dir_.path() / ("planted/runtime-" + uid));
+  ASSERT_EQ(::chown((dir_.path() / ("theirs/runtime-" + uid)).c_str(), 4321, 4321), 0);
+  ASSERT_EQ(::chown((dir_.path() / "theirs").c_str(), 4321, 4321), 0);
+  setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
+  const std::string data = (dir_.path() / "data/vellomir").string();
+  for (const char* name : {"link", "open", "theirs"}) {
+    setenv("XDG_RUNTIME_DIR", (dir_.path() / name).c_str(), 1);
+    EXPECT_EQ(WindowFoldersRoot(), data + "/windows") << name;
+  }
   unsetenv("XDG_RUNTIME_DIR");
+  for (const char* tmp : {"planted", "theirs", "run"}) {
+    const std::string got = PrivateRuntimeFolder((dir_.path() / tmp).string());
+    EXPECT_EQ(got, *tmp == 'r' ? run + "/runtime-" + uid : data + "/runtime") << tmp;
+    EXPECT_TRUE(IsPrivateFolder(got)) << tmp;
+  }
   setenv("XDG_DATA_HOME", "/home/u/.data", 1);
   EXPECT_EQ(WindowFoldersRoot(), "/home/u/.data/vellomir/windows");
   unsetenv("XDG_DATA_HOME");
@@ -120,6 +144,25 @@ TEST_F(WorkFolderTest, RootFollowsTheRuntimeFolderElseTheDataFolder) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   else
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A killed command's private folder goes at the next command; a locked one, a young one, a
+// link and other names stay, whatever their process ids say.
+TEST_F(WorkFolderTest, FoldersOfKilledCommandsGoByTheirLock) {
+  const fs::path dead = Leftover("vellomir-a1b2c3", std::chrono::minutes(5));
+  const fs::path working = Leftover("vellomir-d4e5f6", std::chrono::minutes(5));
+  const fs::path young = Leftover("vellomir-g7h8i9", std::chrono::seconds(5));
+  const fs::path other = Leftover("vellomir-other-name", std::chrono::minutes(5));
+  fs::create_directory_symlink(dead.parent_path() / "elsewhere", dir_.path() / "vellomir-jklmno");
+  const FolderLock lock(working.string());
+  ASSERT_TRUE(lock.Held());
+  EXPECT_TRUE(LockIsHeld(working.string()));
+  EXPECT_EQ(RemoveDeadCommandFolders(dir_.path().string(), now_),
+            std::vector<std::string>{dead.string()});
+  EXPECT_TRUE(fs::exists(working / "temp1.txt"));
+  EXPECT_TRUE(fs::exists(young / "temp1.txt"));
+  EXPECT_TRUE(fs::exists(other / "temp1.txt"));
+  EXPECT_TRUE(fs::is_symlink(dir_.path() / "vellomir-jklmno"));
 }
 
 // The real program: started in a folder holding files named like the working files, killed

@@ -421,6 +421,25 @@ TEST_F(WriteFailures, AFullFileSystemStopsTheRunAtOnce) {
   EXPECT_LT(seconds.count(), 60);
 }
 
+// --- Standard output ----------------------------------------------------------------------------
+
+// Every command's standard output onto a full disk: exit status 2 and a message, never 0.
+TEST_F(WriteFailures, AFullStandardOutputFailsEveryCommand) {
+  fs::create_directories(dir.path() / "data/vellomir");
+  test::WriteBytes(dir.File("data/vellomir/print.log"), "2026-12-07 10:00:00\t設計=a.vlm\n");
+  for (const std::string args :
+       {"barcode --kind 8 --data X1 --dump", "verify design.vlm", "log", "--help"}) {
+    const int status = std::system(("XDG_DATA_HOME=" + dir.File("data") + " " + VELLOMIR_EXE + " " +
+                                    args + " >/dev/full 2>err.txt")
+                                       .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args << " " << status;
+    EXPECT_NE(
+        test::ReadBytes("err.txt").find("vellomir: 無法寫入標準輸出 (No space left on device)"),
+        std::string::npos)
+        << args;
+  }
+}
+
 // --- Signals ----------------------------------------------------------------------------------
 
 TEST_F(WriteFailures, AStoppedCommandLeavesNothingBehind) {

@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/signal_cleanup.h"
 #include "platform/text_util.h"
+#include "platform/work_folder.h"
 #include "settings/settings_file.h"
 
 namespace vellomir {
@@ -90,9 +91,13 @@ std::string DesignSession::Open(const std::string& path) {
   }
 
   std::error_code ec;
-  std::string pattern = (fs::temp_directory_path(ec) / "vellomir-XXXXXX").string();
+  const fs::path temp = fs::temp_directory_path(ec);
+  std::string pattern = (temp / (std::string(kCommandFolderPrefix) + "XXXXXX")).string();
   if (ec || ::mkdtemp(pattern.data()) == nullptr) return "無法建立暫存的工作資料夾";
   folder_ = pattern;
+  // Held while the command runs: the next command tells a killed one's folder by its free lock.
+  lock_ = FolderLock(folder_);
+  RemoveDeadCommandFolders(temp.string(), std::chrono::system_clock::now());
   // Removed also when a signal ends the command: the working files, then the folder itself.
   for (const std::string_view name : {kWorkingFileName, kPreviousFileName})
     cleanup_slots_.push_back(RemoveOnSignal((fs::path(folder_) / std::string(name)).string()));

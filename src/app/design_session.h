@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "form/main_window_model.h"
+#include "platform/file_system.h"
+#include "platform/work_folder.h"
 #include "render/label_renderer.h"
 
 // A label design opened for a headless command, as the open command opens it: the user's
@@ -54,9 +55,11 @@ class DesignSession {
   // The private folder holding the working files.
   const FileSystem& Work() const { return work_; }
   // How its labels are drawn: in the design's units, pictures from the current folder.
+  // Pictures a design names by a path of another system are looked for in the settings'
+  // picture folder and beside the design; fields are cut at what the label can show.
   LabelDrawing Drawing() const {
     LabelDrawing how;
-    how.unitsPerMm = window.UnitsPerMm;
+    SetDrawingFromWindow(how, window);
     how.pictures = &here_;
     return how;
   }
@@ -65,6 +68,7 @@ class DesignSession {
   FileSystem here_;
   FileSystem work_;
   std::string folder_;  // the private folder, removed with the session
+  FolderLock lock_;     // held on folder_ while the session lives
   std::vector<int> cleanup_slots_;
 };
 

@@ -1,11 +1,14 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "app/window_app.h"
 #include "gui/qt_surface.h"
 #include "platform/signal_cleanup.h"
+#include "platform/work_folder.h"
 
 namespace {
 
@@ -32,22 +36,37 @@ void PrintUsage(std::ostream& out) {
          "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n"
          "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | -o - | --printer NAME) [--copies "
          "N]\n"
-         "                 [--allow-clipping] [--no-verify] [--continue | --reprint]\n"
+         "                 [--allow-clipping] [--allow-missing-pictures] [--no-verify]\n"
+         "                 [--continue | --reprint]\n"
          "                 [--data FILE|- [--encoding utf-8|cp950]]\n"
          "  vellomir verify DESIGN.vlm [--dpi N] [--copies N] [--data FILE|- [--row N]]\n"
          "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
 }
 
 // Qt wants a private runtime folder and complains on every start when the session has none
-// (headless machines, CI): give it the one it would make anyway, quietly.
+// (headless machines, CI): give it one, quietly, never a link or a folder of someone else.
 void EnsureRuntimeDir() {
-  if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
-  const std::string dir = "/tmp/runtime-" + std::to_string(getuid());
-  if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
-    struct stat st {};
-    if (stat(dir.c_str(), &st) == 0 && st.st_uid == getuid() && (st.st_mode & 0077) == 0)
-      setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  }
+  const char* given = std::getenv("XDG_RUNTIME_DIR");
+  if (given != nullptr && vellomir::IsPrivateFolder(given)) return;
+  const std::string dir = vellomir::PrivateRuntimeFolder();
+  if (!dir.empty())
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+// What a command wrote to standard output must have arrived: a full disk or a closed pipe
+// behind it is a failure, told as one.
+int CheckStandardOutput(int status) {
+  errno = 0;
+  std::cout.flush();
+  const bool failed = !std::cout.good() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!failed) return status;
+  const int error = errno;
+  std::cerr << "vellomir: 無法寫入標準輸出"
+            << (error != 0 ? " (" + std::string(std::strerror(error)) + ")" : std::string())
+            << "\n";
+  return 2;
 }
 
 // A stream the caller closed must not be taken by the next file opened, or `-o -` would write
@@ -83,21 +102,33 @@ int main(int argc, char** argv) {
 
   // Subcommands never open a window: they run on machines without a display too.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Threads Qt starts never take SIGINT, SIGTERM or SIGHUP: only the main thread does, so a run
+  // that holds them back while it puts its files in place really holds them back.
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
+  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
   QGuiApplication app(argc, argv);
   vellomir::InstallFontSubstitutions();
   // Interrupted or stopped, a command leaves no private folder or half-written file behind;
   // a reader that went away (`-o - | head`) is a write error, told as one, not a silent death.
   vellomir::InstallSignalCleanup();
   std::signal(SIGPIPE, SIG_IGN);
+  pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
 
-  if (command == "barcode") return vellomir::RunBarcodeCommand(args, std::cout, std::cerr);
-  if (command == "preview") return vellomir::RunPreviewCommand(args, std::cout, std::cerr);
-  if (command == "print") return vellomir::RunPrintCommand(args, std::cout, std::cerr);
-  if (command == "log") return vellomir::RunLogCommand(args, std::cout, std::cerr);
-  if (command == "verify") return vellomir::RunVerifyCommand(args, std::cout, std::cerr);
+  if (command == "barcode")
+    return CheckStandardOutput(vellomir::RunBarcodeCommand(args, std::cout, std::cerr));
+  if (command == "preview")
+    return CheckStandardOutput(vellomir::RunPreviewCommand(args, std::cout, std::cerr));
+  if (command == "print")
+    return CheckStandardOutput(vellomir::RunPrintCommand(args, std::cout, std::cerr));
+  if (command == "log")
+    return CheckStandardOutput(vellomir::RunLogCommand(args, std::cout, std::cerr));
+  if (command == "verify")
+    return CheckStandardOutput(vellomir::RunVerifyCommand(args, std::cout, std::cerr));
   if (command == "--help" || command == "-h" || command == "help") {
     PrintUsage(std::cout);
-    return 0;
+    return CheckStandardOutput(0);
   }
   std::cerr << "vellomir: 不認得的指令: " << command << "\n";
   PrintUsage(std::cerr);

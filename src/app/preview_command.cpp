@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -13,6 +14,7 @@
 #include "platform/file_system.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
+#include "render/print_job.h"
 #include "ui/window_events.h"
 
 namespace vellomir {
@@ -51,6 +53,15 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   MainWindowModel& window = session.window;
   if (o.copies) window.l_amount.text = *o.copies;
   SetPreviewSize(window);
+  // The preview leaves out a picture it cannot load, as the window does; the command says which.
+  {
+    LabelDrawing how = session.Drawing();
+    QtPictureProbe pictures;
+    how.picture_sizes = &pictures;
+    const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
+    for (const std::string& line : FindPictureProblems(*rules, how))
+      err << "vellomir preview: 警告: " << line << "\n";
+  }
   // The preview shows one row of the data file: the one asked for, else the first.
   std::optional<MergeData> data;
   if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);

@@ -34,10 +34,12 @@ namespace {
 
 struct Options : DesignCommandOptions {
   bool allow_clipping = false;
+  bool allow_missing_pictures = false;
 };
 
 std::string ParseOptions(std::vector<std::string> args, Options& o) {
   o.allow_clipping = TakeFlag(args, "--allow-clipping");
+  o.allow_missing_pictures = TakeFlag(args, "--allow-missing-pictures");
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() && o.output != "-" &&
@@ -190,6 +192,21 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
                       "條碼檢查沒有通過, 沒有列印 (要照印請加 --no-verify)");
       case PrintConcernKind::kUndrawableBarcode:
         return refuse(printer->Destination(), concern.message + ",沒有列印");
+      case PrintConcernKind::kMissingPicture: {
+        std::istringstream lines(concern.message);
+        for (std::string line; std::getline(lines, line);)
+          err << "vellomir print: " << (o.allow_missing_pictures ? "警告: " : "") << line << "\n";
+      }
+        if (o.allow_missing_pictures) continue;
+        return refuse(printer->Destination(),
+                      "有圖檔找不到或無法讀取, 沒有列印 (不印這些圖片照樣列印請加上 "
+                      "--allow-missing-pictures)");
+      case PrintConcernKind::kTooLongField: {
+        std::istringstream lines(concern.message);
+        for (std::string line; std::getline(lines, line);)
+          err << "vellomir print: " << line << "\n";
+      }
+        return refuse(printer->Destination(), "有內容超過標籤印得出的長度, 沒有列印");
     }
   }
   const PrintResult result = RunLabelPrint(layout, *rules, how, *printer);

@@ -302,7 +302,7 @@ std::optional<PictureSize> PdfSurface::LoadPicture(const std::string& path) {
 const PdfSurface::Image& PdfSurface::PictureObject(const std::string& path) {
   if (auto it = images_.find(path); it != images_.end()) return it->second;
   Image image;
-  QImage picture(QString::fromStdString(path));
+  const QImage picture = LoadPictureFile(path).image;
   if (!picture.isNull()) {
     const bool alpha = picture.hasAlphaChannel();
     const bool gray = picture.allGray();

@@ -1,13 +1,22 @@
 #include "gui/qt_surface.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QImageReader>
 #include <QPaintDevice>
+#include <QStringList>
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 #include "platform/dot_grid.h"
+#include "platform/file_system.h"
 
 namespace vellomir {
 
@@ -60,17 +69,142 @@ double QtTextMetrics::Height(const FontState& font) const {
   return fm.height() * kTwipsPerInch / dpi_;
 }
 
-std::optional<PictureSize> QtPictureProbe::NaturalSize(const std::string& path) const {
-  QImageReader reader(QString::fromStdString(path));
-  const QSize size = reader.size();
-  if (!size.isValid() || size.isEmpty()) {
-    // Some formats only know their size once read.
-    QImage img = reader.read();
-    if (img.isNull()) return std::nullopt;
-    return PictureSize{double(img.width()), double(img.height())};
+namespace {
+
+// Keeps what Qt's image readers say while it lives: it is ours to tell, in our words.
+class QuietImageReaders {
+ public:
+  QuietImageReaders() : previous_(qInstallMessageHandler(Keep)) { said().clear(); }
+  ~QuietImageReaders() { qInstallMessageHandler(previous_); }
+  QuietImageReaders(const QuietImageReaders&) = delete;
+  QuietImageReaders& operator=(const QuietImageReaders&) = delete;
+  static QStringList& said() {
+    static QStringList lines;
+    return lines;
   }
-  if (!reader.canRead()) return std::nullopt;
-  return PictureSize{double(size.width()), double(size.height())};
+
+ private:
+  static void Keep(QtMsgType, const QMessageLogContext&, const QString& text) {
+    said().append(text);
+  }
+  QtMessageHandler previous_;
+};
+
+// libpng reports a broken file on standard error itself, past any message handler: while a
+// picture is decoded, standard error goes nowhere.
+class QuietStandardError {
+ public:
+  QuietStandardError() {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+  }
+  ~QuietStandardError() {
+    std::fflush(stderr);
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+std::string PixelsText(const QSize& size) {
+  return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " 像素";
+}
+
+LoadedPicture DecodePicture(const std::string& path) {
+  ReadProblem why = ReadProblem::kNone;
+  const std::optional<std::string> bytes = ReadRegularFile(path, kMostPictureBytes, &why);
+  if (!bytes) {
+    switch (why) {
+      case ReadProblem::kNotFound:
+        return {{}, "找不到檔案"};
+      case ReadProblem::kNotRegular:
+        return {{}, "不是一般檔案"};
+      case ReadProblem::kTooLarge:
+        return {{}, "檔案超過 " + std::to_string(kMostPictureBytes / 1024 / 1024) + " MB"};
+      default:
+        return {{}, "無法讀取檔案"};
+    }
+  }
+  QByteArray data(bytes->data(), static_cast<qsizetype>(bytes->size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QuietImageReaders quiet;
+  QuietStandardError quiet_libraries;
+  QImageReader reader(&buffer);
+  const QSize size = reader.size();
+  auto too_many = [](const QSize& s) {
+    return static_cast<std::int64_t>(s.width()) * s.height() > kMostPicturePixels;
+  };
+  if (size.isValid() && too_many(size))
+    return {
+        {},
+        "圖太大 (" + PixelsText(size) + ",最多 " + std::to_string(kMostPicturePixels) + " 像素)"};
+  QImage image = reader.read();
+  if (image.isNull())
+    return {{},
+            reader.error() == QImageReader::UnsupportedFormatError ? "不是看得懂的圖檔"
+                                                                   : "檔案不完整或已損壞"};
+  if (too_many(image.size())) return {{}, "圖太大 (" + PixelsText(image.size()) + ")"};
+  // A JPEG cut short decodes with its missing part grey; the reader only says so in words.
+  for (const QString& line : QuietImageReaders::said())
+    if (line.contains("Premature end", Qt::CaseInsensitive) ||
+        line.contains("Corrupt", Qt::CaseInsensitive))
+      return {{}, "檔案不完整或已損壞"};
+  return {image, ""};
+}
+
+}  // namespace
+
+LoadedPicture LoadPictureFile(const std::string& path) {
+  struct Kept {
+    std::string path;
+    struct stat st;
+    LoadedPicture picture;
+  };
+  static std::vector<Kept> kept;  // newest last
+  constexpr std::size_t kKept = 8;
+  // A few large pictures must not stay in memory for the rest of the run.
+  constexpr std::int64_t kKeptPixels = 50'000'000;
+  struct stat st {};
+  const bool known = ::stat(path.c_str(), &st) == 0;
+  auto same = [&](const struct stat& a) {
+    return a.st_ino == st.st_ino && a.st_dev == st.st_dev && a.st_size == st.st_size &&
+           a.st_mtim.tv_sec == st.st_mtim.tv_sec && a.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
+  };
+  for (auto k = kept.begin(); k != kept.end(); ++k)
+    if (known && k->path == path && same(k->st)) return k->picture;
+  LoadedPicture picture = DecodePicture(path);
+  if (known) {
+    std::erase_if(kept, [&](const Kept& k) { return k.path == path; });
+    if (kept.size() == kKept) kept.erase(kept.begin());
+    kept.push_back({path, st, picture});
+    auto pixels = [&] {
+      std::int64_t n = 0;
+      for (const Kept& k : kept)
+        n += std::int64_t{k.picture.image.width()} * k.picture.image.height();
+      return n;
+    };
+    while (kept.size() > 1 && pixels() > kKeptPixels) kept.erase(kept.begin());
+  }
+  return picture;
+}
+
+std::optional<PictureSize> QtPictureProbe::NaturalSize(const std::string& path) const {
+  const LoadedPicture picture = LoadPictureFile(path);
+  if (picture.image.isNull()) return std::nullopt;
+  return PictureSize{double(picture.image.width()), double(picture.image.height())};
+}
+
+std::string QtPictureProbe::Problem(const std::string& path) const {
+  return LoadPictureFile(path).problem;
 }
 
 QtSurface::QtSurface(QPainter& painter, QPointF origin_twips, double dots_per_inch)
@@ -90,7 +224,7 @@ std::optional<PictureSize> QtSurface::LoadPicture(const std::string& path) {
 
 void QtSurface::DrawPicture(const std::string& path, double left, double top, double width,
                             double height) {
-  QImage img(QString::fromStdString(path));
+  const QImage img = LoadPictureFile(path).image;
   if (img.isNull()) return;
   const QRectF target(ToDevice(left, top), ToDevice(left + width, top + height));
   painter_.save();

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointF>
+#include <cstdint>
+#include <string>
 
 #include "platform/drawing_surface.h"
 #include "platform/recording_surface.h"
@@ -37,10 +39,28 @@ class QtTextMetrics : public TextMetrics {
   QImage device_;  // stands for the device the text is measured for
 };
 
-// Natural picture sizes read through Qt's image readers.
+// Most bytes of a picture file, and most pixels of the picture, that the program loads: far
+// beyond what a label shows, well below what would take the machine's memory.
+inline constexpr std::uint64_t kMostPictureBytes = 64ull * 1024 * 1024;
+inline constexpr std::int64_t kMostPicturePixels = 40'000'000;
+
+struct LoadedPicture {
+  QImage image;         // null when the file does not load
+  std::string problem;  // then why not, in the program's words
+};
+
+// A picture file loaded for drawing. The bytes are read by the program itself (a regular file
+// of at most kMostPictureBytes, opened without blocking), the size in the header is checked
+// against kMostPicturePixels, and only then Qt's image readers decode it, their own warnings
+// (libpng's, libjpeg's) kept off standard error. A file cut short is a problem, not a picture
+// half grey. The last few files loaded are kept while they stay unchanged on disk.
+LoadedPicture LoadPictureFile(const std::string& path);
+
+// Natural picture sizes read through LoadPictureFile.
 class QtPictureProbe : public PictureProbe {
  public:
   std::optional<PictureSize> NaturalSize(const std::string& path) const override;
+  std::string Problem(const std::string& path) const override;
 };
 
 // Draws in twips on a painter's device; origin_twips moves the surface's (0, 0) on the device.

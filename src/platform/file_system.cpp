@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/output_file.h"
 
@@ -61,13 +60,58 @@ bool FileSystem::CopyFile(const std::string& from, const std::string& to) {
   return WriteBytes(to, *bytes);
 }
 
+std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t limit,
+                                           ReadProblem* problem) {
+  auto fail = [problem](ReadProblem why) -> std::optional<std::string> {
+    if (problem != nullptr) *problem = why;
+    return std::nullopt;
+  };
+  if (problem != nullptr) *problem = ReadProblem::kNone;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fail(errno == ENOENT ? ReadProblem::kNotFound : ReadProblem::kUnreadable);
+  struct stat st {};
+  ReadProblem why = ReadProblem::kNone;
+  if (::fstat(fd, &st) != 0)
+    why = ReadProblem::kUnreadable;
+  else if (!S_ISREG(st.st_mode))
+    why = ReadProblem::kNotRegular;
+  else if (static_cast<std::uint64_t>(st.st_size) > limit)
+    why = ReadProblem::kTooLarge;
+  std::string bytes;
+  if (why == ReadProblem::kNone) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    // A file that grows meanwhile is read only up to the limit.
+    while (why == ReadProblem::kNone) {
+      if (got == bytes.size()) {
+        if (bytes.size() >= limit) {
+          char probe = 0;
+          if (::read(fd, &probe, 1) > 0) why = ReadProblem::kTooLarge;
+          break;
+        }
+        bytes.resize(std::min<std::uint64_t>(limit, bytes.size() + 65536));
+      }
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) why = ReadProblem::kUnreadable;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  if (why != ReadProblem::kNone) return fail(why);
+  return bytes;
+}
+
 std::optional<std::string> FileSystem::ReadBytes(const std::string& path) const {
-  std::ifstream in(Resolve(path), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return ss.str();
+  return ReadRegularFile(Resolve(path), kMaxReadBytes);
+}
+
+std::optional<std::uint64_t> FileSystem::FileSize(const std::string& path) const {
+  struct stat st {};
+  if (::stat(Resolve(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
 }
 
 bool FileSystem::WriteBytes(const std::string& path, const std::string& bytes) {

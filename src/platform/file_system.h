@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,19 @@ enum class FileError {
   kUnencodable,   // a line holds a character CP950 cannot represent
   kWriteFailed,   // cannot create, write or rename into place
 };
+
+// Most bytes any file the program reads whole may hold; a larger one is refused before it is
+// read (a sparse file of gigabytes must not take the memory of the machine).
+inline constexpr std::uint64_t kMaxReadBytes = 256ull * 1024 * 1024;
+
+enum class ReadProblem { kNone, kNotFound, kNotRegular, kTooLarge, kUnreadable };
+
+// Reads a whole regular file of at most `limit` bytes. It is opened without blocking, so a FIFO
+// or device in its place never holds the program up, and is refused unless it is a regular
+// file; its size is checked before a byte is read. Nothing when it cannot be read, `problem`
+// then says why.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t limit,
+                                           ReadProblem* problem = nullptr);
 
 struct ReadLinesResult {
   FileError error = FileError::kNone;
@@ -52,8 +66,11 @@ class FileSystem {
   // Writes every line followed by CR LF, through a temporary file in the same folder renamed
   // over the target, so a failed write leaves the old file as it was.
   virtual WriteResult WriteLines(const std::string& path, const std::vector<std::string>& lines);
-  // Raw bytes, for byte copies and checks; nothing when unreadable.
+  // Raw bytes, for byte copies and checks; nothing when unreadable, not a regular file or
+  // larger than kMaxReadBytes.
   virtual std::optional<std::string> ReadBytes(const std::string& path) const;
+  // The size of a regular file; nothing when there is none.
+  std::optional<std::uint64_t> FileSize(const std::string& path) const;
   // Writes the bytes whole or not at all (see OutputFile): a link is followed and stays a link,
   // a folder, FIFO, device, socket or read-only file is not replaced.
   virtual bool WriteBytes(const std::string& path, const std::string& bytes);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +12,11 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <random>
 
 #include "platform/signal_cleanup.h"
+#include "platform/work_folder.h"
 
 namespace vellomir {
 
@@ -62,6 +65,19 @@ const char* KindOf(mode_t mode) {
 
 bool ProcessIsGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
 
+// The kernel's rule for following a link (fs.protected_symlinks): in a sticky folder that
+// others may write to, only a link of our own or of the folder's owner is followed.
+bool MayFollowLink(const std::string& link, const struct stat& link_st) {
+  struct stat dir {};
+  if (::stat(FolderOf(link).c_str(), &dir) != 0) return false;
+  if ((dir.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return true;
+  return link_st.st_uid == ::geteuid() || link_st.st_uid == dir.st_uid;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 // Names beginning ".~" in a folder, read again only after a few seconds: a run that writes
 // thousands of files into one folder must not read the whole folder for each of them.
 struct DotNameList {
@@ -85,22 +101,33 @@ const std::vector<std::string>& DotNamesIn(const std::string& folder) {
   return list.names;
 }
 
-// Removes the temporary files that a killed write of this target left: those whose writer is
-// no longer running, and those of an unknown writer that are clearly old.
+// Removes the temporary files that a killed write of this target left. One a writer still holds
+// is never touched; otherwise a name "PID-RANDOM@TAG" of this system goes when its writer is
+// gone, and one of another system (a container or machine sharing the folder: its process ids
+// mean nothing here) or of an unknown writer only once it is clearly old. Backups of a run
+// stopped while it put its files in place hold the only copy of an old file: they stay.
 void RemoveStaleTemporaries(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string prefix = NameOf(TemporaryPrefix(target));
   const std::time_t now = std::time(nullptr);
+  const std::string tag = SystemTag();
   for (const std::string& name : DotNamesIn(folder)) {
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string rest = name.substr(prefix.size());
+    if (EndsWith(rest, "-old")) continue;
     const std::string path = JoinFolder(folder, name);
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (::geteuid() != 0 && st.st_uid != ::geteuid()) continue;
+    if (LockIsHeld(path)) continue;
     bool stale = false;
     const auto dash = rest.find('-');
-    if (dash != std::string::npos && dash > 0 && rest.find_first_not_of("0123456789") == dash) {
+    const auto at = rest.find('@');
+    const bool ours = at == std::string::npos || rest.substr(at + 1) == tag;
+    if (rest == "lock") {
+      stale = true;  // nobody holds it; a run taking it checks that the name is still its file
+    } else if (ours && dash != std::string::npos && dash > 0 &&
+               rest.find_first_not_of("0123456789") == dash) {
       stale = ProcessIsGone(static_cast<pid_t>(std::stol(rest.substr(0, dash))));
     } else {
       stale = now - st.st_mtime > kStaleSeconds;
@@ -108,6 +135,71 @@ void RemoveStaleTemporaries(const std::string& target) {
     if (stale) ::unlink(path.c_str());
   }
 }
+
+// An flock on ".~NAME.lock" beside a target, the file removed again when released. A run that
+// finds the name gone or replaced once it holds the lock takes it again on the file there now.
+class TargetLock {
+ public:
+  explicit TargetLock(const std::string& target) : path_(TemporaryPrefix(target) + "lock") {
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+      const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0) return;  // no lock can be made here (a read-only folder): the rename will tell
+      int r = 0;
+      while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+      }
+      struct stat held {
+      }, named{};
+      if (r == 0 && ::fstat(fd, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+          held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+        fd_ = fd;
+        slot_ = RemoveOnSignal(path_);
+      } else {
+        ::close(fd);
+      }
+    }
+  }
+  ~TargetLock() {
+    if (fd_ < 0) return;
+    ::unlink(path_.c_str());
+    ::close(fd_);
+    ForgetOnSignal(slot_);
+  }
+  TargetLock(const TargetLock&) = delete;
+  TargetLock& operator=(const TargetLock&) = delete;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  int slot_ = -1;
+};
+
+// Holds back SIGINT, SIGTERM and SIGHUP while it lives; one that came meanwhile is delivered
+// when it goes.
+class HeldSignals {
+ public:
+  HeldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+    ::sigprocmask(SIG_BLOCK, &set, &previous_);
+  }
+  ~HeldSignals() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+  // Whether one of them came while held.
+  static bool Came() {
+    sigset_t pending;
+    sigemptyset(&pending);
+    if (::sigpending(&pending) != 0) return false;
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+      if (sigismember(&pending, s) == 1) return true;
+    return false;
+  }
+
+ private:
+  sigset_t previous_;
+};
 
 }  // namespace
 
@@ -128,11 +220,15 @@ OutputCalls& CurrentOutputCalls() { return *g_calls; }
 ScopedOutputCalls::ScopedOutputCalls(OutputCalls& calls) : previous_(g_calls) { g_calls = &calls; }
 ScopedOutputCalls::~ScopedOutputCalls() { g_calls = previous_; }
 
-std::string ResolveOutputTarget(const std::string& path) {
+std::string ResolveOutputTarget(const std::string& path, std::string* unsafe) {
   std::string current = path;
   for (int hop = 0; hop <= kMaxLinks; ++hop) {
     struct stat st {};
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    if (!MayFollowLink(current, st)) {
+      if (unsafe != nullptr) *unsafe = current;
+      return {};
+    }
     std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
     const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return {};
@@ -149,7 +245,12 @@ std::string CheckOutputTarget(const std::string& path, OutputProblem* problem) {
     return text;
   };
   if (problem != nullptr) *problem = OutputProblem::kNone;
-  const std::string target = ResolveOutputTarget(path);
+  std::string unsafe;
+  const std::string target = ResolveOutputTarget(path, &unsafe);
+  if (!unsafe.empty())
+    return refuse(OutputProblem::kUnsafeLink,
+                  "「" + path + "」" + (unsafe == path ? "" : "經過的「" + unsafe + "」") +
+                      "是別人放在共用資料夾裡的連結,為了安全不跟著它寫入");
   if (target.empty())
     return refuse(OutputProblem::kBadLink, "「" + path + "」是一串繞不出來的連結,無法寫入");
   struct stat st {};
@@ -166,6 +267,22 @@ std::string CheckOutputTarget(const std::string& path, OutputProblem* problem) {
 
 std::string TemporaryPrefix(const std::string& target) {
   return JoinFolder(FolderOf(target), ".~" + NameOf(target).substr(0, kNameKept) + ".");
+}
+
+std::string SystemTag() {
+  static const std::string tag = [] {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    char ns[64] = {};
+    const ssize_t n = ::readlink("/proc/self/ns/pid", ns, sizeof ns - 1);
+    std::string seed = std::string(host) + "/" + (n > 0 ? std::string(ns, std::size_t(n)) : "");
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (const unsigned char c : seed) hash = (hash ^ c) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", hash);
+    return std::string(text);
+  }();
+  return tag;
 }
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
@@ -202,13 +319,16 @@ bool OutputFile::Open() {
   struct stat old {};
   const bool existed = ::stat(target_.c_str(), &old) == 0;
   std::random_device rd;
-  char tail[32];
-  std::snprintf(tail, sizeof tail, "%ld-%08x", static_cast<long>(::getpid()),
+  char tail[40];
+  std::snprintf(tail, sizeof tail, "%ld-%08x@", static_cast<long>(::getpid()),
                 static_cast<unsigned>(rd()));
-  const std::string temp = TemporaryPrefix(target_) + tail;
-  const int fd = CurrentOutputCalls().Open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const std::string temp = TemporaryPrefix(target_) + tail + SystemTag();
+  const int fd =
+      CurrentOutputCalls().Open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(OutputProblem::kOpen, "無法寫入" + Shown(), errno);
   fd_ = fd;
+  // Held while the bytes are written: no other writer takes the file for a leftover.
+  ::flock(fd_, LOCK_EX | LOCK_NB);
   temp_ = temp;
   cleanup_slot_ = RemoveOnSignal(temp_);
   if (existed) {
@@ -334,9 +454,17 @@ std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored
       abandon_all();
       return error;
     }
+  std::optional<TargetLock> lock;
+  for (OutputFile* f : files)
+    if (!f->IsStandardOutput()) {
+      lock.emplace(f->Target());
+      break;
+    }
+  // From the first backup to the last rename, a signal waits: the handler would end the process
+  // between two renames and leave a mixed set.
+  HeldSignals held;
   // The old files stay reachable under a second name until every new one is in place.
   std::vector<std::string> backups(files.size());
-  std::vector<int> slots(files.size(), -1);
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (files[i]->IsStandardOutput()) continue;
     const std::string& target = files[i]->Target();
@@ -345,31 +473,34 @@ std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored
     const std::string backup =
         TemporaryPrefix(target) + std::to_string(static_cast<long>(::getpid())) + "-old";
     ::unlink(backup.c_str());
-    if (::link(target.c_str(), backup.c_str()) == 0) {
-      backups[i] = backup;
-      slots[i] = RemoveOnSignal(backup);
-    } else {
-      backups[i] = "-";  // cannot be kept: this one cannot be undone
-    }
+    backups[i] = ::link(target.c_str(), backup.c_str()) == 0 ? backup : "-";  // "-": no undo
   }
   auto drop_backups = [&] {
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      if (!backups[i].empty() && backups[i] != "-") ::unlink(backups[i].c_str());
-      ForgetOnSignal(slots[i]);
-    }
+    for (const std::string& backup : backups)
+      if (!backup.empty() && backup != "-") ::unlink(backup.c_str());
   };
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (files[i]->Commit()) continue;
-    std::string error = files[i]->Error();
+    const bool done = files[i]->Commit();
+    if (done && !HeldSignals::Came()) continue;
+    std::string error = done ? "列印被中斷,檔案沒有換掉" : files[i]->Error();
     std::string lost;
-    for (std::size_t k = 0; k < i; ++k) {
+    for (std::size_t k = 0; k < (done ? i + 1 : i); ++k) {
       if (files[k]->IsStandardOutput()) continue;
       const std::string& target = files[k]->Target();
-      const bool undone = backups[k].empty()  ? ::unlink(target.c_str()) == 0
-                          : backups[k] == "-" ? false
-                                              : ::rename(backups[k].c_str(), target.c_str()) == 0;
-      if (undone && !backups[k].empty()) backups[k].clear();
-      if (!undone) lost += (lost.empty() ? "" : "、") + files[k]->Path();
+      const bool undone = backups[k].empty() ? ::unlink(target.c_str()) == 0
+                          : backups[k] == "-"
+                              ? false
+                              : CurrentOutputCalls().Rename(backups[k], target) == 0;
+      if (undone) {
+        backups[k].clear();
+        continue;
+      }
+      lost += (lost.empty() ? "" : "、") + files[k]->Path();
+      // The backup is the only copy of the old file now: it stays, and the message names it.
+      if (!backups[k].empty() && backups[k] != "-") {
+        lost += " (舊的內容留在「" + backups[k] + "」)";
+        backups[k].clear();
+      }
     }
     for (std::size_t k = i + 1; k < files.size(); ++k) files[k]->Abandon();
     drop_backups();

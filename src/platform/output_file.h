@@ -47,6 +47,7 @@ enum class OutputProblem {
   kNotRegular,  // the target is a folder, FIFO, device or socket: never replaced
   kReadOnly,    // the target has no write permission: not replaced, not even by root
   kBadLink,     // a link that loops or is too long to follow
+  kUnsafeLink,  // a link someone else planted in a shared folder (the kernel would refuse it)
   kOpen,        // the temporary file could not be made
   kWrite,
   kTooLarge,  // the size limit would be passed
@@ -57,8 +58,10 @@ enum class OutputProblem {
 
 // The target a write to `path` replaces: symbolic links followed to the file they name, also
 // when that file does not exist yet (the link then stays and the file appears behind it). ""
-// when the links loop.
-std::string ResolveOutputTarget(const std::string& path);
+// when the links loop, or when a link lies in a sticky folder that anyone may write to (as /tmp)
+// and belongs neither to us nor to the folder's owner: the kernel's fs.protected_symlinks
+// refuses those links, and so do we (`unsafe` then names the link).
+std::string ResolveOutputTarget(const std::string& path, std::string* unsafe = nullptr);
 
 // Why `path` cannot be written as a whole new file, as one line in the program's words; "" when
 // it can. Only a regular file with a write permission bit is replaced; a missing one is made.
@@ -66,6 +69,10 @@ std::string CheckOutputTarget(const std::string& path, OutputProblem* problem = 
 
 // The prefix of the temporary names of `target`'s writes: ".~NAME." in its folder.
 std::string TemporaryPrefix(const std::string& target);
+
+// The part of a temporary name that tells which system (host and process-id namespace) made
+// it: a process id says whether its writer still runs only on the system that made it.
+std::string SystemTag();
 
 // One file being written. "-" means standard output, which is written straight through.
 class OutputFile : public ByteSink {
@@ -123,8 +130,12 @@ class OutputFile : public ByteSink {
 // Puts several files in place as one: each is finished, then all are renamed over their
 // targets; when one fails, those already renamed get their old files back (kept as hard links
 // meanwhile), so the targets end as they all were. "" when done, else what went wrong (and
-// which targets could not be restored, on a file system without hard links).
+// which targets could not be restored, with the backup that still holds each old file).
 // `restored` tells whether the targets are as they were after a failure.
+// An flock on ".~NAME.lock" beside the first target keeps two runs from interleaving their
+// sets. SIGINT, SIGTERM and SIGHUP wait while the files are renamed: one that came meanwhile
+// puts the old files back before it ends the process, and no signal handler ever removes a
+// backup.
 std::string CommitTogether(const std::vector<OutputFile*>& files, bool* restored = nullptr);
 
 // Writes `bytes` to `path` whole through an OutputFile. "" when done, else what went wrong.

@@ -34,6 +34,10 @@ class PictureProbe {
  public:
   virtual ~PictureProbe() = default;
   virtual std::optional<PictureSize> NaturalSize(const std::string& path) const = 0;
+  // Why the file does not load as a picture, in the program's words; "" when it does.
+  virtual std::string Problem(const std::string& path) const {
+    return NaturalSize(path) ? std::string() : "不是看得懂的圖檔";
+  }
 };
 
 struct BoxOp {

@@ -1,6 +1,8 @@
 #include "platform/work_folder.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +52,17 @@ std::optional<std::chrono::system_clock::time_point> LastChange(const fs::path& 
       std::chrono::file_clock::to_sys(newest));
 }
 
+// Removes the folder with everything in it when nothing in it changed for `keep`; true when it
+// is gone.
+bool RemoveWhenUnchangedFor(const fs::path& folder, std::chrono::system_clock::time_point now,
+                            std::chrono::system_clock::duration keep) {
+  const auto changed = LastChange(folder);
+  if (!changed || now - *changed < keep) return false;
+  std::error_code rm;
+  fs::remove_all(folder, rm);
+  return !rm;
+}
+
 // Makes `dir` (and its parents) for the user alone; an existing one must be a real folder of
 // ours that nobody else can write to.
 bool MakePrivateDir(const fs::path& dir) {
@@ -62,6 +75,14 @@ bool MakePrivateDir(const fs::path& dir) {
   return true;
 }
 
+// The user's data folder: $XDG_DATA_HOME, else ~/.local/share; "" when neither is known.
+fs::path DataFolder() {
+  if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/') return d;
+  if (const char* home = std::getenv("HOME"); home && *home == '/')
+    return fs::path(home) / ".local" / "share";
+  return {};
+}
+
 std::string RandomPart() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device rd;
@@ -72,16 +93,83 @@ std::string RandomPart() {
 
 }  // namespace
 
-std::string WindowFoldersRoot() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
-    return (fs::path(runtime) / "vellomir").string();
-  fs::path data;
-  if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/')
-    data = d;
-  else if (const char* home = std::getenv("HOME"); home && *home == '/')
-    data = fs::path(home) / ".local" / "share";
+bool IsPrivateFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0;
+}
+
+std::string PrivateRuntimeFolder(const std::string& tmp_root) {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime && *runtime == '/' && IsPrivateFolder(runtime))
+    return runtime;
+  const std::string tmp = tmp_root + "/runtime-" + std::to_string(::geteuid());
+  // mkdir never follows a link planted under the name; what is found there is checked as is.
+  ::mkdir(tmp.c_str(), 0700);
+  if (IsPrivateFolder(tmp)) return tmp;
+  const fs::path data = DataFolder();
+  if (data.empty()) return {};
+  const fs::path fallback = data / "vellomir" / "runtime";
+  if (!MakePrivateDir(fallback)) return {};
+  return fallback.string();
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    fd_ = fd;
   else
-    return {};
+    ::close(fd);
+}
+
+FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LockIsHeld(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+std::vector<std::string> RemoveDeadCommandFolders(const std::string& parent,
+                                                  std::chrono::system_clock::time_point now) {
+  std::vector<std::string> removed;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(parent, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != kCommandFolderPrefix.size() + 6 || name.rfind(kCommandFolderPrefix, 0) != 0)
+      continue;
+    struct stat st {};
+    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+      continue;
+    if (LockIsHeld(entry.path().string())) continue;
+    if (RemoveWhenUnchangedFor(entry.path(), now, kCommandFolderGrace))
+      removed.push_back(entry.path().string());
+  }
+  return removed;
+}
+
+std::string WindowFoldersRoot() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime && *runtime == '/' && IsPrivateFolder(runtime))
+    return (fs::path(runtime) / "vellomir").string();
+  const fs::path data = DataFolder();
+  if (data.empty()) return {};
   return (data / "vellomir" / "windows").string();
 }
 
@@ -95,12 +183,9 @@ std::vector<std::string> RemoveOldLeftovers(const std::string& root,
   for (const auto& entry : fs::directory_iterator(root, ec)) {
     const auto pid = FolderPid(entry.path().filename().string());
     if (!pid || entry.is_symlink(ec) || !entry.is_directory(ec)) continue;
-    if (runs(*pid)) continue;
-    const auto changed = LastChange(entry.path());
-    if (!changed || now - *changed < kLeftoverKeepTime) continue;
-    std::error_code rm;
-    fs::remove_all(entry.path(), rm);
-    if (!rm) removed.push_back(entry.path().string());
+    if (runs(*pid) || LockIsHeld(entry.path().string())) continue;
+    if (RemoveWhenUnchangedFor(entry.path(), now, kLeftoverKeepTime))
+      removed.push_back(entry.path().string());
   }
   return removed;
 }
@@ -133,7 +218,8 @@ std::optional<WindowFolder> WindowFolder::Create(const std::string& root) {
   return std::nullopt;
 }
 
-WindowFolder::WindowFolder(WindowFolder&& other) noexcept : path_(std::move(other.path_)) {
+WindowFolder::WindowFolder(WindowFolder&& other) noexcept
+    : path_(std::move(other.path_)), lock_(std::move(other.lock_)) {
   other.path_.clear();
 }
 
@@ -142,6 +228,7 @@ WindowFolder& WindowFolder::operator=(WindowFolder&& other) noexcept {
     std::error_code ec;
     if (!path_.empty()) fs::remove_all(path_, ec);
     path_ = std::move(other.path_);
+    lock_ = std::move(other.lock_);
     other.path_.clear();
   }
   return *this;

@@ -1,8 +1,10 @@
 #include "render/label_renderer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -74,10 +76,25 @@ std::optional<int16_t> BarcodeRuleWithCheck(int kind, const std::string& checkFi
 
 namespace {
 
+// Whether the field holds more characters than a label can show.
+bool TooLong(const std::string& field, std::size_t most) {
+  return most != 0 && field.size() > most && CharacterCount(field) > most;
+}
+
+// The first `most` characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t most) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == most)
+      return text.substr(0, i);
+  return text;
+}
+
 void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
-                     double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
+                     double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm,
+                     std::size_t most) {
   const std::optional<int> kind = BarcodeRuleKind(f);
-  if (!kind) return;
+  if (!kind || TooLong(f[1], most)) return;
   const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
   // Every argument must fit its integer width, and the batch number must be a number; a rule
   // that does not is not drawn at all, since a wrapped value would put a wrong symbol
@@ -105,8 +122,8 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
 }
 
 // Returns whether the text was printed.
-bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
-                  double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
+bool PrintTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+                   double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
   const std::optional<std::string> content = ContentWithBatch(f[1], f[4], f[5], labelNumber);
   const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
   const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
@@ -127,11 +144,24 @@ bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTa
   return true;
 }
 
+// A text longer than the label can show is cut where the label ends.
+bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+                  double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm,
+                  std::size_t most) {
+  if (TooLong(f[1], most)) {
+    auto cut = f;
+    cut[1] = FirstCharacters(f[1], most);
+    return PrintTextRule(surface, cut, offsetX, offsetY, labelNumber, unitsPerMm);
+  }
+  return PrintTextRule(surface, f, offsetX, offsetY, labelNumber, unitsPerMm);
+}
+
 // Returns whether the picture was drawn.
 bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
-                     double offsetX, int32_t offsetY, float unitsPerMm, const FileSystem& files) {
-  const std::optional<std::string> path = PicturePathOf(Trim(f[1]));
-  if (!path || path->empty() || !files.FileExists(*path)) return false;
+                     double offsetX, int32_t offsetY, const LabelDrawing& how) {
+  const float unitsPerMm = how.unitsPerMm;
+  const std::optional<std::string> file = FindPictureFile(f[1], how);
+  if (!file) return false;
   const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
   const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
   if (!FitsSingle(x) || !FitsSingle(y)) return false;
@@ -139,17 +169,45 @@ bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRul
   const auto top = static_cast<float>(y);
   const double width = NumericValue(f[4]) * unitsPerMm;
   if (!Within32(left) || !Within32(top) || !Within32(width)) return false;
-  const std::string file = files.Resolve(*path);
   // A file that exists but is no picture the platform can read is skipped like a missing one.
-  const std::optional<PictureSize> natural = surface.LoadPicture(file);
+  const std::optional<PictureSize> natural = surface.LoadPicture(*file);
   if (!natural || !(natural->width > 0) || !(natural->height > 0)) return false;
   const double height = std::trunc(width / natural->width * natural->height);
   if (!Within32(height)) return false;
-  surface.DrawPicture(file, left, top, width, height);
+  surface.DrawPicture(*file, left, top, width, height);
   // Its far corner, as after a box: where its hit box ends.
   surface.SetCurrentX(left + width);
   surface.SetCurrentY(top + height);
   return true;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x != y && (x >= 0x80 || y >= 0x80 || std::tolower(x) != std::tolower(y))) return false;
+  }
+  return true;
+}
+
+// A regular file named `name` in `folder`, its name matched exactly first, then without regard
+// to case (a design made on Windows may say "Logo.PNG" for "logo.png").
+std::optional<std::string> FileInFolder(const std::string& folder, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path exact = fs::path(folder) / name;
+  if (fs::is_regular_file(exact, ec)) return exact.string();
+  std::optional<std::string> found;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string candidate = entry.path().filename().string();
+    if (!SameNameIgnoringCase(candidate, name)) continue;
+    std::error_code kind;
+    if (!entry.is_regular_file(kind)) continue;
+    // Of several that differ only in case, the first in name order, so the choice is stable.
+    if (!found || entry.path().string() < *found) found = entry.path().string();
+  }
+  return found;
 }
 
 }  // namespace
@@ -209,6 +267,53 @@ std::optional<std::string> PicturePathOf(const std::string& field) {
   return path;
 }
 
+std::optional<std::string> FindPictureFile(const std::string& stored, const LabelDrawing& how) {
+  const FileSystem fallback;
+  const FileSystem& files = how.pictures != nullptr ? *how.pictures : fallback;
+  const std::string field = Trim(stored);
+  if (field.empty()) return std::nullopt;
+  if (files.FileExists(field)) return files.Resolve(field);
+  const std::optional<std::string> path = PicturePathOf(field);
+  if (path && files.FileExists(*path)) return files.Resolve(*path);
+  const std::size_t cut = field.find_last_of("/\\");
+  const std::string name = cut == std::string::npos ? field : field.substr(cut + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  for (const std::string& folder : {how.pictureFolder, how.designFolder}) {
+    const std::optional<std::string> usable = PicturePathOf(Trim(folder));
+    if (!usable || usable->empty()) continue;
+    if (auto found = FileInFolder(files.Resolve(*usable), name)) return found;
+  }
+  return std::nullopt;
+}
+
+std::size_t MostFieldCharacters(double label_width) {
+  if (!(label_width > double(kFieldCharactersFloor))) return kFieldCharactersFloor;
+  if (label_width > 1e9) return 1000000000;
+  return static_cast<std::size_t>(label_width);
+}
+
+std::size_t CharacterCount(const std::string& text) {
+  std::size_t n = 0;
+  for (const char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+void SetDrawingFromWindow(LabelDrawing& how, const MainWindowModel& window) {
+  how.unitsPerMm = window.UnitsPerMm;
+  how.mostFieldCharacters =
+      MostFieldCharacters(NumericValue(window.l_paper_width.text) * window.UnitsPerMm);
+  how.pictureFolder = Trim(window.d_path_pic.text);
+  const std::string design = window.CurrentFileName;
+  const std::size_t slash = design.find_last_of('/');
+  if (design.empty()) {
+    how.designFolder.clear();
+    return;
+  }
+  how.designFolder = slash == std::string::npos ? std::string(".") : design.substr(0, slash + 1);
+  if (how.designFolder.size() > 1 && how.designFolder.back() == '/') how.designFolder.pop_back();
+}
+
 std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTableFields>& f,
                                            double labelNumber, const LabelDrawing& how) {
   std::string data = f[1];
@@ -224,8 +329,6 @@ std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTa
 
 void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, int32_t offsetY,
                double labelNumber, const LabelDrawing& how) {
-  const FileSystem fallback;
-  const FileSystem& pictures = how.pictures != nullptr ? *how.pictures : fallback;
   surface.SetBarWidthReduction(how.barWidthReduction);
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
   std::array<std::string, kRuleTableFields> expanded;
@@ -242,11 +345,13 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
     const auto& f = *row;
     bool drawn = true;
     if (f[0] == "1") {
-      DrawBarcodeRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm);
+      DrawBarcodeRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm,
+                      how.mostFieldCharacters);
     } else if (f[0] == "2") {
-      drawn = DrawTextRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm);
+      drawn = DrawTextRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm,
+                           how.mostFieldCharacters);
     } else if (f[0] == "3") {
-      drawn = DrawPictureRule(surface, f, offsetX, offsetY, how.unitsPerMm, pictures);
+      drawn = DrawPictureRule(surface, f, offsetX, offsetY, how);
     } else {
       drawn = false;
     }
@@ -264,6 +369,7 @@ void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const F
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = pictures != nullptr ? pictures : &files;
   how.ruleHitBoxes = &window.RuleHitBoxes;
+  SetDrawingFromWindow(how, window);
   // The data file named in the window shows its picked row; without one, dates only.
   LabelFields from_window;
   from_window.keep_unknown = true;

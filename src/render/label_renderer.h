@@ -9,8 +9,8 @@
 #include "form/main_window_model.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
-#include "render/label_fields.h"
 #include "platform/recording_surface.h"
+#include "render/label_fields.h"
 
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
@@ -57,6 +57,13 @@ struct LabelDrawing {
   float unitsPerMm = kUnitsPerMm;
   // Where picture paths are looked up: relative paths are taken from its folder.
   const FileSystem* pictures = nullptr;
+  // Where a picture path that names no file here (one written on another system) is looked
+  // for by its file name: the settings' picture folder and the design's own folder.
+  std::string pictureFolder;
+  std::string designFolder;
+  // Most characters a field shows (see MostFieldCharacters); 0 sets no limit. A longer text is
+  // cut there, a longer barcode is not drawn (a cut one would carry other data).
+  std::size_t mostFieldCharacters = 0;
   // When set, entry i is written for every rule i that is drawn (preview only).
   std::array<RuleHitBox, kMaxRules>* ruleHitBoxes = nullptr;
   // When set, the fields in barcode and text data take their values here, label by label; a
@@ -65,6 +72,7 @@ struct LabelDrawing {
   // How texts and pictures measure, for checks that need what a label draws without drawing
   // it on a device; without them a label counts as its whole box.
   const TextMetrics* metrics = nullptr;
+  // Also tells the check before printing whether a picture loads; null only looks for files.
   const PictureProbe* picture_sizes = nullptr;
   // Dots taken off every bar laid on a printer's dots (that printer's calibration).
   int barWidthReduction = 0;
@@ -92,5 +100,28 @@ void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const F
 // A picture path as written in a design, made usable here: a backslash is a folder separator.
 // Nothing for a path with a drive letter ("C:\..."), which names no file on this system.
 std::optional<std::string> PicturePathOf(const std::string& field);
+
+// The file a picture rule's path (field 1, trimmed) names, as the system opens it: the path as
+// stored, then with backslashes read as folder separators; for a path from another system
+// ("C:\labels\img\logo.png", "img\Logo.PNG") then its file name in how.pictureFolder and in
+// how.designFolder, the name matched without regard to case. Relative paths are taken from
+// how.pictures' folder. Nothing when no file is found. The renderer, the preview and the check
+// before printing all find pictures through it; the stored path itself is never changed.
+std::optional<std::string> FindPictureFile(const std::string& stored, const LabelDrawing& how);
+
+// Sets how from the window: UnitsPerMm, the picture folders (d_path_pic and the folder of
+// CurrentFileName) and the most characters a field shows on a label l_paper_width wide.
+void SetDrawingFromWindow(LabelDrawing& how, const MainWindowModel& window);
+
+// The fewest characters a field may always hold, whatever the label's width says.
+inline constexpr std::size_t kFieldCharactersFloor = 1000;
+
+// The most characters a field can show on a label `label_width` surface units wide: one unit
+// (1/1440 inch) a character, narrower than any printer's dot, and never fewer than
+// kFieldCharactersFloor. Anything beyond lies past the label's edge.
+std::size_t MostFieldCharacters(double label_width);
+
+// The characters of UTF-8 text (bytes that begin a character).
+std::size_t CharacterCount(const std::string& text);
 
 }  // namespace vellomir

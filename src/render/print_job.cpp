@@ -192,6 +192,25 @@ ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea&
   return clipped;
 }
 
+std::vector<std::string> FindPictureProblems(const RuleTable& rules, const LabelDrawing& how) {
+  std::vector<std::string> lines;
+  const int n = std::clamp(rules.n, 0, kRuleTableRows);
+  for (int i = 0; i < n; ++i) {
+    const auto& f = rules.rows[static_cast<std::size_t>(i)];
+    if (f[0] != "3" || Trim(f[1]).empty()) continue;
+    const std::string rule = "第 " + std::to_string(i + 1) + " 條規則的圖檔「" + Trim(f[1]) + "」";
+    const std::optional<std::string> file = FindPictureFile(f[1], how);
+    if (!file) {
+      lines.push_back(rule + "找不到");
+      continue;
+    }
+    if (how.picture_sizes == nullptr) continue;
+    if (const std::string why = how.picture_sizes->Problem(*file); !why.empty())
+      lines.push_back(rule + "無法讀取:" + why);
+  }
+  return lines;
+}
+
 std::optional<InkExtent> LabelInk(const RuleTable& rules, int64_t first, int64_t last,
                                   const LabelDrawing& how) {
   if (how.metrics == nullptr) return std::nullopt;
@@ -223,6 +242,28 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
   const PrintLayout layout = LayoutFor(printer, given_layout);
   const LabelDrawing how = DrawingFor(printer, given_how);
   std::vector<PrintConcern> concerns;
+  if (how.mostFieldCharacters != 0) {
+    std::string text;
+    const int n = std::clamp(rules.n, 0, kRuleTableRows);
+    for (int i = 0; i < n; ++i) {
+      const auto& f = rules.rows[static_cast<std::size_t>(i)];
+      if ((f[0] != "1" && f[0] != "2") || f[1].size() <= how.mostFieldCharacters) continue;
+      const std::size_t count = CharacterCount(f[1]);
+      if (count <= how.mostFieldCharacters) continue;
+      text += std::string(text.empty() ? "" : "\n") + "第 " + std::to_string(i + 1) +
+              " 條規則的內容有 " + std::to_string(count) + " 個字,寬 " +
+              Millimetres(layout.units_per_mm > 0 ? layout.label_width / layout.units_per_mm : 0) +
+              " mm 的標籤最多印得出 " + std::to_string(how.mostFieldCharacters) + " 個字," +
+              (f[0] == "1" ? "這個條碼不會印出" : "多的字不會印出");
+    }
+    if (!text.empty()) return {{PrintConcernKind::kTooLongField, text}};
+  }
+  if (const std::vector<std::string> pictures = FindPictureProblems(rules, how);
+      !pictures.empty()) {
+    std::string text;
+    for (const std::string& line : pictures) text += (text.empty() ? "" : "\n") + line;
+    concerns.push_back({PrintConcernKind::kMissingPicture, text});
+  }
   // A barcode that some label's batch number makes too long would be missing from that label
   // without a trace.
   if (const auto undrawable = FindUndrawableBarcode(rules, layout.labels, layout.units_per_mm))

@@ -85,6 +85,8 @@ enum class PrintConcernKind {
   kClipping,           // labels would fall off the printable area
   kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
   kUnreadableSymbol,   // a symbol of the first or last label does not read as its data
+  kMissingPicture,     // a picture rule's file is missing or cannot be loaded
+  kTooLongField,       // a field holds more than any label can show: cut, or not drawn
 };
 
 // Something found before printing that the user should decide on.
@@ -97,9 +99,16 @@ struct PrintConcern {
 // concern (OK prints anyway); the print command refuses unless told to go on.
 // With a reader, every barcode of the first and the last label is also read back at the
 // printer's resolution; the message then holds one line per symbol that does not read.
+// Pictures are found as the renderer finds them (FindPictureFile) and, with how.picture_sizes,
+// loaded: one line per picture that is missing or does not load. A field longer than
+// how.mostFieldCharacters is the one concern told: the other checks would work through text no
+// label shows.
 std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
                                               const Printer& printer, const LabelDrawing& how,
                                               SymbolReader* reader = nullptr);
+
+// The picture rules whose file is missing or, with a probe, does not load: one line each.
+std::vector<std::string> FindPictureProblems(const RuleTable& rules, const LabelDrawing& how);
 
 // How many of the labels on a full page would reach past the printable area (or start
 // before it), and how many labels a full page holds. With `ink` (what a label draws, in

@@ -102,26 +102,36 @@ std::string AppendPrintLog(const std::string& path, PrintLogEntry entry) {
   std::error_code ec;
   const auto folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return "無法寫入列印記錄「" + path + "」:" + std::strerror(errno);
+  // Without blocking: a FIFO put in the log's place must not hold the run up forever.
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+  const std::string not_regular = "無法寫入列印記錄「" + path + "」:那不是一般檔案";
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return not_regular;
+    return "無法寫入列印記錄「" + path + "」:" + std::strerror(error);
+  }
   // Only regular files: a log that is a pipe or device would swallow the record.
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    ::flock(fd, LOCK_EX);  // one line at a time from every process
-    ok = WriteAll(fd, line) && ::fsync(fd) == 0;
-    ::flock(fd, LOCK_UN);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return not_regular;
   }
-  const int saved = errno;
-  if (::close(fd) != 0) ok = false;
-  if (!ok) return "無法寫入列印記錄「" + path + "」:" + std::strerror(saved);
+  ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
+  ::flock(fd, LOCK_EX);  // one line at a time from every process
+  int trouble = 0;
+  if (!WriteAll(fd, line) || ::fsync(fd) != 0) trouble = errno;
+  ::flock(fd, LOCK_UN);
+  if (::close(fd) != 0 && trouble == 0) trouble = errno;
+  if (trouble != 0) return "無法寫入列印記錄「" + path + "」:" + std::strerror(trouble);
   return {};
 }
 
 std::optional<std::vector<std::string>> LastPrintLogLines(const std::string& path,
                                                           std::size_t count) {
   std::vector<std::string> lines;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return lines;
     return std::nullopt;
@@ -131,17 +141,15 @@ std::optional<std::vector<std::string>> LastPrintLogLines(const std::string& pat
     ::close(fd);
     return std::nullopt;
   }
-  // Read backwards in blocks until enough line ends are seen: a log of years stays cheap.
-  std::string tail;
+  // Read backwards in blocks until enough line ends are seen: a log of years stays cheap. Each
+  // block is looked at once and joined once at the end, so a tail without line ends costs no
+  // more than reading it.
+  std::vector<std::string> blocks;  // newest first
+  std::size_t line_ends = 0;
+  bool last_byte = true;  // the file's final byte: a line end there closes the last line
   off_t end = st.st_size;
   constexpr off_t kBlock = 64 * 1024;
-  auto line_ends = [&] {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i + 1 < tail.size(); ++i)
-      if (tail[i] == '\n') ++n;
-    return n;
-  };
-  while (end > 0 && line_ends() <= count) {
+  while (end > 0 && line_ends <= count) {
     const off_t start = end > kBlock ? end - kBlock : 0;
     std::string block(static_cast<std::size_t>(end - start), '\0');
     std::size_t got = 0;
@@ -155,10 +163,18 @@ std::optional<std::vector<std::string>> LastPrintLogLines(const std::string& pat
       }
       got += static_cast<std::size_t>(n);
     }
-    tail.insert(0, block);
+    for (std::size_t i = 0; i < block.size(); ++i)
+      if (block[i] == '\n' && !(last_byte && i + 1 == block.size())) ++line_ends;
+    last_byte = false;
+    blocks.push_back(std::move(block));
     end = start;
   }
   ::close(fd);
+  std::string tail;
+  std::size_t total = 0;
+  for (const std::string& b : blocks) total += b.size();
+  tail.reserve(total);
+  for (auto b = blocks.rbegin(); b != blocks.rend(); ++b) tail += *b;
   std::size_t start = 0;
   while (start < tail.size()) {
     std::size_t stop = tail.find('\n', start);

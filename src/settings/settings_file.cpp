@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,20 @@ const std::string kFile(kSettingsFileName);
 
 constexpr const auto& kTexts = kSettingsTextBoxes;
 
+// One line of eleven short fields; anything near this size is no settings file of ours.
+constexpr std::uint64_t kMostSettingsBytes = 64 * 1024;
+
 // The fields of the first line, or nothing after a message when the file cannot give ten.
 std::optional<std::vector<std::string>> ReadFields(const MainWindowModel& window,
                                                    const FileSystem& files, MessageBox& messages) {
+  if (const auto size = files.FileSize(kFile); size && *size > kMostSettingsBytes) {
+    Tell(window, messages,
+         "設定檔 vellomir_setting.ini 有 " + std::to_string(*size) +
+             " 位元組,太大了,不是設定檔,設定沒有變更!!");
+    return std::nullopt;
+  }
   const auto bytes = files.ReadBytes(kFile);
-  if (!bytes) {
+  if (!bytes || bytes->size() > kMostSettingsBytes) {
     Tell(window, messages, "無法讀取設定檔 vellomir_setting.ini,設定沒有變更!!");
     return std::nullopt;
   }

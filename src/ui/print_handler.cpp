@@ -102,7 +102,7 @@ PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
     return PrintOutcome::kRefused;
   }
   LabelDrawing how;
-  how.unitsPerMm = window.UnitsPerMm;
+  SetDrawingFromWindow(how, window);
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
   how.metrics = services.metrics;
   how.picture_sizes = services.picture_sizes;
