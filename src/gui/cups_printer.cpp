@@ -305,7 +305,6 @@ bool CupsPrinter::Begin() {
   setup.width_pt = page_.width_pt;
   setup.height_pt = page_.height_pt;
   // The printer's calibration moves what is drawn, not the page.
-  constexpr double kMmPerPoint = 25.4 / 72;
   setup.origin_x_pt = page_.left_pt + offset_x_mm_ / kMmPerPoint;
   setup.origin_y_pt = page_.top_pt + offset_y_mm_ / kMmPerPoint;
   setup.dpi = page_.dpi;
