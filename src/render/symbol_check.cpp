@@ -10,6 +10,7 @@
 #include "barcode/ean_upc.h"
 #include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
+#include "barcode/zint_symbols.h"
 #include "platform/dot_grid.h"
 #include "platform/recording_surface.h"
 #include "platform/text_util.h"
@@ -102,20 +103,30 @@ const char* VerdictWord(SymbolVerdict verdict) {
 }
 
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck) {
+  // GS1 symbols read as their element string, every FNC1 (the leading one too) a GS.
+  if (const BarcodeKindRow* row = BarcodeKindAt(kind); row != nullptr && row->gs1) {
+    const std::optional<std::string> elements = Gs1ElementString(data);
+    if (!elements) return std::nullopt;
+    return kGs1Separator + *elements;
+  }
+  if (IsSquareSymbol(kind)) return data;  // 2-D symbols carry the data as it is
   switch (static_cast<BarcodeKind>(kind)) {
     case BarcodeKind::kCode39:
       return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
                        : data;
-    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry the right one
+    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry
+                               // the right one
       if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
       return data;
     case BarcodeKind::kEan8:
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
       return data;
-    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check digit
+    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check
+                              // digit
       if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
       return data;
-    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded number
+    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded
+                              // number
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
       return data;
     case BarcodeKind::kUpcA2E: {
@@ -140,8 +151,7 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
 
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
                                            const LabelDrawing& how, double dots_per_inch,
-                                           bool on_dots, SymbolReader& reader,
-                                           double label_width) {
+                                           bool on_dots, SymbolReader& reader, double label_width) {
   std::vector<SymbolCheck> checks;
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
 
