@@ -1,9 +1,9 @@
-// How well printed symbols scan: random valid data for each of the nine kinds, drawn at the
+// How well printed symbols scan: random valid data for each kind, drawn at the
 // resolutions of label printers with the default module (15 units), clean and with what
 // printing and scanning do to them, read with zbar and ZXing-cpp. Not a test: it prints a
 // table of decode rates. Build with -DVELLOMIR_BENCH=ON and run build/bench/bench_scan
-// [symbols per case, default 50] [module width in units, default 15]. Needs Ghostscript for the
-// PDF rows.
+// [symbols per case, default 50] [module width in units, default 15] [first kind, default 0].
+// Needs Ghostscript for the PDF rows.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-
 #include "barcode/barcode_kinds.h"
 #include "barcode/upc_e.h"
 #include "gui/qt_printer.h"
@@ -23,11 +22,13 @@
 #include "gui/zxing_symbol_reader.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
+#include "support/random_payloads.h"
 
 namespace vellomir::bench {
 namespace {
 
 int16_t kModule = 15;                // units; the second argument changes it
+int kFirstKind = 0;                  // the third argument starts the table there
 constexpr int16_t kBarHeight = 565;  // 10 mm
 
 std::mt19937 rng(20261207);
@@ -72,7 +73,7 @@ std::string RandomData(int kind) {
       return Pick("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", 1) + Pick(printable, Between(3, 12));
     }
   }
-  return {};
+  return test::RandomPayload(kind, rng);
 }
 
 bool ZXingRefuses(int kind, const std::string& data) {
@@ -82,7 +83,9 @@ bool ZXingRefuses(int kind, const std::string& data) {
 QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   const double quiet = 12 * (kModule + 1);
   const int w = static_cast<int>((2 * quiet + 400 * (kModule + 1)) * dpi / 1440);
-  const int h = static_cast<int>((2 * quiet + kBarHeight + 57) * dpi / 1440);
+  // 2-D symbols are as high as they are wide.
+  const double high = IsSquareSymbol(kind) ? 400 * (kModule + 1) : kBarHeight + 57;
+  const int h = static_cast<int>((2 * quiet + high) * dpi / 1440);
   QImage image = WhiteImageAt(w, h, dpi, QImage::Format_Grayscale8);
   QPainter painter(&image);
   QtSurface surface(painter, {quiet, quiet}, on_dots ? dpi : 0);
@@ -221,7 +224,7 @@ int Run(int symbols) {
     for (int d = 0; d < kDegradations; ++d) std::printf("---|");
     std::printf("\n");
     Count total_zbar[3][kDegradations], total_zxing[3][kDegradations];
-    for (int kind = 0; kind < 9; ++kind) {
+    for (int kind = kFirstKind; kind < static_cast<int>(kBarcodeKindCount); ++kind) {
       for (int r = 0; r < 3; ++r) {
         const double dpi = resolutions[r];
         Count zbar[kDegradations], zxing[kDegradations];
@@ -282,5 +285,8 @@ int main(int argc, char** argv) {
   const int symbols = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
   if (argc > 2)
     vellomir::bench::kModule = static_cast<int16_t>(std::clamp(std::atoi(argv[2]), 1, 100));
+  if (argc > 3)
+    vellomir::bench::kFirstKind =
+        std::clamp(std::atoi(argv[3]), 0, static_cast<int>(vellomir::kBarcodeKindCount) - 1);
   return vellomir::bench::Run(symbols);
 }

@@ -69,8 +69,13 @@ TwipArea BarsArea(const SymbolBars& bars, double dots_per_inch) {
     a.top = std::min({a.top, b.y, b.y + b.h});
     a.bottom = std::max({a.bottom, b.y + b.h + 1, b.y + 1});
   }
-  // On dots the symbol may come out wider than its units.
+  // On dots the symbol may come out wider than its units, and a 2-D one higher too.
   a.right = std::max(a.right, PrintedRight(bars, dots_per_inch, true));
+  if (const auto dots = SymbolOnDots(bars, dots_per_inch); dots && !dots->empty()) {
+    int64_t bottom = dots->front().bottom;
+    for (const DotBox& d : *dots) bottom = std::max(bottom, d.bottom);
+    a.bottom = std::max(a.bottom, static_cast<double>(bottom) * 1440.0 / dots_per_inch);
+  }
   return a;
 }
 
