@@ -22,7 +22,7 @@
 #include "gui/zxing_symbol_reader.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
-#include "support/random_payloads.h"
+#include "support/gtin.h"
 
 namespace vellomir::bench {
 namespace {
@@ -72,8 +72,33 @@ std::string RandomData(int kind) {
       for (char c = 32; c < 127; ++c) printable += c;
       return Pick("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", 1) + Pick(printable, Between(3, 12));
     }
+    case 9: {  // QR Code: ASCII and Chinese words
+      static const char* const kWords[] = {"批號", "品名", "鳳梨酥", "有效期限", "台北市", "數量"};
+      std::string printable, s;
+      for (char c = 32; c < 127; ++c) printable += c;
+      for (int i = Between(1, 5); i > 0; --i)
+        s += Between(0, 1) ? Pick(printable, Between(1, 12)) : kWords[Between(0, 5)];
+      return s;
+    }
+    case 10:
+    case 11: {
+      std::string printable;
+      for (char c = 32; c < 127; ++c) printable += c;
+      return Pick(printable, Between(1, 60));
+    }
+    case 12:
+    case 13:
+    case 14: {  // a GTIN with its check digit; expiry, lot and serial or not
+      const std::string gtin = Pick(kDigits, 13);
+      const std::string alnum = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-abcxyz/";
+      std::string s = "(01)" + gtin + test::GtinCheckDigit(gtin);
+      if (Between(0, 1)) s += "(17)" + std::to_string(Between(24, 39)) + "1231";
+      if (Between(0, 1)) s += "(10)" + Pick(alnum, Between(1, 12));
+      if (Between(0, 1)) s += "(21)" + Pick(alnum, Between(1, 12));
+      return s;
+    }
   }
-  return test::RandomPayload(kind, rng);
+  return {};
 }
 
 bool ZXingRefuses(int kind, const std::string& data) {

@@ -40,27 +40,23 @@ TEST(DotWidths, DefaultModuleAtCommonResolutions) {
 }
 
 // A 2-D symbol's rows ("110" over "011") each start at its left dot and stack from its top dot,
-// every module the same square of dots: 3 at 203 dpi, the floor the symbol asks, though 16
-// units are 2.3 dots.
+// every module the same square: 3 dots at 203 dpi, the symbol's floor, though 16 units are 2.3.
 TEST(SymbolOnDots, MatrixRowsAreSquareModulesFromOneCorner) {
-  SymbolBars bars;
-  bars.narrow_pitch = 16;
-  bars.min_module_dots = 3;
-  bars.matrix = true;
-  bars.boxes = {{1000, 500, 31, 15, kBlack, 2, 0, 0},
-                {1032, 500, 15, 15, kWhite, 1, 0, 0},
-                {1000, 516, 15, 15, kWhite, 1, 0, 1},
-                {1016, 516, 31, 15, kBlack, 2, 0, 1}};
-  const auto dots = SymbolOnDots(bars, 203);  // left edge 140.97 dots, top 70.49
-  ASSERT_TRUE(dots.has_value());
+  SymbolBars bars{{{1000, 500, 31, 15, kBlack, 2, 0, 0},
+                   {1032, 500, 15, 15, kWhite, 1, 0, 0},
+                   {1000, 516, 15, 15, kWhite, 1, 0, 1},
+                   {1016, 516, 31, 15, kBlack, 2, 0, 1}},
+                  16,
+                  0,
+                  3,
+                  true};
   const std::vector<DotBox> want = {{141, 70, 147, 73, kBlack},
                                     {147, 70, 150, 73, kWhite},
                                     {141, 73, 144, 76, kWhite},
                                     {144, 73, 150, 76, kBlack}};
-  EXPECT_EQ(*dots, want);
-  // Rows going back up are no symbol that can be laid out.
-  std::swap(bars.boxes[1], bars.boxes[2]);
-  EXPECT_FALSE(SymbolOnDots(bars, 203).has_value());
+  EXPECT_EQ(SymbolOnDots(bars, 203), want);  // left edge 140.97 dots, top 70.49
+  std::swap(bars.boxes[1], bars.boxes[2]);   // rows going back up are no symbol
+  EXPECT_EQ(SymbolOnDots(bars, 203), std::nullopt);
 }
 
 // Whatever the module and resolution: at least one dot, the nearest whole number, and a wide

@@ -183,11 +183,9 @@ TEST_F(PrintCommand, AQrCodeWithABatchNumberReadsOnEveryLabelOfAHundred) {
              test::DecodeAllWithZbar(page.copy(col * label_w, row * label_h, label_w, label_h)))
           read.insert(symbol);
   std::multiset<std::string> want;
-  for (int label = 1; label <= 100; ++label) {
-    char batch[8];
-    std::snprintf(batch, sizeof batch, "%04d", label);
-    want.insert(std::string("QR-Code:批號 ") + batch);
-  }
+  char batch[32];
+  for (int label = 1; label <= 100; ++label)
+    want.insert((std::snprintf(batch, sizeof batch, "QR-Code:批號 %04d", label), batch));
   EXPECT_EQ(read, want);
 }
 

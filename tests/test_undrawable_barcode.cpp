@@ -119,33 +119,27 @@ TEST_F(UndrawableBarcodeRun, TheWindowAsksBeforeTheRun) {
 }
 
 // Data its symbology refuses is told in zint's words, naming the rule and the first label it
-// fails on; the window does not offer to print without it.
+// fails on (an AI (10) of 18 characters and a batch number from 9: label 92's "100" makes 21);
+// the window does not offer to print without it.
 TEST_F(UndrawableBarcodeRun, DataTheSymbologyRefusesIsToldAndNothingPrints) {
-  struct Case {
-    std::string data, kind, batch;  // batch: digit count and start fields
-    std::string amount, label, words;
-  };
-  const Case cases[] = {
-      {"(01)09521234543214", "12", ",,;", "1", "第1張", "expected '3'"},  // wrong check digit
-      {std::string(7100, '7'), "9", ",,;", "1", "第1張", "too long"},     // beyond QR's capacity
-      {"(01)09521234543213(10", "14", ",,;", "1", "第1張", "AI"},         // no closing parenthesis
-      // A lot of 18 characters and the batch number: (10) holds 20, so label 92's "100" breaks it.
-      {"(01)09521234543213(10)ABCDEFGHIJKLMNOPQR", "13", "0,,;9", "100", "第92張", "(10)"},
-  };
+  const std::vector<std::vector<std::string>> cases = {
+      // data, kind, batch, copies, label, words
+      {"(01)09521234543214", "12", ",,;", "1", "第1張", "expected '3'"},
+      {std::string(7100, '7'), "9", ",,;", "1", "第1張", "too long"},
+      {"(01)09521234543213(10", "14", ",,;", "1", "第1張", "AI"},
+      {"(01)09521234543213(10)ABCDEFGHIJKLMNOPQR", "13", "0,,;9", "100", "第92張", "(10)"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.kind + " " + c.data.substr(0, 40));
-    test::WriteBytes(dir.File("temp1.txt"), std::string(kSettings) + "\r\n1,,;" + c.data +
-                                                ",,;5,,;5,,;15,,;15,,;" + c.batch + ",,;0,,;9,,;" +
-                                                c.kind + ",,;0,,;\r\n");
-    window.l_amount.text = c.amount;
+    test::WriteBytes(dir.File("temp1.txt"), std::string(kSettings) + "\r\n1,,;" + c[0] +
+                                                ",,;5,,;5,,;15,,;15,,;" + c[2] + ",,;0,,;9,,;" +
+                                                c[1] + ",,;0,,;\r\n");
+    window.l_amount.text = c[3];
     RecordingPrinter printer(metrics);
     box.shown.clear();
     PrintHandlerServices services{box, dialogs, test::OpenerFor(printer)};
     EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kRefused);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].buttons, MessageButtons::kOk);
-    for (const std::string& part :
-         {std::string("第1個規則"), c.label, c.words, std::string("沒有列印")})
+    for (const std::string& part : {std::string("第1個規則"), c[4], c[5], std::string("沒有列印")})
       EXPECT_NE(box.shown[0].text.find(part), std::string::npos) << box.shown[0].text;
     EXPECT_TRUE(printer.documents.empty());
   }

@@ -119,19 +119,16 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
     case BarcodeKind::kCode39:
       return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
                        : data;
-    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry
-                               // the right one
+    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry the right one
       if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
       return data;
     case BarcodeKind::kEan8:
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
       return data;
-    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check
-                              // digit
+    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check digit
       if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
       return data;
-    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded
-                              // number
+    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded number
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
       return data;
     case BarcodeKind::kUpcA2E: {
@@ -156,7 +153,8 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
 
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
                                            const LabelDrawing& how, double dots_per_inch,
-                                           bool on_dots, SymbolReader& reader, double label_width) {
+                                           bool on_dots, SymbolReader& reader,
+                                           double label_width) {
   std::vector<SymbolCheck> checks;
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
 
