@@ -174,8 +174,7 @@ TEST_F(PrintCommand, AQrCodeWithABatchNumberReadsOnEveryLabelOfAHundred) {
   const auto r = Run({"qr.vlm", "-o", "qr.pdf", "--dpi", "203"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::multiset<std::string> read;
-  const int label_w = static_cast<int>(40 / 25.4 * 203),
-            label_h = static_cast<int>(30 / 25.4 * 203);
+  const int label_w = 319, label_h = 239;  // 40 x 30 mm at 203 dpi
   for (const QImage& page : test::RenderPdfPages(dir.File("qr.pdf"), 203))
     for (int row = 0; row < 5; ++row)
       for (int col = 0; col < 4; ++col)

@@ -119,14 +119,12 @@ TEST_F(UndrawableBarcodeRun, TheWindowAsksBeforeTheRun) {
 }
 
 // Data its symbology refuses is told in zint's words, naming the rule and the first label it
-// fails on (an AI (10) of 18 characters and a batch number from 9: label 92's "100" makes 21);
+// fails on (a lot of 18 and a batch number from 9: label 92's "100" makes 21 of AI (10)'s 20);
 // the window does not offer to print without it.
 TEST_F(UndrawableBarcodeRun, DataTheSymbologyRefusesIsToldAndNothingPrints) {
   const std::vector<std::vector<std::string>> cases = {
       // data, kind, batch, copies, label, words
       {"(01)09521234543214", "12", ",,;", "1", "第1張", "expected '3'"},
-      {std::string(7100, '7'), "9", ",,;", "1", "第1張", "too long"},
-      {"(01)09521234543213(10", "14", ",,;", "1", "第1張", "AI"},
       {"(01)09521234543213(10)ABCDEFGHIJKLMNOPQR", "13", "0,,;9", "100", "第92張", "(10)"}};
   for (const auto& c : cases) {
     test::WriteBytes(dir.File("temp1.txt"), std::string(kSettings) + "\r\n1,,;" + c[0] +
