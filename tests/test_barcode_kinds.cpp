@@ -54,9 +54,10 @@ TEST(BarcodeKinds, EveryKindExportsASymbolThatReadsBack) {
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(decoded->text, c.expected);
     EXPECT_EQ(ExpectedScan(c.kind, c.data, c.check), c.expected);
-    // Their modules of 3 dots read after one dot of ink spread too.
+    if (c.kind <= 8) continue;  // the new kinds' modules of 3 dots read after ink spread too
     const QImage spread = test::SpreadInkByOneDot(QImage(QString::fromStdString(out)));
-    if (c.kind > 8) EXPECT_EQ(test::DecodeWithZXing(spread, c.zxing_format)->text, c.expected);
+    EXPECT_EQ(test::DecodeWithZXing(spread, c.zxing_format).value_or(test::Decoded{}).text,
+              c.expected);
   }
 }
 
