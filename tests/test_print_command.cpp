@@ -164,9 +164,8 @@ TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
   EXPECT_TRUE(HasColour(pages[1], QColor(20, 110, 100)));  // the logo, from the current folder
 }
 
-// A QR Code with a batch number, printed for a 203-dpi printer: every label of a run of 100
-// reads with zbar, each with its own number, the Chinese text intact. Labels are read one by
-// one, as a scanner reads them: zbar misses some of twenty QR Codes in one page.
+// A QR Code with a batch number for a 203-dpi printer: every label of a run of 100 reads with
+// zbar, Chinese and number intact, read one by one (zbar misses some of twenty on a page).
 TEST_F(PrintCommand, AQrCodeWithABatchNumberReadsOnEveryLabelOfAHundred) {
   test::WriteBytes(dir.File("qr.vlm"),
                    test::Cp950Lines({"setting,,;100,,;40,,;30,,;4,,;5,,;0,,;0,,;",
