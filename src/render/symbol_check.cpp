@@ -83,6 +83,13 @@ bool Overlaps(const TwipArea& a, const TwipArea& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
+// A reading as a message shows it: a GS1 symbol's FNC1s are named, not left invisible.
+std::string Shown(const std::string& reading) {
+  std::string out;
+  for (char c : reading) out += c == kGs1Separator ? std::string("<FNC1>") : std::string(1, c);
+  return out;
+}
+
 std::string Number(double v, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
@@ -253,7 +260,7 @@ std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
           line += "在 " + Number(dots_per_inch, 0) + " dpi 讀不出來";
           break;
         case SymbolVerdict::kWrong:
-          line += "讀出「" + c.read.value_or("") + "」, 應該是「" + c.expected + "」";
+          line += "讀出「" + Shown(c.read.value_or("")) + "」, 應該是「" + Shown(c.expected) + "」";
           break;
         case SymbolVerdict::kTooFine:
           line += "的模組只有 " + Number(c.module_dots, 2) + " 點, 印出來會比設計的寬";
@@ -276,7 +283,7 @@ std::string DescribeCheck(const SymbolCheck& c) {
   std::string line = "規則 " + std::to_string(c.rule + 1) + " " +
                      std::string(kBarcodeKindNames[static_cast<std::size_t>(c.kind)]) + " 標籤 " +
                      Number(c.label, 0) + ": 讀出 ";
-  line += c.read ? "「" + *c.read + "」" : std::string("(無)");
+  line += c.read ? "「" + Shown(*c.read) + "」" : std::string("(無)");
   line += " 模組 " + Number(c.module_dots, 2) + " 點";
   if (c.printed_dots > 0) line += " (印成 " + std::to_string(c.printed_dots) + " 點)";
   if (c.verdict == SymbolVerdict::kPastLabel)
