@@ -107,9 +107,10 @@ bool ZXingRefuses(int kind, const std::string& data) {
 
 QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   const double quiet = 12 * (kModule + 1);
-  const int w = static_cast<int>((2 * quiet + 400 * (kModule + 1)) * dpi / 1440);
-  // 2-D symbols are as high as they are wide.
-  const double high = IsSquareSymbol(kind) ? 400 * (kModule + 1) : kBarHeight + 57;
+  // GS1-128 runs to 600 modules with its quiet zones; 2-D symbols are as high as they are wide
+  // (on dots of 3, 1.4 times their units at 203 dpi).
+  const int w = static_cast<int>((2 * quiet + 600 * (kModule + 1)) * dpi / 1440);
+  const double high = IsSquareSymbol(kind) ? 280 * (kModule + 1) : kBarHeight + 57;
   const int h = static_cast<int>((2 * quiet + high) * dpi / 1440);
   QImage image = WhiteImageAt(w, h, dpi, QImage::Format_Grayscale8);
   QPainter painter(&image);
@@ -118,14 +119,16 @@ QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   PaintBarcode(kind, data, surface, 1, 0, 10, x, 0, kModule, kBarHeight);
   painter.end();
   // Only what holds the symbol, with its quiet zones: on dots it may be wider than its units.
-  int last = 0;
+  int last = 0, last_row = 0;
   for (int row = 0; row < h; ++row) {
     const uchar* line = image.constScanLine(row);
-    for (int col = last; col < w; ++col)
-      if (line[col] < 128) last = col;
+    for (int col = 0; col < w; ++col)
+      if (line[col] < 128) last = std::max(last, col), last_row = row;
   }
-  const int right = last + 1 + static_cast<int>(quiet * dpi / 1440);
-  return image.copy(0, 0, std::min(w, right), h);
+  const int margin = static_cast<int>(quiet * dpi / 1440);
+  // A 2-D reader looks for the symbol round the middle of the image: cropped below it too.
+  const int bottom = IsSquareSymbol(kind) ? std::min(h, last_row + 1 + margin) : h;
+  return image.copy(0, 0, std::min(w, last + 1 + margin), bottom);
 }
 
 enum Degradation { kClean, kInkSpread, kBlur, kCamera, kNoise, kDegradations };
