@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
 #include "app/design_session.h"
+#include "app/merge_options.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
@@ -54,6 +56,8 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   std::vector<std::string> args = given;
   const DpiOption dpi = TakeDpiOption(args);
   if (!dpi.error.empty()) return fail(dpi.error);
+  const MergeOptions merge = TakeMergeOptions(args, /*with_row=*/true, /*with_batches=*/false);
+  if (!merge.error.empty()) return fail(merge.error);
   DesignCommandOptions o;
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty())
     return fail(e);
@@ -67,7 +71,32 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
 
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   if (rules->error != FileError::kNone) return fail("無法讀取工作檔");
-  const LabelDrawing how = session.Drawing();
+  // With a data file: one row when asked (its labels as the copies field numbers them), else
+  // the whole run, every row encoded and the first and last label read back.
+  std::optional<MergeData> data;
+  if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
+  LabelFields fields;
+  double amount = NumericValue(session.window.l_amount.text);
+  const auto whole_labels = [](double v) {
+    return static_cast<int64_t>(std::clamp(std::ceil(v), 1.0, 1e12));
+  };
+  if (data && merge.row) {
+    fields.data = &*data;
+    fields.fixed_row = *merge.row - 1;
+  } else if (data) {
+    std::string trouble;
+    const auto labels = PlanMergeRun(*data, whole_labels(amount), kMaxMergeRows * kMaxMergeQuantity,
+                                     fields, trouble);
+    if (!labels) return fail(trouble);
+    amount = static_cast<double>(*labels);
+  }
+  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), session.window.UnitsPerMm);
+      !e.empty()) {
+    out << e << "\n";
+    return 1;
+  }
+  LabelDrawing how = session.Drawing();
+  how.fields = &fields;
   const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
   const double label_width =
       std::max(0.0, NumericValue(session.window.l_paper_width.text) * session.window.UnitsPerMm);
@@ -75,7 +104,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   ZXingSymbolReader reader;
   bool all_good = true;
   int symbols = 0;
-  for (double label : LabelsToCheck(NumericValue(session.window.l_amount.text))) {
+  for (double label : LabelsToCheck(amount)) {
     for (const SymbolCheck& c :
          CheckLabelSymbols(*rules, label, how, resolution, true, reader, label_width)) {
       out << DescribeCheck(c) << "\n";

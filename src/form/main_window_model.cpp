@@ -5,6 +5,8 @@ namespace vellomir {
 namespace {
 
 constexpr std::string_view kLabelFilter = "Vellomir資料檔(*.vlm)|*.vlm";
+constexpr std::string_view kDataFileFilter =
+    "資料檔(*.csv)|*.csv|*.tsv|*.tsv|*.txt|*.txt|所有檔案(*.*)|*.*";
 constexpr std::string_view kPictureFilter =
     "所有圖片格式(*.*)|*.*|*.jpg|*.jpg|*.gif|*.gif|*.bmp|*.bmp|*.png|*.png";
 
@@ -42,6 +44,12 @@ MainWindowModel::MainWindowModel() {
   current_filename_show = Caption("目前的檔名:");
   Timer1 = Timer{500, true};
   SSTab1.tab_captions = {"編輯", "設定", "檔案"};
+  preview_dpi.entries = {"螢幕", "203 dpi", "300 dpi", "600 dpi"};
+  preview_dpi.editable = false;
+  preview_dpi.Select(0);
+  preview_zoom.entries = {"100%", "150%", "200%", "300%"};
+  preview_zoom.editable = false;
+  preview_zoom.Select(0);
 
   // The editor opens showing the barcode kind, so its enabled states are those of a barcode
   // rule; start-up runs the rule kind switch and sets them again anyway.
@@ -49,6 +57,12 @@ MainWindowModel::MainWindowModel() {
   rule_kind.entries = {std::string(kRuleKindBarcode), std::string(kRuleKindText),
                        std::string(kRuleKindPicture)};
   for (std::string_view name : kBarcodeKindNames) codebar_kind.entries.emplace_back(name);
+
+  merge_browse = Button("瀏覽");
+  merge_row.text = "1";
+  merge_row.entries = {"1"};
+  merge_row.editable = false;
+  open_m_dial = FileDialog("選擇資料檔", kDataFileFilter, "csv");
 
   rule_content_l = Caption("資料內容");
   pic_brower = Button("瀏覽", false);

@@ -63,6 +63,9 @@ inline constexpr std::string_view kRow = "row";
 inline constexpr std::string_view kLabelSpacing = "標籤間距";
 inline constexpr std::string_view kHorizontal = "橫向";
 inline constexpr std::string_view kVertical = "縱向";
+inline constexpr std::string_view kDataFile = "資料檔";
+inline constexpr std::string_view kPreviewRow = "預覽第";
+inline constexpr std::string_view kRowUnit = "筆";
 // Settings tab.
 inline constexpr std::string_view kPrintArea = "列印範圍";
 inline constexpr std::string_view kTopMargin = "上邊界";
@@ -77,6 +80,9 @@ inline constexpr std::string_view kDefaultBarHeight = "預設條碼長";
 inline constexpr std::string_view kDataFolder = "資料檔路徑";
 inline constexpr std::string_view kPictureFolder = "預設圖檔路徑";
 inline constexpr std::string_view kPrinterType = "印表機型式";
+// Beside the preview.
+inline constexpr std::string_view kPreviewDots = "預覽解析度";
+inline constexpr std::string_view kPreviewZoom = "縮放";
 }  // namespace captions
 
 struct MainWindowModel {
@@ -94,11 +100,17 @@ struct MainWindowModel {
   float UnitsPerMm = 0;
   std::string PrinterType;  // "1" normal sheets, "0" tractor feed
   std::array<RuleHitBox, kMaxRules> RuleHitBoxes{};
+  // The dots the preview lays symbols on (0: exact units, as on the screen) and its
+  // magnification; both follow preview_dpi and preview_zoom.
+  double PreviewDotsPerInch = 0;
+  double PreviewZoom = 1;
 
   // Outside the tabs.
   PictureBox Picture1;  // the label preview
   PictureBox Picture2;  // the clock
   Label current_filename_show;
+  ComboBox preview_dpi;   // 螢幕, 203 dpi, ... and the last printer's resolution
+  ComboBox preview_zoom;  // 100% ...
   Timer Timer1;
   TabControl SSTab1;
 
@@ -145,6 +157,12 @@ struct MainWindowModel {
   CommandButton print_rule;
   CommonDialog open_p_dial;  // pictures, and the print setup
   CommonDialog choose_font;
+  // Tab 0: the data file whose rows the labels take, and the row the preview shows (from 1).
+  // Neither is part of the design: the data file is remembered per design elsewhere.
+  TextBox merge_file;
+  CommandButton merge_browse;
+  ComboBox merge_row;
+  CommonDialog open_m_dial;
 
   // Tab 1 "設定".
   TextBox s_top;

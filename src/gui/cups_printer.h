@@ -21,15 +21,16 @@ struct CupsRequest {
   std::string job_name;  // the design's file name
 };
 
-// What the queue said about its page when it was opened.
+// What the queue said about its page when it was opened, in points as its driver declares
+// the page (libcups' hundredths of a millimetre are only used to find it).
 struct CupsPage {
   std::string media;  // the media name sent with every job
-  double width_mm = 0;
-  double height_mm = 0;
-  double left_mm = 0;  // the printer's minimum margins
-  double top_mm = 0;
-  double right_mm = 0;
-  double bottom_mm = 0;
+  double width_pt = 0;
+  double height_pt = 0;
+  double left_pt = 0;  // the printer's minimum margins
+  double top_pt = 0;
+  double right_pt = 0;
+  double bottom_pt = 0;
   int dpi = 0;
 };
 
@@ -56,9 +57,12 @@ class CupsPrinter : public Printer {
   void AbortDoc() override;
   std::string Error() const override { return error_; }
   std::string Destination() const override { return queue_; }
-  std::vector<std::string> Deliveries() const override { return jobs_; }
+  std::vector<std::string> Deliveries() const override;
+  // Follows the run's jobs until CUPS completes them or a bounded time runs out.
+  DeliveryFate FollowDeliveries() override;
   std::string Notice() const override { return notice_; }
   std::optional<PrintableArea> Printable() const override;
+  std::string PaperName() const override { return page_.media; }
   double DotsPerInch() const override { return page_.dpi; }
 
   const CupsPage& Page() const { return page_; }
@@ -77,7 +81,7 @@ class CupsPrinter : public Printer {
   std::string notice_;
   std::string error_;
   std::unique_ptr<Document> document_;
-  std::vector<std::string> jobs_;
+  std::vector<int> jobs_;
 };
 
 // The printer a print dialog chose: a PDF file when it names one, otherwise the CUPS queue

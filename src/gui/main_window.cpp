@@ -2,18 +2,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -21,9 +25,13 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
+#include "platform/work_folder.h"
 #include "render/print_log.h"
+#include "settings/data_file_memory.h"
 #include "settings/settings_file.h"
+#include "ui/merge_handler.h"
 #include "ui/print_handler.h"
 #include "ui/window_events.h"
 
@@ -61,6 +69,43 @@ class PressHook : public QObject {
   std::function<void()> on_press_;
 };
 
+// Buttons forgive: Enter presses the focused one, as Space does, and the second click of a
+// double-click is not a second press (one double-click on 移除 removes one rule). The toolkit
+// delivers that second click as a press and a double-click event; both are dropped.
+class ButtonHook : public QObject {
+ public:
+  explicit ButtonHook(QPushButton* button) : QObject(button), button_(button) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonDblClick:
+        return true;
+      case QEvent::MouseButtonPress: {
+        const quint64 at = static_cast<QInputEvent*>(event)->timestamp();
+        const quint64 interval = static_cast<quint64>(QApplication::doubleClickInterval());
+        const bool second = pressed_ && at >= last_press_ && at - last_press_ < interval;
+        pressed_ = true;
+        last_press_ = at;
+        return second;
+      }
+      case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button_->isEnabled()) {
+          button_->click();
+          return true;
+        }
+        return false;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QPushButton* button_;
+  bool pressed_ = false;
+  quint64 last_press_ = 0;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& work,
@@ -87,6 +132,9 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& wor
       w->hide();
     }
   }
+  // As large as the window wants, but never past the screen it opens on.
+  if (const QScreen* screen = this->screen())
+    resize(sizeHint().boundedTo(screen->availableGeometry().size()));
   timer_ = new QTimer(this);
   timer_->setObjectName("Timer1");
   WriteWidgets();
@@ -181,6 +229,12 @@ void MainWindow::Perform(WindowAction action) {
     case WindowAction::kPrint:
       PrintRun();
       break;
+    case WindowAction::kBrowseMergeData:
+      BrowseMergeData(m, *dialogs_, ctx, DefaultDataFileMemoryPath());
+      break;
+    case WindowAction::kPickMergeRow:
+      PickMergeRow(m, ctx);
+      break;
     case WindowAction::kSaveSettings:
       SaveSettings(m, here_, *messages_);
       break;
@@ -188,10 +242,13 @@ void MainWindow::Perform(WindowAction action) {
       LoadSettings(m, here_, *messages_);
       break;
     case WindowAction::kFileNew:
-      FileNew(m, files_, *messages_, *view_);
+      if (MayDropDesign(m, files_, *dialogs_, *messages_)) FileNew(m, files_, *messages_, *view_);
       break;
     case WindowAction::kFileOpen:
-      FileOpen(m, files_, *dialogs_, *messages_, *view_);
+      if (MayDropDesign(m, files_, *dialogs_, *messages_)) {
+        FileOpen(m, files_, *dialogs_, *messages_, *view_);
+        RecallMergeData(m, ctx, DefaultDataFileMemoryPath());
+      }
       break;
     case WindowAction::kFileSave:
       FileSave(m, files_, *dialogs_, *messages_);
@@ -204,6 +261,10 @@ void MainWindow::Perform(WindowAction action) {
       break;
     case WindowAction::kShowHelp:
       ShowHelp(*shell_);
+      break;
+    case WindowAction::kChoosePreviewView:
+      ChoosePreviewView(m);
+      ShowPreviewView();
       break;
   }
 }
@@ -223,6 +284,7 @@ void MainWindow::ConnectControl(const ControlWiring& row, QWidget* widget) {
   }
   if (action == WindowAction::kNone) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    button->installEventFilter(new ButtonHook(button));
     connect(button, &QPushButton::clicked, this, [this, &row, action] { RunAction(row, action); });
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     connect(combo, &QComboBox::activated, this,
@@ -266,12 +328,53 @@ void MainWindow::ConnectEvents() {
   if (model_.Timer1.enabled) timer_->start();
 }
 
+void MainWindow::ShowPreviewView() {
+  parts_.picture1->SetZoom(model_.PreviewZoom);
+  if (parts_.picture1->Surface().DotsPerInch() != model_.PreviewDotsPerInch) {
+    parts_.picture1->SetDotsPerInch(model_.PreviewDotsPerInch);
+    view_->Refresh(model_);  // symbol ends and hit boxes follow the dots
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  bool may_close = true;
+  if (busy_) {
+    may_close = false;  // a handler is still running (a dialog of it is open)
+  } else {
+    Run([this, &may_close] { may_close = MayDropDesign(model_, files_, *dialogs_, *messages_); });
+  }
+  if (may_close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindow::OfferLeftoverDesigns(const std::string& root,
+                                      const std::function<bool(pid_t)>& runs) {
+  for (const std::string& folder : FindLeftovers(root, runs)) {
+    const FileSystem leftover(folder);
+    bool reopened = false;
+    Run([&] { reopened = OfferLeftoverDesign(model_, files_, leftover, *messages_, *view_); });
+    if (reopened) {
+      // Its design lives on in this window.
+      std::error_code ec;
+      std::filesystem::remove_all(folder, ec);
+      return;
+    }
+  }
+}
+
 void MainWindow::Tick() {
   Run([this] { TimerTick(model_, parts_.picture2->Surface(), *shell_); });
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  Run([this, &path] { FileOpenPath(model_, files_, *messages_, *view_, path); });
+  Run([this, &path] {
+    FileOpenPath(model_, files_, *messages_, *view_, path);
+    EditorContext ctx = Context();
+    RecallMergeData(model_, ctx, DefaultDataFileMemoryPath());
+  });
 }
 
 void MainWindow::ShowAbout() {
@@ -305,6 +408,8 @@ void MainWindow::PrintRun() {
   };
   // Every symbol of the first and last label is read back at the printer's resolution first.
   ZXingSymbolReader reader;
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
   // Jobs carry the design's file name, so the queue shows what is printing.
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
   PrintHandlerServices services{*messages_,
@@ -315,8 +420,11 @@ void MainWindow::PrintRun() {
                                 on_page,
                                 &here_,  // pictures of the rules are the user's
                                 DefaultPrintLogPath(),
-                                &reader};
+                                &reader,
+                                &metrics,
+                                &picture_sizes};
   PrintLabels(model_, files_, services);
+  ShowPreviewView();
 }
 
 }  // namespace vellomir

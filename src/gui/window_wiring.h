@@ -29,6 +29,8 @@ enum class WindowAction {
   kBrowsePicture,
   kChooseFont,
   kPrint,
+  kBrowseMergeData,
+  kPickMergeRow,
   kSaveSettings,
   kLoadSettings,
   kFileNew,
@@ -37,6 +39,7 @@ enum class WindowAction {
   kFileSaveAs,
   kShowAbout,
   kShowHelp,
+  kChoosePreviewView,
 };
 
 struct ControlWiring {

@@ -83,6 +83,8 @@ class DrawingSurface {
   void Print(const std::string& text);
   // Width the text would take if printed now, in the current font.
   double PrintedWidth(const std::string& text) { return TextWidth(text, font_); }
+  // Height of a line printed now, in the current font.
+  double PrintedLineHeight() { return LineHeight(font_); }
   // Ends the printed line: the current x goes back to 0 and the current y moves down by the
   // current font's line height.
   void LineBreak() {
@@ -92,6 +94,12 @@ class DrawingSurface {
 
   // Erases everything and puts the position at (0, 0). Font settings stay.
   void Clear();
+
+  // Moves what Line, Bars and Print draw right by dx twips while positions (CurrentX) stay as
+  // the caller gives them: a painter keeps its own small integer x on a label wherever the
+  // label lies on the page.
+  void SetShiftX(double dx) { shift_x_ = dx; }
+  double ShiftX() const { return shift_x_; }
 
   // Natural size of a picture file, or nothing when it cannot be loaded as a picture.
   virtual std::optional<PictureSize> LoadPicture(const std::string& path) = 0;
@@ -127,6 +135,7 @@ class DrawingSurface {
  private:
   double current_x_ = 0;
   double current_y_ = 0;
+  double shift_x_ = 0;
   FontState font_;
 };
 

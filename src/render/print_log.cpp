@@ -18,6 +18,7 @@ namespace {
 std::string OutcomeWord(const PrintResult& result) {
   switch (result.outcome) {
     case PrintOutcome::kPrinted:
+      if (result.unfinished) return "未完成 (" + result.message + ")";
       return result.message.empty() ? "完成" : "完成 (" + result.message + ")";
     case PrintOutcome::kCancelled:
       return "取消";
@@ -78,7 +79,8 @@ std::string FormatPrintLogLine(const PrintLogEntry& e) {
   return Field(e.time) + "\t設計=" + Field(e.design) + "\t送到=" + Field(e.destination) +
          "\t要印=" + std::to_string(e.requested) + "\t已送出=" + std::to_string(e.sent) +
          "\t標籤=" + labels + "\t工作=" + Field(jobs.empty() ? "-" : jobs) +
-         "\t結果=" + Field(e.outcome);
+         "\t結果=" + Field(e.outcome) +
+         (e.design_path.empty() ? "" : FormatBatchFields(e.design_path, e.batches));
 }
 
 std::string DefaultPrintLogPath() {

@@ -126,16 +126,19 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
     case BarcodeKind::kCode39:
       return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
                        : data;
-    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry the right one
+    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry
+                               // the right one
       if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
       return data;
     case BarcodeKind::kEan8:
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
       return data;
-    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check digit
+    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check
+                              // digit
       if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
       return data;
-    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded number
+    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded
+                              // number
       if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
       return data;
     case BarcodeKind::kUpcA2E: {
@@ -160,8 +163,7 @@ std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool 
 
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
                                            const LabelDrawing& how, double dots_per_inch,
-                                           bool on_dots, SymbolReader& reader,
-                                           double label_width) {
+                                           bool on_dots, SymbolReader& reader, double label_width) {
   std::vector<SymbolCheck> checks;
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
 
@@ -180,7 +182,7 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     check.rule = i;
     check.kind = *kind;
     check.label = labelNumber;
-    const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+    const std::optional<std::string> data = RuleDataOnLabel(f, labelNumber, how);
     // As the painter takes it: only a withCheck of 1 draws a check character.
     const bool withCheck = BarcodeRuleWithCheck(*kind, f[11]) == int16_t{1};
     if (data) check.expected = ExpectedScan(*kind, *data, withCheck).value_or("");
@@ -210,7 +212,9 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     page.left = std::floor(area.left / dot) * dot;
     page.top = std::floor(area.top / dot) * dot;
     DrawingSurface& surface = reader.NewPage(page, dots_per_inch, on_dots);
-    DrawLabel(surface, rules, 0, 0, labelNumber, LabelDrawing{how.unitsPerMm, how.pictures});
+    LabelDrawing plain = how;
+    plain.ruleHitBoxes = nullptr;
+    DrawLabel(surface, rules, 0, 0, labelNumber, plain);
     for (int j = 0; j < n; ++j) {
       const auto& other = bars[static_cast<std::size_t>(j)];
       if (j == i || !other || other->boxes.empty()) continue;

@@ -23,16 +23,21 @@ class BarDetector : public DrawingSurface {
   void Erase() override {}
 };
 
-// Whether the one rule of `single` draws bars on label `label`.
 bool Draws(const RuleTable& single, std::int64_t label, float unitsPerMm) {
-  BarDetector surface;
   LabelDrawing how;
   how.unitsPerMm = unitsPerMm;
-  DrawLabel(surface, single, 0, 0, static_cast<double>(label), how);
-  return surface.drew;
+  return DrawsBars(single, label, how);
 }
 
 }  // namespace
+
+bool DrawsBars(const RuleTable& single, std::int64_t label, const LabelDrawing& how) {
+  BarDetector surface;
+  LabelDrawing plain = how;
+  plain.ruleHitBoxes = nullptr;
+  DrawLabel(surface, single, 0, 0, static_cast<double>(label), plain);
+  return surface.drew;
+}
 
 std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, std::int64_t labels,
                                                        float unitsPerMm) {
@@ -41,8 +46,9 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
   single->n = 1;
   for (int i = 0; i < rules.n; ++i) {
     const auto& row = rules.rows[static_cast<std::size_t>(i)];
+    // Data with fields changes from row to row: the rows are checked one by one instead.
     const std::optional<int> kind = BarcodeRuleKind(row);
-    if (!kind) continue;
+    if (!kind || HasFields(row[1])) continue;
     single->rows[0] = row;
     std::int64_t first_bad = 0;
     if (!Draws(*single, 1, unitsPerMm)) {

@@ -76,6 +76,16 @@ dir="${DEVICE_URI#capture:}"
 if [ -n "$6" ]; then cat "$6"; else cat; fi > "$dir/job-$1.out"
 )";
 
+// "failing:/" takes each job and then fails it in its own words; "vanishing:/" takes the print
+// server down while the job prints.
+constexpr const char* kMisbehavingBackend = R"(#!/bin/sh
+if [ $# -eq 0 ]; then echo "direct ${0##*/} \"Unknown\" \"Test\""; exit 0; fi
+case "$0" in *vanishing) sleep 1; kill -KILL $PPID; sleep 5;; esac
+if [ -n "$6" ]; then cat "$6"; else cat; fi > /dev/null
+echo 'ERROR: out of labels' >&2
+exit 1
+)";
+
 }  // namespace
 
 CupsServer::CupsServer() {
@@ -88,7 +98,7 @@ CupsServer::CupsServer() {
     return;
   }
   if (!Start()) return;
-  const std::string capture = "capture:" + (dir_.path() / "out").string();
+  const std::string capture = CaptureUri();
   std::string ppd = Slurp(kCupsPdfPpd);
   // 5 mm margins all round (14.17 pt), so the printable area's corner is not the paper's.
   ppd = std::regex_replace(ppd, std::regex(R"(\*ImageableArea A4/A4: "[^"]*")"),
@@ -119,6 +129,8 @@ bool CupsServer::Start() {
     if (fs::exists(fs::path("/usr/lib/cups") / sub))
       fs::create_symlink(fs::path("/usr/lib/cups") / sub, root / "bin" / sub);
   WriteFile(root / "bin/backend/capture", kCaptureBackend, fs::perms::owner_all);
+  for (const char* name : {"failing", "vanishing"})
+    WriteFile(root / "bin/backend" / name, kMisbehavingBackend, fs::perms::owner_all);
   fs::permissions(root / "out", fs::perms::all);
 
   socket_ = (root / "cups.sock").string();
@@ -328,6 +340,34 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
       }
     }
     images.push_back(image);
+  }
+  return images;
+}
+
+std::vector<QImage> DecodeEplGraphics(const std::string& epl) {
+  std::vector<QImage> images;
+  std::vector<std::pair<long, std::string>> rows;  // y and the row's bytes, 0 bits for dots
+  long x = 0, y = 0, bytes = 0, count = 0, width = 0, height = 0;
+  for (std::size_t at = 0, end; at < epl.size(); at = end + 1) {
+    end = std::min(epl.find('\n', at), epl.size());
+    // "GWx,y,bytes per row,rows" and the rows; "P1" prints the label.
+    if (std::sscanf(epl.c_str() + at, "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 &&
+        bytes > 0 && count > 0 && end + 1 + bytes * count <= epl.size()) {
+      for (long r = 0; r < count; ++r)
+        rows.emplace_back(y + r, epl.substr(end + 1 + r * bytes, bytes));
+      width = std::max(width, bytes * 8);
+      height = std::max(height, y + count);
+      end += bytes * count;
+    } else if (epl.compare(at, 1, "P") == 0 && !rows.empty()) {
+      QImage label(int(width), int(height), QImage::Format_Grayscale8);
+      label.fill(255);
+      for (const auto& [row, bits] : rows)
+        for (std::size_t i = 0; i < bits.size() * 8; ++i)
+          if (!(bits[i / 8] & (0x80 >> (i % 8)))) label.scanLine(int(row))[i] = 0;
+      images.push_back(label);
+      rows.clear();
+      width = height = 0;
+    }
   }
   return images;
 }

@@ -15,6 +15,8 @@
 //   "labels"  the ZPL label printer of CUPS's sample driver, 4 x 6 in media at 203 dpi,
 //             whose output (ZPL) is kept;
 //   "closed"  a queue that refuses jobs.
+// Besides "capture:" (keeps the output), the backends "failing:" (fails every job after reading
+// it, saying "out of labels") and "vanishing:" (kills cupsd) serve queues a test adds.
 // Jobs' documents stay in the spool, so a test reads the PDF each job received. CUPS_SERVER
 // points at the socket for this process and the programs it starts.
 namespace vellomir::test {
@@ -39,6 +41,8 @@ class CupsServer {
   // Why the server is not running: "" when it runs.
   const std::string& Reason() const { return reason_; }
   const std::string& Socket() const { return socket_; }
+  // The device URI of a queue whose output is kept (see Output).
+  std::string CaptureUri() const { return "capture:" + (dir_.path() / "out").string(); }
 
   // Stops cupsd at once, as a crash would.
   void Kill();
@@ -67,6 +71,9 @@ class CupsServer {
 // The bitmap a ZPL printer would print from rastertolabel's ~DG graphic: one image per
 // label sent (black on white). Empty when the data is no such graphic.
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl);
+
+// The same for rastertolabel's EPL2: one image per label printed ("P"), from its GW rows.
+std::vector<QImage> DecodeEplGraphics(const std::string& epl);
 
 // Every page of a PostScript or PDF file rendered with Ghostscript at `dpi`.
 std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi);
