@@ -1,9 +1,9 @@
-// How well printed symbols scan: random valid data for each of the nine kinds, drawn at the
+// How well printed symbols scan: random valid data for each kind, drawn at the
 // resolutions of label printers with the default module (15 units), clean and with what
 // printing and scanning do to them, read with zbar and ZXing-cpp. Not a test: it prints a
 // table of decode rates. Build with -DVELLOMIR_BENCH=ON and run build/bench/bench_scan
-// [symbols per case, default 50] [module width in units, default 15]. Needs Ghostscript for the
-// PDF rows.
+// [symbols per case, default 50] [module width in units, default 15] [first kind, default 0].
+// Needs Ghostscript for the PDF rows.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-
 #include "barcode/barcode_kinds.h"
 #include "barcode/upc_e.h"
 #include "gui/qt_printer.h"
@@ -23,11 +22,13 @@
 #include "gui/zxing_symbol_reader.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
+#include "support/gtin.h"
 
 namespace vellomir::bench {
 namespace {
 
 int16_t kModule = 15;                // units; the second argument changes it
+int kFirstKind = 0;                  // the third argument starts the table there
 constexpr int16_t kBarHeight = 565;  // 10 mm
 
 std::mt19937 rng(20261207);
@@ -71,6 +72,31 @@ std::string RandomData(int kind) {
       for (char c = 32; c < 127; ++c) printable += c;
       return Pick("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", 1) + Pick(printable, Between(3, 12));
     }
+    case 9: {  // QR Code: ASCII and Chinese words
+      static const char* const kWords[] = {"批號", "品名", "鳳梨酥", "有效期限", "台北市", "數量"};
+      std::string printable, s;
+      for (char c = 32; c < 127; ++c) printable += c;
+      for (int i = Between(1, 5); i > 0; --i)
+        s += Between(0, 1) ? Pick(printable, Between(1, 12)) : kWords[Between(0, 5)];
+      return s;
+    }
+    case 10:
+    case 11: {
+      std::string printable;
+      for (char c = 32; c < 127; ++c) printable += c;
+      return Pick(printable, Between(1, 60));
+    }
+    case 12:
+    case 13:
+    case 14: {  // a GTIN with its check digit; expiry, lot and serial or not
+      const std::string gtin = Pick(kDigits, 13);
+      const std::string alnum = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-abcxyz/";
+      std::string s = "(01)" + gtin + test::GtinCheckDigit(gtin);
+      if (Between(0, 1)) s += "(17)" + std::to_string(Between(24, 39)) + "1231";
+      if (Between(0, 1)) s += "(10)" + Pick(alnum, Between(1, 12));
+      if (Between(0, 1)) s += "(21)" + Pick(alnum, Between(1, 12));
+      return s;
+    }
   }
   return {};
 }
@@ -81,8 +107,11 @@ bool ZXingRefuses(int kind, const std::string& data) {
 
 QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   const double quiet = 12 * (kModule + 1);
-  const int w = static_cast<int>((2 * quiet + 400 * (kModule + 1)) * dpi / 1440);
-  const int h = static_cast<int>((2 * quiet + kBarHeight + 57) * dpi / 1440);
+  // GS1-128 runs to 600 modules with its quiet zones; 2-D symbols are as high as they are wide
+  // (on dots of 3, 1.4 times their units at 203 dpi).
+  const int w = static_cast<int>((2 * quiet + 600 * (kModule + 1)) * dpi / 1440);
+  const double high = IsSquareSymbol(kind) ? 280 * (kModule + 1) : kBarHeight + 57;
+  const int h = static_cast<int>((2 * quiet + high) * dpi / 1440);
   QImage image = WhiteImageAt(w, h, dpi, QImage::Format_Grayscale8);
   QPainter painter(&image);
   QtSurface surface(painter, {quiet, quiet}, on_dots ? dpi : 0);
@@ -90,14 +119,16 @@ QImage Draw(int kind, const std::string& data, double dpi, bool on_dots) {
   PaintBarcode(kind, data, surface, 1, 0, 10, x, 0, kModule, kBarHeight);
   painter.end();
   // Only what holds the symbol, with its quiet zones: on dots it may be wider than its units.
-  int last = 0;
+  int last = 0, last_row = 0;
   for (int row = 0; row < h; ++row) {
     const uchar* line = image.constScanLine(row);
-    for (int col = last; col < w; ++col)
-      if (line[col] < 128) last = col;
+    for (int col = 0; col < w; ++col)
+      if (line[col] < 128) last = std::max(last, col), last_row = row;
   }
-  const int right = last + 1 + static_cast<int>(quiet * dpi / 1440);
-  return image.copy(0, 0, std::min(w, right), h);
+  const int margin = static_cast<int>(quiet * dpi / 1440);
+  // A 2-D reader looks for the symbol round the middle of the image: cropped below it too.
+  const int bottom = IsSquareSymbol(kind) ? std::min(h, last_row + 1 + margin) : h;
+  return image.copy(0, 0, std::min(w, last + 1 + margin), bottom);
 }
 
 enum Degradation { kClean, kInkSpread, kBlur, kCamera, kNoise, kDegradations };
@@ -221,7 +252,7 @@ int Run(int symbols) {
     for (int d = 0; d < kDegradations; ++d) std::printf("---|");
     std::printf("\n");
     Count total_zbar[3][kDegradations], total_zxing[3][kDegradations];
-    for (int kind = 0; kind < 9; ++kind) {
+    for (int kind = kFirstKind; kind < static_cast<int>(kBarcodeKindCount); ++kind) {
       for (int r = 0; r < 3; ++r) {
         const double dpi = resolutions[r];
         Count zbar[kDegradations], zxing[kDegradations];
@@ -282,5 +313,8 @@ int main(int argc, char** argv) {
   const int symbols = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
   if (argc > 2)
     vellomir::bench::kModule = static_cast<int16_t>(std::clamp(std::atoi(argv[2]), 1, 100));
+  if (argc > 3)
+    vellomir::bench::kFirstKind =
+        std::clamp(std::atoi(argv[3]), 0, static_cast<int>(vellomir::kBarcodeKindCount) - 1);
   return vellomir::bench::Run(symbols);
 }

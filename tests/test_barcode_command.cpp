@@ -67,8 +67,8 @@ TEST(BarcodeOptions, MistakesExitTwoWithOneLineAndNoFile) {
       {"--kind", "0", "--data", "A", "--colour", "red", "-o", "x.png"},  // unknown option
       {"--kind", "0", "-o", "x.png", "--data"},                          // missing value
       {"--kind", "0", "--data", "A", "-o"},                              // missing file name
-      {"--kind", "QR", "--data", "A", "-o", "x.png"},                    // unknown kind
-      {"--kind", "9", "--data", "A", "-o", "x.png"},                     // kind out of the list
+      {"--kind", "Aztec", "--data", "A", "-o", "x.png"},                 // unknown kind
+      {"--kind", "15", "--data", "A", "-o", "x.png"},                    // kind out of the list
       {"--data", "A", "-o", "x.png"},                                    // no kind
       {"--kind", "0", "-o", "x.png"},                                    // no data
       {"--kind", "0", "--data", "A", "-o", "x.png", "--dump"},           // both outputs
@@ -80,6 +80,10 @@ TEST(BarcodeOptions, MistakesExitTwoWithOneLineAndNoFile) {
       {"--kind", "0", "--data", "A", "--module-width", "15mm", "-o", "x.png"},
       {"--kind", "0", "--data", std::string(501, 'A'), "-o", "x.png"},  // refused by the painter
       {"--kind", "7", "--data", std::string(501, '1'), "-o", "x.png"},
+      // Data the symbology refuses: a wrong GTIN check digit, bad AI syntax, over capacity.
+      {"--kind", "GS1-QR", "--data", "(01)09521234543214", "-o", "x.png"},
+      {"--kind", "GS1-128", "--data", "(10)ABC(99", "-o", "x.png"},
+      {"--kind", "QR", "--data", std::string(7090, '1'), "-o", "x.png"},
   };
   for (const auto& args : cases) {
     test::TempDir dir;

@@ -39,6 +39,22 @@ TEST(DotWidths, DefaultModuleAtCommonResolutions) {
   }
 }
 
+// A 2-D symbol's rows ("110" over "011") each start at its left dot and stack from its top dot
+// (140.97, 70.49), every module the same square of 3 dots (the symbol's floor; 16 units are 2.3).
+TEST(SymbolOnDots, MatrixRowsAreSquareModulesFromOneCorner) {
+  SymbolBars bars{
+      {{1000, 500, 31, 15, kBlack, 2, 0, 0}, {1032, 500, 15, 15, kWhite, 1, 0, 0}}, 16, 0, 3, true};
+  bars.boxes.push_back({1000, 516, 15, 15, kWhite, 1, 0, 1});
+  bars.boxes.push_back({1016, 516, 31, 15, kBlack, 2, 0, 1});
+  auto dots = [](int row, int from, int to, int colour) {  // modules from..to-1 of a row
+    return DotBox{141 + 3 * from, 70 + 3 * row, 141 + 3 * to, 73 + 3 * row, colour};
+  };
+  EXPECT_EQ(SymbolOnDots(bars, 203), (std::vector{dots(0, 0, 2, kBlack), dots(0, 2, 3, kWhite),
+                                                  dots(1, 0, 1, kWhite), dots(1, 1, 3, kBlack)}));
+  std::swap(bars.boxes[1], bars.boxes[2]);  // rows going back up are no symbol
+  EXPECT_EQ(SymbolOnDots(bars, 203), std::nullopt);
+}
+
 // Whatever the module and resolution: at least one dot, the nearest whole number, and a wide
 // element never thinner in ratio than the units make it or the symbologies allow (2.2 under
 // 0.5 mm, else 2), nor needlessly wider.

@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, OpensWithEveryControlNamedAndItsInitialValues) {
   // Start-up selected the first kinds.
   EXPECT_EQ(Find<QComboBox>("rule_kind")->currentText(), "1.條碼");
   EXPECT_EQ(Find<QComboBox>("codebar_kind")->currentText(), "Code-39");
-  EXPECT_EQ(Find<QComboBox>("codebar_kind")->count(), 9);
+  EXPECT_EQ(Find<QComboBox>("codebar_kind")->count(), 15);
   for (const char* name :
        {"l_amount",      "rule_list",     "rule_content", "pic_brower",
         "l_x",           "l_y",           "l_width",      "l_height",

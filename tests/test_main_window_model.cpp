@@ -38,7 +38,8 @@ TEST(MainWindowOpening, KindListsHoldTheirEntriesInIndexOrder) {
   EXPECT_EQ(w.rule_kind.text, "1.條碼");
   EXPECT_EQ(w.codebar_kind.entries,
             (std::vector<std::string>{"Code-39", "EAN-13", "EAN-8", "UPC-A", "UPC-E", "UPC-A2E",
-                                      "INT-25", "CODABAR", "Code-128"}));
+                                      "INT-25", "CODABAR", "Code-128", "QR", "DataMatrix", "PDF417",
+                                      "GS1-128", "GS1-DataMatrix", "GS1-QR"}));
 }
 
 TEST(MainWindowOpening, SettingsTabShowsItsInitialTexts) {
@@ -98,7 +99,7 @@ TEST(ControlSelection, OutOfRangeSelectsNothing) {
   w.codebar_kind.Select(8);
   EXPECT_EQ(w.codebar_kind.list_index, 8);
   EXPECT_EQ(w.codebar_kind.text, "Code-128");
-  w.codebar_kind.Select(9);
+  w.codebar_kind.Select(15);
   EXPECT_EQ(w.codebar_kind.list_index, -1);
   w.rule_list.AddItem("001,條碼; ABC , 從1開始算批號");
   w.rule_list.Select(0);

@@ -24,6 +24,16 @@ TEST(ExpectedScan, CheckDigitsAndFormsAScannerReports) {
   EXPECT_EQ(ExpectedScan(6, "123", false), "0123");
   EXPECT_EQ(ExpectedScan(7, "a1234d", false), "A1234D");
   EXPECT_EQ(ExpectedScan(8, "Lot 42", true), "Lot 42");
+  EXPECT_EQ(ExpectedScan(9, "批號 42", false), "批號 42");
+  // GS1: the element string, FNC1 as GS before it and after each value of variable length
+  // that is not the last; (01), (17) and (3103) have predefined lengths.
+  const std::string G = "\x1D";
+  EXPECT_EQ(ExpectedScan(12, "(01)09521234543213(10)AB(17)261231", false),
+            G + "0109521234543213" + "10AB" + G + "17261231");
+  EXPECT_EQ(ExpectedScan(14, "(3103)000123(21)X(10)Y", false),
+            G + "3103000123" + "21X" + G + "10Y");
+  for (const char* not_ais : {"", "0109521234543213", "(1)X", "(01", "(0A)1", "X(01)1"})
+    EXPECT_EQ(ExpectedScan(12, not_ais, false), std::nullopt) << not_ais;
 }
 
 RuleTable Rules(const std::vector<std::string>& lines) {
@@ -54,14 +64,23 @@ TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
       Barcode("12345", 5, 95, 15, 6),
       Barcode("A40156B", 5, 110, 15, 7),
       Barcode("Lot ", 5, 125, 15, 8, "0", "4", "1"),
+      Barcode("批號 ", 5, 140, 15, 9, "0", "4", "1"),
+      Barcode("PART-", 40, 140, 15, 10, "0", "4", "1"),
+      Barcode("LOT ", 5, 165, 15, 11, "0", "4", "1"),
+      Barcode("(01)09521234543213(10)L", 5, 195, 15, 12, "0", "4", "1"),
+      Barcode("(01)09521234543213(21)S", 5, 215, 15, 13, "0", "4", "1"),
+      Barcode("(01)09521234543213(10)Q", 40, 215, 15, 14, "0", "4", "1"),
   });
+  const std::string G = "\x1D" + std::string("0109521234543213");  // GS1: FNC1 as GS, the GTIN
   ZXingSymbolReader reader;
   for (double dpi : {203.0, 300.0}) {
     const auto checks = CheckLabelSymbols(rules, 3, LabelDrawing{}, dpi, true, reader);
-    ASSERT_EQ(checks.size(), 9u);
-    const char* read[] = {"LOT-003",  "4006381333931", "96385074", "036000291452", "04252614",
-                          "04252614", "012345",        "A40156B",  "Lot 0003"};
-    for (int i = 0; i < 9; ++i) {
+    ASSERT_EQ(checks.size(), 15u);
+    const std::string read[] = {"LOT-003",     "4006381333931", "96385074",   "036000291452",
+                                "04252614",    "04252614",      "012345",     "A40156B",
+                                "Lot 0003",    "批號 0003",     "PART-0003",  "LOT 0003",
+                                G + "10L0003", G + "21S0003",   G + "10Q0003"};
+    for (int i = 0; i < 15; ++i) {
       const SymbolCheck& c = checks[static_cast<std::size_t>(i)];
       EXPECT_EQ(c.rule, i);
       EXPECT_EQ(c.kind, i);
@@ -75,8 +94,8 @@ TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
       EXPECT_EQ(c.verdict, SymbolVerdict::kGood) << i << " at " << dpi;
       const double pitch = (i >= 1 && i <= 5) ? 15 : 16;
       EXPECT_NEAR(c.module_dots, pitch * dpi / 1440, 1e-9) << i;
-      // EAN and UPC modules never below 3 dots.
-      EXPECT_EQ(c.printed_dots, dpi == 203 && (i < 1 || i > 5) ? 2 : 3) << i;
+      // EAN, UPC and the zint kinds' modules never below 3 dots.
+      EXPECT_EQ(c.printed_dots, dpi == 203 && (i < 1 || (i > 5 && i < 9)) ? 2 : 3) << i;
     }
   }
 }

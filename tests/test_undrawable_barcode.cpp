@@ -118,6 +118,31 @@ TEST_F(UndrawableBarcodeRun, TheWindowAsksBeforeTheRun) {
   EXPECT_EQ(bottom_row_bars, 0);
 }
 
+// Data its symbology refuses is told in zint's words, naming the rule and the first label it
+// fails on (a lot of 18 and a batch number from 9: label 92's "100" makes 21 of AI (10)'s 20);
+// the window does not offer to print without it.
+TEST_F(UndrawableBarcodeRun, DataTheSymbologyRefusesIsToldAndNothingPrints) {
+  const std::vector<std::vector<std::string>> cases = {
+      // data, kind, batch, copies, label, words
+      {"(01)09521234543214", "12", ",,;", "1", "第1張", "expected '3'"},
+      {"(01)09521234543213(10)ABCDEFGHIJKLMNOPQR", "13", "0,,;9", "100", "第92張", "(10)"}};
+  for (const auto& c : cases) {
+    test::WriteBytes(dir.File("temp1.txt"), std::string(kSettings) + "\r\n1,,;" + c[0] +
+                                                ",,;5,,;5,,;15,,;15,,;" + c[2] + ",,;0,,;9,,;" +
+                                                c[1] + ",,;0,,;\r\n");
+    window.l_amount.text = c[3];
+    RecordingPrinter printer(metrics);
+    box.shown.clear();
+    PrintHandlerServices services{box, dialogs, test::OpenerFor(printer)};
+    EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kRefused);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].buttons, MessageButtons::kOk);
+    for (const std::string& part : {std::string("第1個規則"), c[4], c[5], std::string("沒有列印")})
+      EXPECT_NE(box.shown[0].text.find(part), std::string::npos) << box.shown[0].text;
+    EXPECT_TRUE(printer.documents.empty());
+  }
+}
+
 TEST(UndrawableBarcodeCommand, PrintIsRefusedNamingTheRuleAndLabel) {
   test::TempDir dir;
   test::WriteBytes(dir.File("design.vlm"),

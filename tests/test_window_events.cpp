@@ -223,13 +223,17 @@ TEST_F(WindowEventsTest, BarcodeControlsFollowTheKindsWithinOneTick) {
     EXPECT_FALSE(w.check2_l.enabled);
   }
   SelectRuleKindEntry(w, 0);
-  const bool with_check[9] = {true, false, false, false, false, false, false, false, true};
-  for (int k = 0; k < 9; ++k) {
+  const bool with_check[15] = {true, false, false, false, false, false, false, false, true};
+  ASSERT_EQ(w.codebar_kind.entries.size(), 15u);
+  for (int k = 0; k < 15; ++k) {
     SelectBarcodeKindEntry(w, k);
     Tick();
     EXPECT_TRUE(w.codebar_kind.enabled);
     EXPECT_EQ(w.Check2.enabled, with_check[k]) << w.codebar_kind.text;
     EXPECT_EQ(w.check2_l.enabled, with_check[k]) << w.codebar_kind.text;
+    // The 2-D kinds (9-11, 13, 14) have no bar height and no line of text; GS1-128 has both.
+    const bool bars = k < 9 || k == 12;
+    EXPECT_EQ(w.l_height.enabled + w.l_height_l.enabled + w.Check1.enabled, bars ? 3 : 0) << k;
   }
   // A typed kind selects no entry: the barcode kind is not offered.
   w.rule_kind.text = "1.條碼 ";

@@ -96,7 +96,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     }
     if (!e.empty()) return e;
   }
-  if (o.kind < 0) return "請用 --kind 指定條碼種類 (0..8 或 Code-39, EAN-13, ...)";
+  if (o.kind < 0) return "請用 --kind 指定條碼種類 (0..14 或 Code-39, EAN-13, QR, ...)";
   if (!o.have_data) return "請用 --data 指定條碼資料";
   if (o.dump == !o.output.empty()) return "請指定 -o FILE 或 --dump 其中之一";
   if (!o.dump && !ExportFormatOf(o.output)) return "輸出檔必須是 .png, .svg 或 .pdf: " + o.output;
@@ -114,7 +114,10 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
   }
   auto pattern = EncodeBarcode(o.kind, o.data, o.with_check);
   if (!pattern || pattern->refused) {
-    err << "vellomir barcode: 資料太長, 無法畫成這種條碼\n";
+    if (pattern && !pattern->error.empty())
+      err << "vellomir barcode: 資料不合這種條碼: " << pattern->error << "\n";
+    else
+      err << "vellomir barcode: 資料太長, 無法畫成這種條碼\n";
     return 2;
   }
   if (o.dump) {

@@ -191,6 +191,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         return refuse(printer->Destination(),
                       "條碼檢查沒有通過, 沒有列印 (要照印請加 --no-verify)");
       case PrintConcernKind::kUndrawableBarcode:
+      case PrintConcernKind::kBadBarcodeData:
         return refuse(printer->Destination(), concern.message + ",沒有列印");
       case PrintConcernKind::kMissingPicture: {
         std::istringstream lines(concern.message);

@@ -6,6 +6,7 @@
 #include "barcode/ean_upc.h"
 #include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
+#include "barcode/zint_symbols.h"
 #include "platform/text_util.h"
 
 namespace vellomir {
@@ -22,19 +23,39 @@ SymbolPattern Code128Pattern(const std::string& data, int16_t withCheck) {
   return EncodeCode128(data, withCheck).pattern;
 }
 
+template <SymbolPattern (*Encode)(const std::string&)>
+constexpr BarcodeKindRow ZintRow(BarcodeKind kind, bool square, bool gs1) {
+  return {kind,  kBarcodeKindNames[static_cast<std::size_t>(kind)],
+          false, false,
+          false, square,
+          gs1,   &ShortForm<Encode>};
+}
+
 }  // namespace
 
-const std::array<BarcodeKindRow, 9> kBarcodeKinds = {{
-    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, false, &EncodeCode39},
-    {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, false, &ShortForm<EncodeEan13>},
-    {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, false, &ShortForm<EncodeEan8>},
-    {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, false, &ShortForm<EncodeUpcA>},
-    {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, false, &ShortForm<EncodeUpcE>},
-    {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, false, &ShortForm<EncodeUpcA2E>},
-    {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, false,
+const std::array<BarcodeKindRow, kBarcodeKindCount> kBarcodeKinds = {{
+    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, false, false, false, &EncodeCode39},
+    {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, false, false, false,
+     &ShortForm<EncodeEan13>},
+    {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, false, false, false,
+     &ShortForm<EncodeEan8>},
+    {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, false, false, false,
+     &ShortForm<EncodeUpcA>},
+    {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, false, false, false,
+     &ShortForm<EncodeUpcE>},
+    {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, false, false, false,
+     &ShortForm<EncodeUpcA2E>},
+    {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, false, false, false,
      &ShortForm<EncodeInter25>},
-    {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, false, &ShortForm<EncodeCodabar>},
-    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, true, &Code128Pattern},
+    {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, false, false, false,
+     &ShortForm<EncodeCodabar>},
+    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, true, false, false, &Code128Pattern},
+    ZintRow<EncodeQrCode>(BarcodeKind::kQrCode, true, false),
+    ZintRow<EncodeDataMatrix>(BarcodeKind::kDataMatrix, true, false),
+    ZintRow<EncodePdf417>(BarcodeKind::kPdf417, true, false),
+    ZintRow<EncodeGs1_128>(BarcodeKind::kGs1_128, false, true),
+    ZintRow<EncodeGs1DataMatrix>(BarcodeKind::kGs1DataMatrix, true, true),
+    ZintRow<EncodeGs1Qr>(BarcodeKind::kGs1Qr, true, true),
 }};
 
 const BarcodeKindRow* BarcodeKindAt(int index) {
@@ -44,12 +65,14 @@ const BarcodeKindRow* BarcodeKindAt(int index) {
 
 std::optional<int> BarcodeKindFromIndexText(std::string_view text) {
   const std::string t = Trim(std::string(text));
-  if (t.size() == 1 && t[0] >= '0' && t[0] <= '8') return t[0] - '0';
+  for (std::size_t i = 0; i < kBarcodeKinds.size(); ++i)
+    if (t == std::to_string(i)) return static_cast<int>(i);
   return std::nullopt;
 }
 
 std::optional<int> BarcodeKindFromText(std::string_view text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] <= '8') return text[0] - '0';
+  for (std::size_t i = 0; i < kBarcodeKinds.size(); ++i)
+    if (text == std::to_string(i)) return static_cast<int>(i);
   for (const BarcodeKindRow& row : kBarcodeKinds)
     if (row.name == text) return static_cast<int>(row.kind);
   return std::nullopt;
@@ -58,6 +81,11 @@ std::optional<int> BarcodeKindFromText(std::string_view text) {
 bool OffersCheckCharacter(int kind) {
   const BarcodeKindRow* row = BarcodeKindAt(kind);
   return row != nullptr && row->offersCheck;
+}
+
+bool IsSquareSymbol(int kind) {
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  return row != nullptr && row->square;
 }
 
 bool IsCheckCharacterRequired(int kind) {

@@ -8,8 +8,9 @@
 
 #include "barcode/painter.h"
 
-// The nine barcode kinds, one row each, in the order of the kind list: a rule stores the
-// kind's index ("0".."8"), the list shows its name.
+// The barcode kinds, one row each, in the order of the kind list: a rule stores the kind's
+// index ("0".."14"), the list shows its name. The nine 1-D kinds keep their indices; the 2-D
+// and GS1 kinds follow them.
 namespace vellomir {
 
 enum class BarcodeKind : int {
@@ -22,6 +23,12 @@ enum class BarcodeKind : int {
   kInterleaved2of5 = 6,
   kCodabar = 7,
   kCode128 = 8,
+  kQrCode = 9,
+  kDataMatrix = 10,
+  kPdf417 = 11,
+  kGs1_128 = 12,
+  kGs1DataMatrix = 13,
+  kGs1Qr = 14,
 };
 
 using BarcodeEncoder = SymbolPattern (*)(const std::string& data, int16_t withCheck);
@@ -34,22 +41,31 @@ struct BarcodeKindRow {
   bool offersCheck;
   bool checkByDefault;  // choosing the kind ticks the check box
   bool checkRequired;   // painted with its check character whatever the rule says
+  bool square;          // 2-D: square modules, no bar height, no human-readable line
+  bool gs1;             // the data is GS1 AIs, read back as their element string
   BarcodeEncoder encode;
 };
 
-extern const std::array<BarcodeKindRow, 9> kBarcodeKinds;
+inline constexpr std::size_t kBarcodeKindCount = 15;
 
-inline constexpr std::array<std::string_view, 9> kBarcodeKindNames = {
-    "Code-39", "EAN-13", "EAN-8", "UPC-A", "UPC-E", "UPC-A2E", "INT-25", "CODABAR", "Code-128"};
+extern const std::array<BarcodeKindRow, kBarcodeKindCount> kBarcodeKinds;
 
-// The row of a kind index; nothing outside 0..8.
+inline constexpr std::array<std::string_view, kBarcodeKindCount> kBarcodeKindNames = {
+    "Code-39",  "EAN-13", "EAN-8",      "UPC-A",  "UPC-E",   "UPC-A2E",        "INT-25", "CODABAR",
+    "Code-128", "QR",     "DataMatrix", "PDF417", "GS1-128", "GS1-DataMatrix", "GS1-QR"};
+
+// The row of a kind index; nothing outside the table.
 const BarcodeKindRow* BarcodeKindAt(int index);
 
-// A stored kind field: exactly one digit "0".."8" (blanks around it aside).
+// A stored kind field: the index in decimal without leading zeros, "0".."14" (blanks around it
+// aside).
 std::optional<int> BarcodeKindFromIndexText(std::string_view text);
 
-// "0".."8" or a list text; nothing for anything else.
+// An index as stored or a list text; nothing for anything else.
 std::optional<int> BarcodeKindFromText(std::string_view text);
+
+// Whether the kind is a 2-D symbol, for which the rule's height means nothing.
+bool IsSquareSymbol(int kind);
 
 // Whether the kind's painter takes a check character choice (Code 39, Code 128).
 bool OffersCheckCharacter(int kind);

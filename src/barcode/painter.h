@@ -13,6 +13,9 @@ namespace vellomir {
 enum class PatternKind {
   kModules,   // each "1"/"0" is one module, black/white, moduleWidth wide
   kElements,  // each character is a whole bar or space: "1" wide, "0" narrow; colours alternate
+  // A 2-D symbol: each segment is one row of square modules ("1" black), its quiet zone
+  // included; the bar height is not used and no human-readable line is printed.
+  kMatrix,
 };
 
 struct PatternSegment {
@@ -29,6 +32,8 @@ struct SymbolPattern {
   bool start_x_16bit = true;
   // The data is beyond what the painter can encode (too long for its lists): nothing is drawn.
   bool refused = false;
+  // Why it was refused, in the encoder's own words when it has some.
+  std::string error;
   // The fewest dots a module may take on a printer (see kEanMinModuleDots).
   int min_module_dots = 1;
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "barcode/barcode_kinds.h"
+#include "barcode/zint_symbols.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
@@ -37,7 +38,16 @@ const char* ZXingFormatOf(int kind) {
     case BarcodeKind::kCodabar:
       return "Codabar";
     case BarcodeKind::kCode128:
+    case BarcodeKind::kGs1_128:
       return "Code128";
+    case BarcodeKind::kQrCode:
+    case BarcodeKind::kGs1Qr:
+      return "QRCode";
+    case BarcodeKind::kDataMatrix:
+    case BarcodeKind::kGs1DataMatrix:
+      return "DataMatrix";
+    case BarcodeKind::kPdf417:
+      return "PDF417";
     default:
       return "";
   }
@@ -54,7 +64,12 @@ std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image, const std::
   if (!format.empty()) hints.setFormats(ZXing::BarcodeFormatFromString(format));
   const ZXing::Result r = ZXing::ReadBarcode(view, hints);
   if (!r.isValid()) return std::nullopt;
-  return ZXingReading{r.text(), ZXing::ToString(r.format())};
+  std::string text = r.text();
+  // A GS1 symbol's leading FNC1 shows only in its symbology identifier (Code 128 "]C1", Data
+  // Matrix "]d2", QR Code "]Q3"): it is written as the GS that every later FNC1 reads as.
+  const std::string id = r.symbologyIdentifier();
+  if (id == "]C1" || id == "]d2" || id == "]Q3") text.insert(text.begin(), kGs1Separator);
+  return ZXingReading{text, ZXing::ToString(r.format())};
 }
 
 ZXingSymbolReader::ZXingSymbolReader() = default;

@@ -12,7 +12,8 @@
 // Symbols read back from an image of the page with ZXing-cpp, as the print run's check does.
 namespace vellomir {
 
-// ZXing's name for the format of barcode kind 0..8 ("EAN13", "Code128", ...); "" for others.
+// ZXing's name for the format of a barcode kind ("EAN13", "Code128", "QRCode", ...); "" for
+// others.
 const char* ZXingFormatOf(int kind);
 
 struct ZXingReading {
@@ -20,8 +21,9 @@ struct ZXingReading {
   std::string format;  // ZXing's name of the symbology it read, e.g. "EAN-13"
 };
 
-// The one 1-D symbol in the image (give a crop that holds only one), read as a scanner would:
-// trying harder, not rotated, Codabar with its start and stop letters. `format` is a ZXing
+// The one symbol in the image (give a crop that holds only one), read as a scanner would:
+// trying harder, not rotated, Codabar with its start and stop letters, a GS1 symbol's leading
+// FNC1 as a GS. `format` is a ZXing
 // format name, "" for any. Nothing when it does not read.
 std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image,
                                                 const std::string& format = "");

@@ -50,11 +50,35 @@ std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double d
   if (bars.boxes.empty()) return out;
   const double left = (bars.boxes.front().x + origin_x) * scale;
   if (!std::isfinite(left) || std::fabs(left) > kMaxDots) return std::nullopt;
-  int64_t x = std::llround(left);
+  const int64_t symbol_left = std::llround(left);
+  int64_t x = symbol_left;
   double previous_x = bars.boxes.front().x;
+  // A 2-D symbol's rows are stacked from its top edge, each row one module of dots high.
+  const double symbol_top = (bars.boxes.front().y + origin_y) * scale;
+  if (bars.matrix && (!std::isfinite(symbol_top) || std::fabs(symbol_top) > kMaxDots))
+    return std::nullopt;
+  int row = bars.boxes.front().row;
   for (const SymbolBox& b : bars.boxes) {
+    if (bars.matrix && b.row != row) {
+      if (b.row < row) return std::nullopt;
+      row = b.row;
+      x = symbol_left;
+      previous_x = b.x;
+    }
     if (b.w < 0 || b.x < previous_x || b.narrow < 0 || b.wide < 0) return std::nullopt;
     previous_x = b.x;
+    if (bars.matrix) {
+      if (b.row < 0) return std::nullopt;
+      DotBox box;
+      box.left = x;
+      box.right = x + b.narrow * d->narrow;
+      box.top = std::llround(symbol_top) + b.row * d->narrow;
+      box.bottom = box.top + d->narrow;
+      box.colour = b.colour;
+      out.push_back(box);
+      x = box.right;
+      continue;
+    }
     const double y0 = b.h >= 0 ? b.y : b.y + b.h;
     const double y1 = (b.h >= 0 ? b.y + b.h : b.y) + 1;  // the far edge is covered
     const double top = (y0 + origin_y) * scale;

@@ -43,7 +43,10 @@ std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per
 // The symbol's boxes on dots, in the device's dot coordinates, where the surface's (0, 0) lies
 // at (origin_x, origin_y) twips. The left edge is the dot nearest the symbol's left edge, and
 // each box begins where the one before it ends, as wide as its elements' dots; tops and
-// bottoms are rounded to the nearest dot, at least one dot high. Nothing when the symbol
+// bottoms are rounded to the nearest dot, at least one dot high. The rows of a 2-D symbol
+// (SymbolBars::matrix) each begin at the symbol's left dot and are stacked from the dot nearest
+// its top edge, each as high as a module is wide, so every module is the same square of dots.
+// Nothing when the symbol
 // cannot be laid on dots (see SymbolDotWidths, or boxes that are not left to right); the
 // caller then draws the plain boxes.
 std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double dots_per_inch,

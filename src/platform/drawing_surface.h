@@ -32,6 +32,7 @@ struct SymbolBox {
   int colour = kBlack;
   int narrow = 0;  // modules (module strings) or narrow elements it spans
   int wide = 0;    // wide elements it spans
+  int row = 0;     // module row of a 2-D symbol (see SymbolBars::matrix), from the top
   bool operator==(const SymbolBox&) const = default;
 };
 
@@ -44,6 +45,9 @@ struct SymbolBars {
   double wide_pitch = 0;
   // The fewest whole dots a module may take on a device; the symbology's floor, not the design's.
   int min_module_dots = 1;
+  // A 2-D symbol of square modules: the boxes are its rows one after the other, each row left
+  // to right from the symbol's left edge, every row one module high (narrow_pitch).
+  bool matrix = false;
   bool operator==(const SymbolBars&) const = default;
 };
 

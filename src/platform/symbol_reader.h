@@ -21,7 +21,7 @@ class SymbolReader {
   // are laid on the page's dots as a printer surface lays them; without, they keep exact units
   // and land on dots as a rasteriser puts them. The surface is valid until the next call.
   virtual DrawingSurface& NewPage(const TwipArea& area, double dots_per_inch, bool on_dots) = 0;
-  // The one symbol of the barcode kind (0..8) inside the area of the page, as a scanner reports
+  // The one symbol of the barcode kind inside the area of the page, as a scanner reports
   // it; nothing when none reads. The area must hold no other symbol.
   virtual std::optional<std::string> Read(const TwipArea& area, int kind) = 0;
 };

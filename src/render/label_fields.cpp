@@ -111,6 +111,16 @@ std::string BarcodeDataProblem(int kind, const std::string& data) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return "Code 128 只能有 ASCII 字元";
       return {};
+    case BarcodeKind::kQrCode:
+    case BarcodeKind::kDataMatrix:
+    case BarcodeKind::kPdf417:
+    case BarcodeKind::kGs1_128:
+    case BarcodeKind::kGs1DataMatrix:
+    case BarcodeKind::kGs1Qr: {
+      // What the encoder refuses, in its own words: a wrong check digit, bad AIs, too much data.
+      const std::optional<SymbolPattern> pattern = EncodeBarcode(kind, data, 0);
+      return pattern && pattern->refused ? pattern->error : std::string();
+    }
   }
   return {};
 }

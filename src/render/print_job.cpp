@@ -267,8 +267,9 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
   // A barcode that some label's batch number makes too long would be missing from that label
   // without a trace.
   if (const auto undrawable = FindUndrawableBarcode(rules, layout.labels, layout.units_per_mm))
-    concerns.push_back(
-        {PrintConcernKind::kUndrawableBarcode, DescribeUndrawableBarcode(rules, *undrawable)});
+    concerns.push_back({undrawable->reason.empty() ? PrintConcernKind::kUndrawableBarcode
+                                                   : PrintConcernKind::kBadBarcodeData,
+                        DescribeUndrawableBarcode(rules, *undrawable)});
   if (const auto area = printer.Printable()) {
     // What is drawn must fit, not the label's box: a label whose box overhangs the printable
     // area with nothing drawn there loses nothing.

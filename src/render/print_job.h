@@ -84,6 +84,7 @@ std::string SentLabelsText(int64_t labels_sent);
 enum class PrintConcernKind {
   kClipping,           // labels would fall off the printable area
   kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
+  kBadBarcodeData,     // a rule's data breaks its symbology's rules: the run is refused
   kUnreadableSymbol,   // a symbol of the first or last label does not read as its data
   kMissingPicture,     // a picture rule's file is missing or cannot be loaded
   kTooLongField,       // a field holds more than any label can show: cut, or not drawn

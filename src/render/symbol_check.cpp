@@ -10,6 +10,7 @@
 #include "barcode/ean_upc.h"
 #include "barcode/interleaved_2of5.h"
 #include "barcode/upc_e.h"
+#include "barcode/zint_symbols.h"
 #include "platform/dot_grid.h"
 #include "platform/recording_surface.h"
 #include "platform/text_util.h"
@@ -68,13 +69,25 @@ TwipArea BarsArea(const SymbolBars& bars, double dots_per_inch) {
     a.top = std::min({a.top, b.y, b.y + b.h});
     a.bottom = std::max({a.bottom, b.y + b.h + 1, b.y + 1});
   }
-  // On dots the symbol may come out wider than its units.
+  // On dots the symbol may come out wider than its units, and a 2-D one higher too.
   a.right = std::max(a.right, PrintedRight(bars, dots_per_inch, true));
+  if (const auto dots = SymbolOnDots(bars, dots_per_inch); dots && !dots->empty()) {
+    int64_t bottom = dots->front().bottom;
+    for (const DotBox& d : *dots) bottom = std::max(bottom, d.bottom);
+    a.bottom = std::max(a.bottom, static_cast<double>(bottom) * 1440.0 / dots_per_inch);
+  }
   return a;
 }
 
 bool Overlaps(const TwipArea& a, const TwipArea& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// A reading as a message shows it: a GS1 symbol's FNC1s are named, not left invisible.
+std::string Shown(const std::string& reading) {
+  std::string out;
+  for (char c : reading) out += c == kGs1Separator ? std::string("<FNC1>") : std::string(1, c);
+  return out;
 }
 
 std::string Number(double v, int decimals) {
@@ -102,6 +115,13 @@ const char* VerdictWord(SymbolVerdict verdict) {
 }
 
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck) {
+  // GS1 symbols read as their element string, every FNC1 (the leading one too) a GS.
+  if (const BarcodeKindRow* row = BarcodeKindAt(kind); row != nullptr && row->gs1) {
+    const std::optional<std::string> elements = Gs1ElementString(data);
+    if (!elements) return std::nullopt;
+    return kGs1Separator + *elements;
+  }
+  if (IsSquareSymbol(kind)) return data;  // 2-D symbols carry the data as it is
   switch (static_cast<BarcodeKind>(kind)) {
     case BarcodeKind::kCode39:
       return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
@@ -244,7 +264,7 @@ std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
           line += "在 " + Number(dots_per_inch, 0) + " dpi 讀不出來";
           break;
         case SymbolVerdict::kWrong:
-          line += "讀出「" + c.read.value_or("") + "」, 應該是「" + c.expected + "」";
+          line += "讀出「" + Shown(c.read.value_or("")) + "」, 應該是「" + Shown(c.expected) + "」";
           break;
         case SymbolVerdict::kTooFine:
           line += "的模組只有 " + Number(c.module_dots, 2) + " 點, 印出來會比設計的寬";
@@ -267,7 +287,7 @@ std::string DescribeCheck(const SymbolCheck& c) {
   std::string line = "規則 " + std::to_string(c.rule + 1) + " " +
                      std::string(kBarcodeKindNames[static_cast<std::size_t>(c.kind)]) + " 標籤 " +
                      Number(c.label, 0) + ": 讀出 ";
-  line += c.read ? "「" + *c.read + "」" : std::string("(無)");
+  line += c.read ? "「" + Shown(*c.read) + "」" : std::string("(無)");
   line += " 模組 " + Number(c.module_dots, 2) + " 點";
   if (c.printed_dots > 0) line += " (印成 " + std::to_string(c.printed_dots) + " 點)";
   if (c.verdict == SymbolVerdict::kPastLabel)

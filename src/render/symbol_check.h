@@ -44,7 +44,9 @@ struct SymbolCheck {
 
 // What a scanner reports for a barcode of the kind holding `data`: the check digits and
 // characters it carries included, Interleaved 2 of 5 padded, UPC-A without its leading "0",
-// Codabar's start/stop letters in upper case. Nothing for UPC-A data that has no UPC-E form.
+// Codabar's start/stop letters in upper case, the 2-D kinds' data as it is, the GS1 kinds' element
+// string after a GS for their leading FNC1. Nothing for UPC-A data that has no UPC-E form and
+// for GS1 data that is not AIs.
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck);
 
 // Draws the label `labelNumber` of the rules at dots_per_inch and reads every barcode rule

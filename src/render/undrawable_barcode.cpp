@@ -23,11 +23,6 @@ class BarDetector : public DrawingSurface {
   void Erase() override {}
 };
 
-bool HasPainter(const std::string& field10) {
-  const std::string kind = Trim(field10);
-  return kind.size() == 1 && kind[0] >= '0' && kind[0] <= '8';
-}
-
 bool Draws(const RuleTable& single, std::int64_t label, float unitsPerMm) {
   LabelDrawing how;
   how.unitsPerMm = unitsPerMm;
@@ -52,7 +47,8 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
   for (int i = 0; i < rules.n; ++i) {
     const auto& row = rules.rows[static_cast<std::size_t>(i)];
     // Data with fields changes from row to row: the rows are checked one by one instead.
-    if (row[0] != "1" || !HasPainter(row[10]) || HasFields(row[1])) continue;
+    const std::optional<int> kind = BarcodeRuleKind(row);
+    if (!kind || HasFields(row[1])) continue;
     single->rows[0] = row;
     std::int64_t first_bad = 0;
     if (!Draws(*single, 1, unitsPerMm)) {
@@ -72,6 +68,9 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
     found.label = first_bad;
     found.data =
         ContentWithBatch(row[1], row[6], row[7], static_cast<double>(first_bad)).value_or(row[1]);
+    const auto withCheck = BarcodeRuleWithCheck(*kind, row[11]);
+    if (const auto pattern = EncodeBarcode(*kind, found.data, withCheck.value_or(0)))
+      if (pattern->refused) found.reason = pattern->error;
     return found;
   }
   return std::nullopt;
@@ -79,11 +78,14 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
 
 std::string DescribeUndrawableBarcode(const RuleTable& rules, const UndrawableBarcode& found) {
   const auto& row = rules.rows[static_cast<std::size_t>(found.rule)];
-  const std::string kind = Trim(row[10]);
-  const std::string name = std::string(kBarcodeKindNames[static_cast<std::size_t>(kind[0] - '0')]);
-  return "第" + std::to_string(found.rule + 1) + "個規則 (" + name + " 條碼) 在第" +
-         std::to_string(found.label) + "張標籤畫不出來: 資料 " + found.data +
-         " 超出這種條碼或畫法的限制,那張標籤" + (found.label > 1 ? "起" : "") + "會少了這個條碼";
+  const std::string name =
+      std::string(kBarcodeKindNames[static_cast<std::size_t>(BarcodeRuleKind(row).value_or(0))]);
+  const std::string where = "第" + std::to_string(found.rule + 1) + "個規則 (" + name +
+                            " 條碼) 在第" + std::to_string(found.label) + "張標籤";
+  if (!found.reason.empty())
+    return where + "的資料 " + found.data + " 不合這種條碼: " + found.reason;
+  return where + "畫不出來: 資料 " + found.data + " 超出這種條碼或畫法的限制,那張標籤" +
+         (found.label > 1 ? "起" : "") + "會少了這個條碼";
 }
 
 }  // namespace vellomir

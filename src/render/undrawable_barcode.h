@@ -16,6 +16,10 @@ struct UndrawableBarcode {
   int rule = 0;            // index in the rule table, from 0
   std::int64_t label = 0;  // the first label of the run it would be missing from, from 1
   std::string data;        // the rule's data on that label, batch number included
+  // Why the symbology refuses that data, in its encoder's words (a wrong GTIN check digit,
+  // more than the symbol holds, AIs that are not AIs); empty when it is only too long for the
+  // painter.
+  std::string reason;
 };
 
 // Checks every barcode rule whose kind names a painter, for labels 1 to `labels`, at the
@@ -28,7 +32,8 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
 // Whether the one rule of `single` draws bars on label `label`, drawn as `how` says.
 bool DrawsBars(const RuleTable& single, std::int64_t label, const LabelDrawing& how);
 
-// "第N個規則 (條碼 KIND, 資料 ...) 在第L張標籤畫不出來..." as one line, without an ending.
+// "第N個規則 (條碼 KIND, 資料 ...) 在第L張標籤畫不出來..." as one line, without an ending; with
+// the encoder's reason when it gave one.
 std::string DescribeUndrawableBarcode(const RuleTable& rules, const UndrawableBarcode& found);
 
 }  // namespace vellomir

@@ -178,6 +178,15 @@ PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
 
   for (const PrintConcern& concern :
        CheckBeforePrinting(layout, *rules, *printer, how, services.reader)) {
+    // Data its symbology refuses cannot be printed anyway: said, not asked.
+    if (concern.kind == PrintConcernKind::kBadBarcodeData) {
+      Tell(window, messages, concern.message + ",沒有列印");
+      PrintResult refused;
+      refused.outcome = PrintOutcome::kRefused;
+      refused.message = concern.message;
+      log(printer->Destination(), refused);
+      return PrintOutcome::kRefused;
+    }
     if (messages.Show(concern.message + "。\n仍要列印嗎?", window.AppTitle,
                       MessageButtons::kOkCancel) != MessageAnswer::kOk) {
       PrintResult cancelled;

@@ -40,6 +40,12 @@ void UpdateEnabling(MainWindowModel& w) {
   w.codebar_kind.enabled = w.rule_kind.list_index == 0;
   const bool check = w.codebar_kind.enabled && OffersCheckCharacter(w.codebar_kind.list_index);
   w.Check2.enabled = w.check2_l.enabled = check;
+  // A 2-D symbol is as high as its modules make it, and prints no line of text.
+  if (w.rule_kind.list_index == 0) {
+    const bool bars = !IsSquareSymbol(w.codebar_kind.list_index);
+    w.l_height.enabled = w.l_height_l.enabled = bars;
+    w.Check1.enabled = bars;
+  }
 }
 
 void ShowClock(DrawingSurface& picture2, Shell& shell) {
