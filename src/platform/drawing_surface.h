@@ -44,6 +44,12 @@ struct SymbolBars {
   double wide_pitch = 0;
   // The fewest whole dots a module may take on a device; the symbology's floor, not the design's.
   int min_module_dots = 1;
+  // Above 0: on a device's dots a wide element takes about this many narrow ones (see
+  // SymbolDotWidths) whatever the units' ratio, for symbols whose units' shapes scanners
+  // read poorly.
+  double dot_wide_ratio = 0;
+  // The clear space the symbology asks on each side, in modules (narrow elements) as printed.
+  int quiet_modules = 10;
   bool operator==(const SymbolBars&) const = default;
 };
 
