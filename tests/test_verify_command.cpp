@@ -52,7 +52,7 @@ TEST_F(VerifyCommand, SampleDesignPasses) {
 
 TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
   Design("fine.vlm", {Rule("LOT-42", 5, 8)});  // 6 units a module: 0.85 dots at 203 dpi
-  auto r = Run({"verify", "fine.vlm"});
+  auto r = Run({"verify", "fine.vlm", "--dpi", "203"});
   EXPECT_EQ(r.status, 1) << r.err;
   auto lines = test::OutputLines(r.out);
   ASSERT_EQ(lines.size(), 1u);
@@ -65,10 +65,10 @@ TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
 // On a 203-dpi printer an EAN-13 prints on 3-dot modules, wider than its units: on a label
 // of 38 mm it runs past the edge, at 300 dpi it fits.
 TEST_F(VerifyCommand, SymbolPastTheLabelIsFlagged) {
-  test::WriteBytes(dir.File("narrow.vlm"),
-                   test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;",
-                                     Rule("400638133393", 15, 1)}));
-  auto r = Run({"verify", "narrow.vlm"});
+  test::WriteBytes(
+      dir.File("narrow.vlm"),
+      test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;", Rule("400638133393", 15, 1)}));
+  auto r = Run({"verify", "narrow.vlm", "--dpi", "203"});
   EXPECT_EQ(r.status, 1) << r.err;
   auto lines = test::OutputLines(r.out);
   ASSERT_EQ(lines.size(), 1u);

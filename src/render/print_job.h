@@ -77,7 +77,9 @@ std::string SentLabelsText(int64_t labels_sent);
 enum class PrintConcernKind {
   kClipping,           // labels would fall off the printable area
   kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
-  kUnreadableSymbol,   // a symbol of the first or last label does not read as its data
+  kUnreadableSymbol,   // as printed, a symbol of the first or last label does not read as its
+                       // data, or a rule of it grows into another or past the label's edge
+  kPartlyReadSymbol,   // a symbol reads with some scanners only: a warning
 };
 
 // Something found before printing that the user should decide on.
@@ -88,8 +90,9 @@ struct PrintConcern {
 
 // Every check made before a run sends anything, in one place. The window asks about each
 // concern (OK prints anyway); the print command refuses unless told to go on.
-// With a reader, every barcode of the first and the last label is also read back at the
-// printer's resolution; the message then holds one line per symbol that does not read.
+// With a reader, the first and the last label are also checked as the printer prints them
+// (CheckDesign): the message then holds one line per symbol that does not read or rule that
+// does not fit.
 std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const RuleTable& rules,
                                               const Printer& printer, const LabelDrawing& how,
                                               SymbolReader* reader = nullptr);
