@@ -30,7 +30,7 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | -o - | --printer NAME) [--copies "
+         "  vellomir print DESIGN.vlm ((-o FILE.pdf | -o -) [--dpi N] | --printer NAME) [--copies "
          "N]\n"
          "                 [--allow-clipping] [--no-verify]\n"
          "  vellomir verify DESIGN.vlm [--dpi N] [--copies N]\n"

@@ -84,6 +84,8 @@ DrawingSurface& ZXingSymbolReader::NewPage(const TwipArea& area, double dots_per
   painter_ = std::make_unique<QPainter>(&image_);
   surface_ = std::make_unique<QtSurface>(*painter_, QPointF(-area.left, -area.top),
                                          on_dots ? dots_per_inch : 0);
+  // A PDF in exact units reaches the printer through a driver's rasteriser.
+  surface_->SetFillTouchedPixels(!on_dots);
   return *surface_;
 }
 

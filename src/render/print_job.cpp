@@ -155,7 +155,7 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
     };
     if (!check.problems.empty())
       concerns.push_back({PrintConcernKind::kUnreadableSymbol, lines(check.problems)});
-    // The missing or unloadable pictures of a design go here too, as concerns of their own.
+    // Pictures that are missing or do not load belong beside these, as concerns of their own.
     if (!check.warnings.empty())
       concerns.push_back({PrintConcernKind::kPartlyReadSymbol, lines(check.warnings)});
   }

@@ -380,6 +380,8 @@ std::vector<std::string> LayoutProblems(const RuleTable& rules, double labelNumb
   for (int i = 0; i < n; ++i) {
     const auto& f = rules.rows[static_cast<std::size_t>(i)];
     const Placed& mine = placed[static_cast<std::size_t>(i)];
+    // A rule that draws nothing (a picture that is missing or does not load) has no place to
+    // check; naming it is a concern of its own.
     if (!mine.printed) continue;
     const std::string rule = std::to_string(i + 1);
     if (const std::optional<int> kind = BarcodeRuleKind(f)) {
