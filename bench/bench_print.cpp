@@ -1,7 +1,9 @@
 // The print run to PDF at the sizes a shop prints: labels a second, peak memory, pages and bytes
 // a label. Each size runs in a process of its own, so the peak memory is that run's alone.
 // Build in Release with -DVELLOMIR_BENCH=ON and run build/bench/bench_print [LABELS...]
-// (default 1000 10000 100000).
+// (default 1000 10000 100000). BENCH_PRINT_DESIGN=FILE.vlm prints that design instead (its
+// picture paths taken from the current folder, as the command does); BENCH_PRINT_DPI=N prints
+// on a printer's dots as `print --dpi N` does.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,13 +60,19 @@ int RunOnce(long labels, const fs::path& folder) {
   QGuiApplication app(argc, argv);
   vellomir::InstallFontSubstitutions();
 
-  fs::current_path(folder);
-  std::string bytes;
-  for (const char* line : kDesign) bytes += *vellomir::Utf8ToCp950(line) + "\r\n";
-  std::ofstream("bench.vlm", std::ios::binary) << bytes;
+  std::string design = "bench.vlm";
+  if (const char* given = std::getenv("BENCH_PRINT_DESIGN")) {
+    design = given;
+  } else {
+    fs::current_path(folder);
+    std::string bytes;
+    for (const char* line : kDesign) bytes += *vellomir::Utf8ToCp950(line) + "\r\n";
+    std::ofstream(design, std::ios::binary) << bytes;
+  }
+  const char* dpi = std::getenv("BENCH_PRINT_DPI");
 
   vellomir::DesignSession session;
-  if (const std::string problem = session.Open("bench.vlm"); !problem.empty()) {
+  if (const std::string problem = session.Open(design); !problem.empty()) {
     std::fprintf(stderr, "bench_print: %s\n", problem.c_str());
     return 1;
   }
@@ -87,7 +95,7 @@ int RunOnce(long labels, const fs::path& folder) {
   vellomir::PrintResult result;
   uint64_t written = 0;
   {
-    vellomir::PdfPrinter printer(out);
+    vellomir::PdfPrinter printer(out, dpi ? std::atoi(dpi) : 0);
     result = vellomir::RunLabelPrint(layout, *rules, how, printer,
                                      [&pages](const vellomir::PrintProgress& p) {
                                        pages = p.pages;

@@ -553,5 +553,31 @@ TEST_F(LabelFileTest, AHugeFileIsRefusedFromItsHeadAndNeverReadWhole) {
   }
 }
 
+// --- Unsaved work is asked about -----------------------------------------------------------
+
+TEST_F(LabelFileTest, ADesignIsUnsavedWhenItsWorkingFileDiffersFromItsFile) {
+  EXPECT_FALSE(IsDesignUnsaved(w, files)) << "no working file: no rule to lose";
+  AddBarcode("ABC");
+  EXPECT_TRUE(IsDesignUnsaved(w, files)) << "untitled with a rule";
+  ASSERT_TRUE(Save(dir.File("a.vlm")));
+  EXPECT_FALSE(IsDesignUnsaved(w, files)) << "just saved";
+  AddBarcode("DEF");
+  EXPECT_TRUE(IsDesignUnsaved(w, files)) << "edited since";
+}
+
+TEST_F(LabelFileTest, TheUnsavedQuestionSavesDropsOrGoesBack) {
+  AddBarcode("ABC");
+  // 取消 goes back; 否 drops; 是 with its chooser cancelled goes back; 是 saves.
+  box.answers = {MessageAnswer::kCancel, MessageAnswer::kNo, MessageAnswer::kYes,
+                 MessageAnswer::kYes};
+  dialogs.paths = {"", dir.File("b.vlm")};
+  for (bool may_drop : {false, true, false, true})
+    EXPECT_EQ(MayDropDesign(w, files, dialogs, box), may_drop) << box.next_answer;
+  EXPECT_TRUE(MayDropDesign(w, files, dialogs, box));  // saved: not asked again
+  ASSERT_EQ(box.shown.size(), 4u);
+  EXPECT_EQ(box.shown[0].text, "目前的設計尚未存檔,要先存檔嗎?");
+  EXPECT_EQ(test::ReadBytes(dir.File("b.vlm")), test::ReadBytes(dir.File("temp1.txt")));
+}
+
 }  // namespace
 }  // namespace vellomir

@@ -371,12 +371,12 @@ TEST_F(Renderer, TextRulePrintsAtTheUnroundedPositionWithItsFont) {
   EXPECT_FALSE(surface.Font().bold);
   EXPECT_FALSE(surface.Font().italic);
   EXPECT_EQ(surface.Font().size, 10.5);
-  // A box at most one unit high: no click at a whole unit lands inside it.
+  // A box a line high, so a click on the text selects it: 282.5 + 10.5 x 20, to even.
   const RuleHitBox& b = window.RuleHitBoxes[0];
   EXPECT_EQ(b.left, 565);
   EXPECT_EQ(b.top, 282);
   EXPECT_EQ(b.right, 565 + 5 * kCharWidth);
-  EXPECT_EQ(b.bottom, 282);
+  EXPECT_EQ(b.bottom, 492);
 }
 
 TEST_F(Renderer, BoldTextDoesNotCarryOverToTheNextTextOrBarcode) {
@@ -447,15 +447,15 @@ TEST_F(Renderer, PictureIsScaledToItsWidthKeepingItsProportions) {
   EXPECT_EQ(pictures[0].top, 282.5);
   EXPECT_EQ(pictures[0].width, 2260);
   EXPECT_EQ(pictures[0].height, 1130);
-  // First rule after the clear: right and bottom are the cleared position.
+  // The box is the picture's: 565 + 2260 and 282.5 + 1130, to even.
   const RuleHitBox& b = window.RuleHitBoxes[0];
   EXPECT_EQ(b.left, 565);
   EXPECT_EQ(b.top, 282);
-  EXPECT_EQ(b.right, 0);
-  EXPECT_EQ(b.bottom, 0);
+  EXPECT_EQ(b.right, 2825);
+  EXPECT_EQ(b.bottom, 1412);
 }
 
-TEST_F(Renderer, PictureHeightIsTruncatedAndBoxEndsWhereTheRuleBeforeLeftOff) {
+TEST_F(Renderer, PictureHeightIsTruncatedAndItsBoxIsThePictureNotTheRuleBefore) {
   Touch("logo.png");
   probe.sizes[files.Resolve("logo.png")] = PictureSize{3, 1};
   WriteDesign({"2,,;AB,,;1,,;2,,;,,;,,;9,,;Arial,,;0,,;0,,;", "3,,; logo.png ,,;0,,;0,,;10,,;"});
@@ -464,8 +464,8 @@ TEST_F(Renderer, PictureHeightIsTruncatedAndBoxEndsWhereTheRuleBeforeLeftOff) {
   ASSERT_EQ(pictures.size(), 1u);
   EXPECT_EQ(pictures[0].width, 565);
   EXPECT_EQ(pictures[0].height, 188);            // 188.33 truncated
-  EXPECT_EQ(window.RuleHitBoxes[1].right, 256);  // 56.5 + 2 characters = 256.5, to even
-  EXPECT_EQ(window.RuleHitBoxes[1].bottom, 113);
+  EXPECT_EQ(window.RuleHitBoxes[1].right, 565);  // not where the text before it ended (256)
+  EXPECT_EQ(window.RuleHitBoxes[1].bottom, 188);
 }
 
 TEST_F(Renderer, MissingUnreadableOrDrivePicturesAreSkipped) {

@@ -3,15 +3,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 
 #include "gui/main_window.h"
@@ -459,6 +463,78 @@ TEST_F(MainWindowAsUserTest, AboutClickedTenTimesHoldsTheDrawingOfOnce) {
   EXPECT_EQ(surface->Surface().Texts().front().text, texts.front().text);
 }
 
+// --- Nothing unsaved is lost; the editor forgives ------------------------------------------
+
+TEST_F(MainWindowAsUserTest, CloseNewAndOpenAskAboutAnUnsavedDesignAndCancelKeepsIt) {
+  TypeBarcodeRule("ABC");
+  Press("l_add");
+  messages_.answers.assign(3, MessageAnswer::kCancel);
+  messages_.answers.push_back(MessageAnswer::kNo);
+  ClickTab(2);
+  Press("file_new");
+  Press("file_open");  // went back before its dialog
+  EXPECT_FALSE(window_->close());
+  EXPECT_TRUE(dialogs_.shown.empty());
+  ASSERT_EQ(messages_.shown.size(), 3u);
+  EXPECT_EQ(messages_.shown[2].text, "目前的設計尚未存檔,要先存檔嗎?");
+  EXPECT_EQ(Entries(), QStringList{"001,條碼; ABC , 從1開始算批號"});
+  EXPECT_TRUE(window_->close());  // 否: the changes go, the window with them
+}
+
+TEST_F(MainWindowAsUserTest, AKilledWindowsDesignIsOfferedAtTheNextStart) {
+  // A process makes its window folder, puts a design in it and ends without removing it.
+  test::TempDir root;
+  const std::string script = "d=" + root.path().string() + "/window-$$-abc; mkdir $d && cp " +
+                             WriteDesign("two.vlm") + " $d/temp1.txt";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  window_->OfferLeftoverDesigns(root.path().string());
+  EXPECT_NE(messages_.shown.at(0).text.find("上次未存檔的設計"), std::string::npos);
+  EXPECT_EQ(Entries().size(), 2);
+  EXPECT_TRUE(FindLeftovers(root.path().string()).empty());  // it lives on here now
+}
+
+TEST_F(MainWindowAsUserTest, AClickOnATextOrAPictureSelectsThatRule) {
+  std::filesystem::copy_file(std::filesystem::path(VELLOMIR_SOURCE_DIR) / "examples/logo.png",
+                             dir_.File("logo.png"));
+  const std::string path = WriteDesign("three.vlm");
+  test::WriteBytes(path, test::ReadBytes(path) + "3,,;logo.png,,;60,,;10,,;30,,;\r\n");
+  window_->OpenDesign(path);
+  PictureBoxWidget* picture = window_->picture1();
+  // In the text LOT at (10, 45) mm, then in the 30 x 15 mm logo at (60, 10).
+  for (auto [x, y, row, x_field] : {std::tuple{11, 46, 1, "10"}, {70, 15, 2, "60"}}) {
+    QTest::mouseClick(picture, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(x * 56.5 / picture->TwipsPerPixelX()),
+                             static_cast<int>(y * 56.5 / picture->TwipsPerPixelY())));
+    EXPECT_EQ(Find<QListWidget>("rule_list")->currentRow(), row);
+    EXPECT_EQ(Find<QLineEdit>("l_x")->text(), x_field);  // the rule's, not the click's
+  }
+}
+
+TEST_F(MainWindowAsUserTest, ADoubleClickOnRemoveRemovesOneRuleAndEnterOnAddAddsOne) {
+  OpenThroughTheFileTab(WriteDesign("two.vlm"));
+  ClickTab(0);
+  QListWidget* list = Find<QListWidget>("rule_list");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(0)).center());
+  // A double-click as the toolkit delivers it: press, release, press and double-click, release.
+  QPushButton* del = Find<QPushButton>("l_del");
+  const QPointF at(5, 5);
+  using E = QEvent;
+  const E::Type types[] = {E::MouseButtonPress, E::MouseButtonRelease, E::MouseButtonPress,
+                           E::MouseButtonDblClick, E::MouseButtonRelease};
+  for (int i = 0; i < 5; ++i) {
+    QMouseEvent event(types[i], at, del->mapToGlobal(at), Qt::LeftButton,
+                      types[i] == E::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+    event.setTimestamp(1000 + 60 * i - (i == 3 ? 60 : 0));  // the second press and its double
+    QApplication::sendEvent(del, &event);
+  }
+  EXPECT_EQ(Entries(), QStringList{"001,文字; LOT , 從開始算批號"});
+  TypeBarcodeRule("NEW");
+  Find<QPushButton>("l_add")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(Find<QPushButton>("l_add"), Qt::Key_Return);
+  EXPECT_EQ(Entries().size(), 2);
+}
+
 // Windows started in one folder, each with a private folder for its working files.
 class WindowsInOneFolderTest : public ::testing::Test {
  protected:
@@ -576,6 +652,20 @@ TEST_F(MainWindowTest, Screenshots) {
     ASSERT_TRUE(window_->grab().save(
         QString::fromStdString((std::filesystem::path(out) / names[i]).string())));
   }
+  // The preview as the screen shows it and on a 203-dpi printer's dots, side by side.
+  tabs->setCurrentIndex(0);
+  QImage both(2 * window_->picture1()->width() + 20, window_->picture1()->height(),
+              QImage::Format_RGB32);
+  both.fill(Qt::gray);
+  QPainter painter(&both);
+  for (int i = 0; i < 2; ++i) {
+    Choose("preview_dpi", i);
+    painter.drawImage(i * (window_->picture1()->width() + 20), 0,
+                      window_->picture1()->grab().toImage());
+  }
+  painter.end();
+  ASSERT_TRUE(
+      both.save(QString::fromStdString(out + std::string("/preview-screen-and-203dpi.png"))));
   Press("Command1");
   QWidget* about = window_->findChild<QWidget*>("Form2");
   ASSERT_NE(about, nullptr);

@@ -164,6 +164,11 @@ TEST(PdfNumber, WholeNumbersPlainOthersWithAtMostThreeDecimalsAllWithinReach) {
       {0.05, "0.05"},  {1.0 / 3, "0.333"},   {-0.25, "-0.25"},        {8390.2500001, "8390.25"},
       {2.9999, "3"},   {1e12, "2147483647"}, {-1e300, "-2147483647"}, {std::nan(""), "0"},
       {HUGE_VAL, "0"},
+      // Ties at the third decimal go to the even digit, but only true ties: the double nearest
+      // 0.0015 lies above it and the one nearest 0.0875 below, though both products with 1000
+      // round to a half.
+      {0.0625, "0.062"},  {0.0875, "0.087"},  {0.0015, "0.002"},   {-0.0625, "-0.062"},
+      {72.0 / 203 * 7, "2.483"}, {1234.56789, "1234.568"},
   };
   for (const auto& [value, text] : cases) {
     std::string out;

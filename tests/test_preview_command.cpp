@@ -50,9 +50,9 @@ TEST_F(PreviewCommand, DrawsEveryRuleWithTheBatchNumberOfTheCopies) {
   ASSERT_EQ(r.status, 0) << r.err;
   const QImage image(QString::fromStdString(dir.File("out.png")));
   ASSERT_FALSE(image.isNull());
-  // The preview box with the opening margins: 5209 x 7712 units.
-  EXPECT_EQ(image.width(), static_cast<int>(std::ceil(5209 * kPxPerTwip)));
-  EXPECT_EQ(image.height(), static_cast<int>(std::ceil(7712 * kPxPerTwip)));
+  // The whole label, though the labels touch: 5932 x 8390 units.
+  EXPECT_EQ(image.width(), static_cast<int>(std::ceil(5932 * kPxPerTwip)));
+  EXPECT_EQ(image.height(), static_cast<int>(std::ceil(8390 * kPxPerTwip)));
 
   // Label number 5, batch start 1, four digits.
   const std::vector<std::string> all = test::DecodeAllWithZbar(image);
@@ -132,7 +132,7 @@ TEST_F(PreviewCommand, DamagedSettingsFileWarnsAndKeepsTheOpeningSettings) {
   ASSERT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("警告"), std::string::npos);
   const QImage image(QString::fromStdString(dir.File("out.png")));
-  EXPECT_EQ(image.width(), static_cast<int>(std::ceil(5209 * kPxPerTwip)));
+  EXPECT_EQ(image.width(), static_cast<int>(std::ceil(5932 * kPxPerTwip)));
 }
 
 TEST_F(PreviewCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {

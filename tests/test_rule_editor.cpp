@@ -244,6 +244,18 @@ TEST_F(RuleEditorTest, PaddedKindNameIsCheckedAsThatKind) {
 
 // --- Add ----------------------------------------------------------------------------------
 
+TEST_F(RuleEditorTest, ABatchStartMustBeWhole) {
+  // "abc" is no number, so no batch number at all; 1.5 would print 002, 002, 004.
+  for (auto [start, whole] : {std::pair{" 25 ", true}, {"abc", true}, {"1.5", false}}) {
+    FillBarcode("ABC", "10");
+    w.l_patch_start.text = start;
+    EXPECT_EQ(IsBatchStartWhole(w), whole) << start;
+    AddRule(w, ctx);
+  }
+  EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kBatchStartNotWholeMessage)});
+  EXPECT_EQ(w.rule_list.ListCount(), 2);  // the refused one wrote nothing
+}
+
 TEST_F(RuleEditorTest, FirstAddWritesTwoLinesSelectsTheRuleAndShowsItsStoredValues) {
   FillBarcode("  ABC  ", " 10 ");
   w.l_patch_start.text = " 1";

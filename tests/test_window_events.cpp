@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/recording_surface.h"
 #include "render/rule_list.h"
@@ -124,11 +125,28 @@ TEST_F(WindowEventsTest, StartUpShowsTheRulesOfAWorkingFileThatCannotBeDeleted) 
 
 // --- Timer: preview size ------------------------------------------------------------------
 
-TEST_F(WindowEventsTest, PreviewWithoutGapsLeavesOutThePageMargins) {
+TEST_F(WindowEventsTest, PreviewWithoutGapsStillShowsTheWholeLabel) {
   w.Picture1 = {1, 1};
   Tick();
-  EXPECT_EQ(w.Picture1.width, 5209);   // (105 - 6 - 6.8) x 56.5 = 5209.3
-  EXPECT_EQ(w.Picture1.height, 7712);  // (148.5 - 5 - 7) x 56.5 = 7712.25
+  EXPECT_EQ(w.Picture1.width, 5932);   // 105 x 56.5 = 5932.5, to the even neighbour
+  EXPECT_EQ(w.Picture1.height, 8390);  // 148.5 x 56.5 = 8390.25
+}
+
+TEST_F(WindowEventsTest, AfterAPrintRunThePreviewShowsThatPrintersDots) {
+  for (double printer : {406.0, 406.0, 0.0})  // added once; a plain PDF (0) leaves it
+    ShowPrinterDotsInPreview(w, printer);
+  EXPECT_EQ(std::tuple(w.preview_dpi.text, w.preview_dpi.entries.size(), w.PreviewDotsPerInch),
+            std::tuple("406 dpi", 5u, 406.0));
+}
+
+TEST_F(WindowEventsTest, ATextRuleIsHitWhereItsTextIs) {
+  ASSERT_TRUE(
+      files.WriteLines("temp1.txt", {kSettings, "2,,;ABCDE,,;1,,;2,,;,,;,,;14,,;A,,;0,,;0,,;"})
+          .ok());
+  RefreshLabelView(w, picture1, files);
+  // 5 characters of 100 units, one 14-point line of 280 units, from (56.5, 113).
+  const RuleHitBox& box = w.RuleHitBoxes[0];
+  EXPECT_EQ(std::tie(box.left, box.top, box.right, box.bottom), std::tuple(56, 113, 556, 393));
 }
 
 TEST_F(WindowEventsTest, PreviewWithAGapShowsTheWholeLabelRoundedToEven) {
@@ -168,14 +186,14 @@ TEST_F(WindowEventsTest, PreviewSizesBeyondADoubleAreNotApplied) {
   EXPECT_EQ(w.Picture1.width, 1234);
   EXPECT_EQ(w.Picture1.height, 5678);
 
-  // A margin beyond a double leaves nothing sensible to show either.
+  // The margins play no part: a margin beyond a double changes nothing.
   w.l_paper_width.text = "105";
   w.l_paper_height.text = "148.5";
   w.s_left.text = "1e400";
   w.s_top.text = "-1e400";
   Tick();
-  EXPECT_EQ(w.Picture1.width, 1234);
-  EXPECT_EQ(w.Picture1.height, 5678);
+  EXPECT_EQ(w.Picture1.width, 5932);
+  EXPECT_EQ(w.Picture1.height, 8390);
 }
 
 TEST_F(WindowEventsTest, GapBeyondADoubleIsAGapNotEdgeToEdge) {
@@ -296,17 +314,15 @@ TEST_F(WindowEventsTest, FontChooserCopiesTheChosenFont) {
   EXPECT_EQ(w.l_fontli.value, 1);
 }
 
-TEST_F(WindowEventsTest, CancelledFontChooserWritesBackItsPreviousFont) {
-  dialogs.fonts = {{"標楷體", 10.5, true, false}};
-  FindFont(w, dialogs);
-  w.l_fontname.text = "typed";
-  w.l_fontsize.text = "99";
+TEST_F(WindowEventsTest, TheFontChooserOpensOnTheRulesFontAndACancelChangesNothing) {
+  w.l_fontname.text = "細明體";
+  w.l_fontsize.text = "12.0";
   w.l_fontli.value = 1;
-  FindFont(w, dialogs);  // no answer left: cancelled
-  EXPECT_EQ(w.l_fontname.text, "標楷體");
-  EXPECT_EQ(w.l_fontsize.text, "10.5");
-  EXPECT_EQ(w.l_fontbold.value, 1);
-  EXPECT_EQ(w.l_fontli.value, 0);
+  FindFont(w, dialogs);  // no answer: cancelled
+  const CommonDialog& opened = dialogs.shown.at(0).dialog;
+  EXPECT_EQ(std::tie(opened.font_name, opened.font_size, opened.font_italic),
+            std::tuple("細明體", 12.0, true));
+  EXPECT_EQ(std::tie(w.l_fontname.text, w.l_fontsize.text), std::tuple("細明體", "12.0"));
 }
 
 TEST_F(WindowEventsTest, FontChooserCancelledOnItsFirstUseChangesNothing) {

@@ -54,6 +54,9 @@ int RunWindow(int& argc, char** argv, const std::string& design) {
   window.show();
   if (!design.empty()) {
     window.OpenDesign(QFileInfo(QString::fromStdString(design)).absoluteFilePath().toStdString());
+  } else {
+    // A window that crashed or was killed left its design behind: offered before anything else.
+    window.OfferLeftoverDesigns(std::filesystem::path(folder->Path()).parent_path().string());
   }
   return app.exec();
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
 
 #include "document/rule_editor.h"
 #include "document/working_file.h"
@@ -222,6 +223,54 @@ bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messa
   }
   ApplySettingsRecord(window, check.settings);
   window.CurrentFileName = path;
+  return true;
+}
+
+bool IsDesignUnsaved(const MainWindowModel& window, const FileSystem& files) {
+  if (!files.FileExists(kWorking)) return false;
+  const auto working = files.ReadBytes(kWorking);
+  if (!working) return true;  // cannot tell: better asked than lost
+  if (window.CurrentFileName.empty()) return SplitLines(*working).size() > 1;
+  const auto saved = files.FileExists(window.CurrentFileName)
+                         ? files.ReadBytes(window.CurrentFileName)
+                         : std::nullopt;
+  return !saved || *saved != *working;
+}
+
+bool MayDropDesign(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
+                   MessageBox& messages) {
+  if (!IsDesignUnsaved(window, files)) return true;
+  switch (
+      messages.Show(std::string(kUnsavedQuestion), window.AppTitle, MessageButtons::kYesNoCancel)) {
+    case MessageAnswer::kNo:
+      return true;
+    case MessageAnswer::kCancel:
+      return false;
+    default:
+      return FileSave(window, files, dialogs, messages);
+  }
+}
+
+bool OfferLeftoverDesign(MainWindowModel& window, FileSystem& files, const FileSystem& leftover,
+                         MessageBox& messages, LabelView& view) {
+  if (!leftover.FileExists(kWorking)) return false;
+  const auto bytes = leftover.ReadBytes(kWorking);
+  if (!bytes || SplitLines(*bytes).size() < 2) return false;
+  const LabelFileCheck check = CheckLabelFile(*bytes);
+  if (!check.ok()) return false;
+  const std::string question = "找到上次未存檔的設計 (" +
+                               std::to_string(SplitLines(*bytes).size() - 1) +
+                               " 個規則),要開啟嗎?\n選「取消」會留著它,下次開啟時再問。";
+  if (messages.Show(question, window.AppTitle, MessageButtons::kOkCancel) != MessageAnswer::kOk)
+    return false;
+  if (!files.WriteBytes(kWorking, *bytes)) {
+    Tell(window, messages, "無法寫入工作檔 temp1.txt,沒有開啟上次未存檔的設計!!");
+    return false;
+  }
+  ApplySettingsRecord(window, check.settings);
+  window.CurrentFileName = "";
+  view.Refresh(window);
+  window.focus_request = "rule_list";
   return true;
 }
 

@@ -77,6 +77,27 @@ bool IsWorkingFilePath(const FileSystem& files, const std::string& path);
 bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                    const std::string& path);
 
+// Asked before closing, 開新檔案 and 開啟舊檔 when the design would be lost.
+inline constexpr std::string_view kUnsavedQuestion = "目前的設計尚未存檔,要先存檔嗎?";
+
+// True when the working file holds what no label file keeps: an untitled design with a rule,
+// or a design whose working file differs from the file it came from or was saved to (that file
+// gone or unreadable included). No working file means no rule, and nothing to lose.
+bool IsDesignUnsaved(const MainWindowModel& window, const FileSystem& files);
+
+// Before the design is dropped: with unsaved changes, asks kUnsavedQuestion. 是 saves as
+// file_save does (true once saved), 否 drops the changes (true), 取消 goes back (false), as
+// does a save that was cancelled or failed. True at once when nothing would be lost.
+bool MayDropDesign(MainWindowModel& window, FileSystem& files, DialogService& dialogs,
+                   MessageBox& messages);
+
+// A design left by a window that ended without closing (it crashed or was killed), in the
+// working files of `leftover`: offered with a question naming it "上次未存檔的設計". On OK it
+// becomes the design being edited, untitled, as the open command would show it. True when
+// reopened; false when declined, or when the leftover holds no rule or no label file.
+bool OfferLeftoverDesign(MainWindowModel& window, FileSystem& files, const FileSystem& leftover,
+                         MessageBox& messages, LabelView& view);
+
 // The File tab's commands. `view` is the rule list and preview, refreshed after a change.
 
 // file_new: an empty, untitled design with a blank preview; the rule kind switch is applied for

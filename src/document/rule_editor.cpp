@@ -1,6 +1,7 @@
 #include "document/rule_editor.h"
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,24 @@ bool IsRuleInputComplete(const MainWindowModel& w) {
   return true;
 }
 
+bool IsBatchStartWhole(const MainWindowModel& w) {
+  if (IsEmpty(w.l_patch_start)) return true;
+  if (!IsNumeric(w.l_patch_start)) return true;  // no number: no batch (as the renderer reads it)
+  const double start = NumericValue(w.l_patch_start.text);
+  return std::isfinite(start) && start == std::trunc(start);
+}
+
+namespace {
+
+// Pictures carry no batch number: only the kinds that print one are held to a whole start.
+bool BatchStartAccepted(const MainWindowModel& w, MessageBox& messages) {
+  if (Trim(w.rule_kind.text) == kRuleKindPicture || IsBatchStartWhole(w)) return true;
+  Tell(w, messages, kBatchStartNotWholeMessage);
+  return false;
+}
+
+}  // namespace
+
 void ClearRuleEditor(MainWindowModel& w) {
   for (TextBox* box : {&w.rule_content, &w.l_x, &w.l_y, &w.l_width, &w.l_height, &w.l_patch_order,
                        &w.l_patch_start, &w.l_fontname, &w.l_fontsize})
@@ -227,6 +246,7 @@ void AddRule(MainWindowModel& w, EditorContext& c) {
     return;
   }
   if (!KindsAreListed(w, c.messages)) return;
+  if (!BatchStartAccepted(w, c.messages)) return;
   // Refuses a rule beyond the 101 the readers hold, and values the file cannot store.
   if (!RewriteWorkingFile(w, c.files, c.messages, RewriteOperation::kAdd)) return;
   Refresh(w, c);
@@ -240,6 +260,7 @@ void ModifyRule(MainWindowModel& w, EditorContext& c) {
     return;
   }
   if (!KindsAreListed(w, c.messages)) return;
+  if (!BatchStartAccepted(w, c.messages)) return;
   if (!RewriteWorkingFile(w, c.files, c.messages, RewriteOperation::kModify, k)) return;
   Refresh(w, c);
   SelectRuleListEntry(w, c, k);

@@ -19,6 +19,14 @@ inline constexpr std::string_view kUnknownRuleKindMessage =
 inline constexpr std::string_view kUnknownBarcodeKindMessage =
     "條碼種類請從清單中選擇 (Code-39 ... Code-128)!!";
 
+// A batch number counts labels: its start must be whole, or labels would share numbers.
+inline constexpr std::string_view kBatchStartNotWholeMessage =
+    "批號的開始數字必須是整數(例如 1、25),請重新輸入!!";
+
+// Whether l_patch_start holds a start the batch numbers can count from: empty (no batch
+// number) or a whole number.
+bool IsBatchStartWhole(const MainWindowModel& window);
+
 // What the editor's handlers need besides the window: the folder of the working file, the
 // message boxes, and the rule list and preview that follow every change.
 struct EditorContext {

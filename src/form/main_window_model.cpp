@@ -42,6 +42,12 @@ MainWindowModel::MainWindowModel() {
   current_filename_show = Caption("目前的檔名:");
   Timer1 = Timer{500, true};
   SSTab1.tab_captions = {"編輯", "設定", "檔案"};
+  preview_dpi.entries = {"螢幕", "203 dpi", "300 dpi", "600 dpi"};
+  preview_dpi.editable = false;
+  preview_dpi.Select(0);
+  preview_zoom.entries = {"100%", "150%", "200%", "300%"};
+  preview_zoom.editable = false;
+  preview_zoom.Select(0);
 
   // The editor opens showing the barcode kind, so its enabled states are those of a barcode
   // rule; start-up runs the rule kind switch and sets them again anyway.

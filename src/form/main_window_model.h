@@ -77,6 +77,9 @@ inline constexpr std::string_view kDefaultBarHeight = "預設條碼長";
 inline constexpr std::string_view kDataFolder = "資料檔路徑";
 inline constexpr std::string_view kPictureFolder = "預設圖檔路徑";
 inline constexpr std::string_view kPrinterType = "印表機型式";
+// Beside the preview.
+inline constexpr std::string_view kPreviewDots = "預覽解析度";
+inline constexpr std::string_view kPreviewZoom = "縮放";
 }  // namespace captions
 
 struct MainWindowModel {
@@ -94,11 +97,17 @@ struct MainWindowModel {
   float UnitsPerMm = 0;
   std::string PrinterType;  // "1" normal sheets, "0" tractor feed
   std::array<RuleHitBox, kMaxRules> RuleHitBoxes{};
+  // The dots the preview lays symbols on (0: exact units, as on the screen) and its
+  // magnification; both follow preview_dpi and preview_zoom.
+  double PreviewDotsPerInch = 0;
+  double PreviewZoom = 1;
 
   // Outside the tabs.
   PictureBox Picture1;  // the label preview
   PictureBox Picture2;  // the clock
   Label current_filename_show;
+  ComboBox preview_dpi;   // 螢幕, 203 dpi, ... and the last printer's resolution
+  ComboBox preview_zoom;  // 100% ...
   Timer Timer1;
   TabControl SSTab1;
 

@@ -2,18 +2,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -22,6 +26,7 @@
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
 #include "gui/zxing_symbol_reader.h"
+#include "platform/work_folder.h"
 #include "render/print_log.h"
 #include "settings/settings_file.h"
 #include "ui/print_handler.h"
@@ -61,6 +66,43 @@ class PressHook : public QObject {
   std::function<void()> on_press_;
 };
 
+// Buttons forgive: Enter presses the focused one, as Space does, and the second click of a
+// double-click is not a second press (one double-click on 移除 removes one rule). The toolkit
+// delivers that second click as a press and a double-click event; both are dropped.
+class ButtonHook : public QObject {
+ public:
+  explicit ButtonHook(QPushButton* button) : QObject(button), button_(button) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonDblClick:
+        return true;
+      case QEvent::MouseButtonPress: {
+        const quint64 at = static_cast<QInputEvent*>(event)->timestamp();
+        const quint64 interval = static_cast<quint64>(QApplication::doubleClickInterval());
+        const bool second = pressed_ && at >= last_press_ && at - last_press_ < interval;
+        pressed_ = true;
+        last_press_ = at;
+        return second;
+      }
+      case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button_->isEnabled()) {
+          button_->click();
+          return true;
+        }
+        return false;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QPushButton* button_;
+  bool pressed_ = false;
+  quint64 last_press_ = 0;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& work,
@@ -87,6 +129,9 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& wor
       w->hide();
     }
   }
+  // As large as the window wants, but never past the screen it opens on.
+  if (const QScreen* screen = this->screen())
+    resize(sizeHint().boundedTo(screen->availableGeometry().size()));
   timer_ = new QTimer(this);
   timer_->setObjectName("Timer1");
   WriteWidgets();
@@ -188,10 +233,11 @@ void MainWindow::Perform(WindowAction action) {
       LoadSettings(m, here_, *messages_);
       break;
     case WindowAction::kFileNew:
-      FileNew(m, files_, *messages_, *view_);
+      if (MayDropDesign(m, files_, *dialogs_, *messages_)) FileNew(m, files_, *messages_, *view_);
       break;
     case WindowAction::kFileOpen:
-      FileOpen(m, files_, *dialogs_, *messages_, *view_);
+      if (MayDropDesign(m, files_, *dialogs_, *messages_))
+        FileOpen(m, files_, *dialogs_, *messages_, *view_);
       break;
     case WindowAction::kFileSave:
       FileSave(m, files_, *dialogs_, *messages_);
@@ -204,6 +250,10 @@ void MainWindow::Perform(WindowAction action) {
       break;
     case WindowAction::kShowHelp:
       ShowHelp(*shell_);
+      break;
+    case WindowAction::kChoosePreviewView:
+      ChoosePreviewView(m);
+      ShowPreviewView();
       break;
   }
 }
@@ -223,6 +273,7 @@ void MainWindow::ConnectControl(const ControlWiring& row, QWidget* widget) {
   }
   if (action == WindowAction::kNone) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    button->installEventFilter(new ButtonHook(button));
     connect(button, &QPushButton::clicked, this, [this, &row, action] { RunAction(row, action); });
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     connect(combo, &QComboBox::activated, this,
@@ -264,6 +315,43 @@ void MainWindow::ConnectEvents() {
   });
   timer_->setInterval(model_.Timer1.interval_ms);
   if (model_.Timer1.enabled) timer_->start();
+}
+
+void MainWindow::ShowPreviewView() {
+  parts_.picture1->SetZoom(model_.PreviewZoom);
+  if (parts_.picture1->Surface().DotsPerInch() != model_.PreviewDotsPerInch) {
+    parts_.picture1->SetDotsPerInch(model_.PreviewDotsPerInch);
+    view_->Refresh(model_);  // symbol ends and hit boxes follow the dots
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  bool may_close = true;
+  if (busy_) {
+    may_close = false;  // a handler is still running (a dialog of it is open)
+  } else {
+    Run([this, &may_close] { may_close = MayDropDesign(model_, files_, *dialogs_, *messages_); });
+  }
+  if (may_close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindow::OfferLeftoverDesigns(const std::string& root,
+                                      const std::function<bool(pid_t)>& runs) {
+  for (const std::string& folder : FindLeftovers(root, runs)) {
+    const FileSystem leftover(folder);
+    bool reopened = false;
+    Run([&] { reopened = OfferLeftoverDesign(model_, files_, leftover, *messages_, *view_); });
+    if (reopened) {
+      // Its design lives on in this window.
+      std::error_code ec;
+      std::filesystem::remove_all(folder, ec);
+      return;
+    }
+  }
 }
 
 void MainWindow::Tick() {
@@ -317,6 +405,7 @@ void MainWindow::PrintRun() {
                                 DefaultPrintLogPath(),
                                 &reader};
   PrintLabels(model_, files_, services);
+  ShowPreviewView();
 }
 
 }  // namespace vellomir

@@ -12,6 +12,7 @@
 #include "gui/widget_bindings.h"
 #include "gui/window_wiring.h"
 #include "platform/file_system.h"
+#include "platform/work_folder.h"
 #include "render/rule_list.h"
 
 class QTabWidget;
@@ -56,6 +57,10 @@ class MainWindow : public QMainWindow {
   void Tick();
   // Opens a label file as the open command does, without its dialog (from the command line).
   void OpenDesign(const std::string& path);
+  // Offers the newest design that a window which ended without closing left under `root`;
+  // one reopened here leaves its folder behind no more.
+  void OfferLeftoverDesigns(const std::string& root,
+                            const std::function<bool(pid_t)>& runs = ProcessRuns);
 
  signals:
   // A handler of the wiring table ran, for `control`.
@@ -68,6 +73,9 @@ class MainWindow : public QMainWindow {
   void Perform(WindowAction action);
   void RunAction(const ControlWiring& row, WindowAction action);
   void ShowAbout();
+  void ShowPreviewView();
+  // Asks before unsaved work would go; 取消 keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
   void PrintRun();
   EditorContext Context();
 

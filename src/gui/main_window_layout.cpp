@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -144,6 +145,26 @@ QWidget* FileTab(const Builder& b) {
   return file;
 }
 
+// A tab's page that scrolls up and down when the screen is too small for it (a large scale
+// factor), so no button ends up out of reach; it asks for its page's whole size when there is
+// room.
+class PageArea : public QScrollArea {
+ public:
+  explicit PageArea(QWidget* page) {
+    setWidget(page);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setMinimumWidth(page->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width());
+  }
+  QSize sizeHint() const override {
+    return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+  }
+};
+
+QScrollArea* Scrolled(QWidget* page) { return new PageArea(page); }
+
 }  // namespace
 
 MainWindowParts LayOutMainWindow(QMainWindow& window, const ControlWidgets& widgets,
@@ -158,9 +179,9 @@ MainWindowParts LayOutMainWindow(QMainWindow& window, const ControlWidgets& widg
   parts.tabs = new QTabWidget(central);
   parts.tabs->setObjectName("SSTab1");
   left->addWidget(parts.tabs);
-  parts.tabs->addTab(EditTab(b), Q(model.SSTab1.tab_captions.at(0)));
-  parts.tabs->addTab(SettingsTab(b), Q(model.SSTab1.tab_captions.at(1)));
-  parts.tabs->addTab(FileTab(b), Q(model.SSTab1.tab_captions.at(2)));
+  parts.tabs->addTab(Scrolled(EditTab(b)), Q(model.SSTab1.tab_captions.at(0)));
+  parts.tabs->addTab(Scrolled(SettingsTab(b)), Q(model.SSTab1.tab_captions.at(1)));
+  parts.tabs->addTab(Scrolled(FileTab(b)), Q(model.SSTab1.tab_captions.at(2)));
 
   // Outside the tabs: the clock and the current file name under them, the preview beside.
   parts.picture2 = new PictureBoxWidget(central);
@@ -168,14 +189,21 @@ MainWindowParts LayOutMainWindow(QMainWindow& window, const ControlWidgets& widg
   left->addWidget(parts.picture2);
   left->addWidget(b.W(&M::current_filename_show));
 
+  // The preview, with the dots it is drawn on and its zoom above it.
+  auto* right = new QVBoxLayout;
+  outer->addLayout(right, 1);
+  right->addLayout(Row({b.Caption(captions::kPreviewDots), b.W(&M::preview_dpi),
+                        b.Caption(captions::kPreviewZoom), b.W(&M::preview_zoom)}));
   parts.picture1 = new PictureBoxWidget;
   parts.picture1->setObjectName("Picture1");
+  parts.picture1->SetOutlined(true);
   auto* scroll = new QScrollArea(central);
   scroll->setWidget(parts.picture1);
   scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   scroll->setBackgroundRole(QPalette::Dark);
-  scroll->setMinimumWidth(360);
-  outer->addWidget(scroll, 1);
+  scroll->setMinimumWidth(300);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  right->addWidget(scroll, 1);
 
   window.setCentralWidget(central);
   return parts;

@@ -294,7 +294,9 @@ void PdfSurface::Erase() {
 }
 
 std::optional<PictureSize> PdfSurface::LoadPicture(const std::string& path) {
-  return QtPictureProbe().NaturalSize(path);
+  auto [it, fresh] = picture_sizes_.try_emplace(path);
+  if (fresh) it->second = QtPictureProbe().NaturalSize(path);
+  return it->second;
 }
 
 const PdfSurface::Image& PdfSurface::PictureObject(const std::string& path) {

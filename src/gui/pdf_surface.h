@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   int catalog_ = 0, pages_ = 0, resources_ = 0, info_ = 0;
   std::vector<int> page_objects_;
   std::map<std::string, Image> images_;
+  // Each picture's size, read once a run: a run draws the same pictures on every label.
+  std::map<std::string, std::optional<PictureSize>> picture_sizes_;
   bool finished_ = false;
   std::string error_;
 

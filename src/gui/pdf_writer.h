@@ -1,13 +1,13 @@
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/byte_sink.h"
+
+struct libdeflate_compressor;
 
 // The object layer of a PDF file written front to back onto a ByteSink: numbered objects,
 // Flate-compressed streams, the cross-reference table and the trailer. Objects may be numbered
@@ -46,8 +46,7 @@ class PdfWriter {
 
   ByteSink& sink_;
   std::vector<std::uint64_t> offsets_;  // by object number; 0 = not written yet
-  z_stream zs_{};
-  bool zs_ready_ = false;
+  libdeflate_compressor* compressor_ = nullptr;
   std::string packed_;  // deflated stream data, reused
   std::string error_;
 };

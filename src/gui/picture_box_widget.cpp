@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QScreen>
 #include <cmath>
 
@@ -23,21 +24,45 @@ PictureBoxWidget::PictureBoxWidget(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-double PictureBoxWidget::TwipsPerPixelX() const { return 1440.0 / logicalDpiX(); }
-double PictureBoxWidget::TwipsPerPixelY() const { return 1440.0 / logicalDpiY(); }
+double PictureBoxWidget::TwipsPerPixelX() const { return 1440.0 / logicalDpiX() / zoom_; }
+double PictureBoxWidget::TwipsPerPixelY() const { return 1440.0 / logicalDpiY() / zoom_; }
 
 void PictureBoxWidget::SetSizeTwips(int width, int height) {
-  const QSize size(std::max(1, static_cast<int>(std::lround(width / TwipsPerPixelX()))),
-                   std::max(1, static_cast<int>(std::lround(height / TwipsPerPixelY()))));
+  width_twips_ = width;
+  height_twips_ = height;
+  // One pixel more for the outline along the label's far edges.
+  const int extra = outlined_ ? 1 : 0;
+  const QSize size(std::max(1, static_cast<int>(std::lround(width / TwipsPerPixelX())) + extra),
+                   std::max(1, static_cast<int>(std::lround(height / TwipsPerPixelY())) + extra));
   if (size != this->size()) setFixedSize(size);
   update();
+}
+
+void PictureBoxWidget::SetDotsPerInch(double dots_per_inch) {
+  surface_.SetDotsPerInch(dots_per_inch);
+  update();
+}
+
+void PictureBoxWidget::SetZoom(double zoom) {
+  if (!(zoom > 0) || zoom == zoom_) return;
+  zoom_ = zoom;
+  SetSizeTwips(width_twips_, height_twips_);
 }
 
 void PictureBoxWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  QtSurface target(painter);
+  painter.save();
+  painter.scale(zoom_, zoom_);
+  // Symbols land on the chosen printer's dots, so they are as wide as they print.
+  QtSurface target(painter, {0, 0}, surface_.DotsPerInch());
   surface_.ReplayOnto(target);
+  painter.restore();
+  if (outlined_) {
+    painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
 }
 
 void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {

@@ -16,8 +16,13 @@ class PictureBoxWidget : public QWidget {
   explicit PictureBoxWidget(QWidget* parent = nullptr);
 
   RecordingSurface& Surface() { return surface_; }
-  // Size in twips, as the model's picture box holds it.
+  // Size in twips, as the model's picture box holds it; shown at the zoom.
   void SetSizeTwips(int width, int height);
+  // The dots symbols are laid on (0: exact units) and the magnification; a label preview also
+  // draws its outline.
+  void SetDotsPerInch(double dots_per_inch);
+  void SetZoom(double zoom);
+  void SetOutlined(bool outlined) { outlined_ = outlined; }
   double TwipsPerPixelX() const;
   double TwipsPerPixelY() const;
 
@@ -32,6 +37,10 @@ class PictureBoxWidget : public QWidget {
   QtTextMetrics metrics_;
   QtPictureProbe pictures_;
   RecordingSurface surface_;
+  int width_twips_ = 0;
+  int height_twips_ = 0;
+  double zoom_ = 1;
+  bool outlined_ = false;
 };
 
 }  // namespace vellomir

@@ -6,12 +6,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QStringList>
 #include <QUrl>
 
@@ -24,15 +27,28 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
   QMessageBox box(parent_);
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
-  box.setIcon(buttons == MessageButtons::kOkCancel ? QMessageBox::Warning
-                                                   : QMessageBox::Information);
+  box.setIcon(buttons == MessageButtons::kOk ? QMessageBox::Information : QMessageBox::Warning);
   if (buttons == MessageButtons::kOkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Ok);
+    // Enter on a question must not do what it warns against.
+    box.setDefaultButton(QMessageBox::Cancel);
+  } else if (buttons == MessageButtons::kYesNoCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
-  return box.exec() == QMessageBox::Ok ? MessageAnswer::kOk : MessageAnswer::kCancel;
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return MessageAnswer::kOk;
+    case QMessageBox::Yes:
+      return MessageAnswer::kYes;
+    case QMessageBox::No:
+      return MessageAnswer::kNo;
+    default:
+      return MessageAnswer::kCancel;
+  }
 }
 
 QString ToQtNameFilters(const std::string& filter) {
@@ -62,6 +78,17 @@ std::string WithDefaultExtension(const QString& path, const std::string& ext) {
   if (path.isEmpty() || ext.empty()) return path.toStdString();
   if (!QFileInfo(path).suffix().isEmpty()) return path.toStdString();
   return (path + "." + QString::fromStdString(ext)).toStdString();
+}
+
+// The dialog's own copies field would print every label that many times over, beside the
+// window's copies field that counts labels: it is hidden with its caption.
+void HideCopiesField(QPrintDialog& box) {
+  auto* copies = box.findChild<QSpinBox*>("copies");
+  if (copies == nullptr) return;
+  copies->setValue(1);
+  copies->hide();
+  for (QLabel* label : box.findChildren<QLabel*>())
+    if (label->buddy() == copies) label->hide();
 }
 
 }  // namespace
@@ -94,10 +121,14 @@ bool QtDialogs::ShowPrinter(CommonDialog& dialog) {
   QPrinter printer(QPrinter::HighResolution);
   if (!dialog.printer_name.empty())
     printer.setPrinterName(QString::fromStdString(dialog.printer_name));
+  // The last run went to a file: the dialog offers that file again, not the home folder.
+  if (!dialog.print_file.empty())
+    printer.setOutputFileName(QString::fromStdString(dialog.print_file));
   QPrintDialog box(&printer, parent_);
   // The run prints every label once; page ranges and copies belong to the copies field.
   box.setOption(QAbstractPrintDialog::PrintPageRange, false);
   box.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+  HideCopiesField(box);
   if (box.exec() != QDialog::Accepted) return false;
   if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
     dialog.print_file = printer.outputFileName().toStdString();
@@ -123,9 +154,14 @@ void QtDialogs::ShowFont(CommonDialog& dialog) {
   FontState current{dialog.font_name, dialog.font_size > 0 ? dialog.font_size : 10,
                     dialog.font_bold, dialog.font_italic};
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, ToQFont(current), parent_);
+  const QFont start = ToQFont(current);
+  const QFont chosen = QFontDialog::getFont(&ok, start, parent_);
   if (!ok) return;  // cancelled: the previous values stay
-  dialog.font_name = chosen.family().toStdString();
+  // A Windows face the design names ("細明體") is shown as the face standing in for it; left
+  // on that face, the design keeps its own name.
+  const QString resolved = QFontInfo(start).family();
+  if (current.name.empty() || chosen.family() != resolved)
+    dialog.font_name = chosen.family().toStdString();
   dialog.font_size = chosen.pointSizeF();
   dialog.font_bold = chosen.bold();
   dialog.font_italic = chosen.italic();

@@ -73,6 +73,8 @@ constexpr ControlWiring kControls[] = {
     {"Command2", &M::Command2, A::kShowHelp},
     // Outside the tabs.
     {"current_filename_show", &M::current_filename_show},
+    {"preview_dpi", &M::preview_dpi, A::kChoosePreviewView},
+    {"preview_zoom", &M::preview_zoom, A::kChoosePreviewView},
 };
 
 }  // namespace

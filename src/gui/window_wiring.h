@@ -37,6 +37,7 @@ enum class WindowAction {
   kFileSaveAs,
   kShowAbout,
   kShowHelp,
+  kChoosePreviewView,
 };
 
 struct ControlWiring {

@@ -85,6 +85,8 @@ class DrawingSurface {
   void Print(const std::string& text);
   // Width the text would take if printed now, in the current font.
   double PrintedWidth(const std::string& text) { return TextWidth(text, font_); }
+  // Height of a line printed now, in the current font.
+  double PrintedLineHeight() { return LineHeight(font_); }
   // Ends the printed line: the current x goes back to 0 and the current y moves down by the
   // current font's line height.
   void LineBreak() {

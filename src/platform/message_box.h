@@ -6,8 +6,9 @@
 // Modal message boxes: the only way the program reports a problem to its user.
 namespace vellomir {
 
-enum class MessageButtons { kOk, kOkCancel };
-enum class MessageAnswer { kOk, kCancel };
+// An OK/Cancel question defaults to Cancel; Yes/No/Cancel to Yes.
+enum class MessageButtons { kOk, kOkCancel, kYesNoCancel };
+enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
 class MessageBox {
  public:

@@ -1,5 +1,6 @@
 #include "platform/recording_surface.h"
 
+#include "platform/dot_grid.h"
 #include "platform/text_util.h"
 
 namespace vellomir {
@@ -75,6 +76,10 @@ double RecordingSurface::TextWidth(const std::string& text, const FontState& fon
 
 double RecordingSurface::FillBars(const SymbolBars& bars) {
   ops_.push_back(SymbolOp{bars});
+  if (dots_per_inch_ > 0) {
+    const auto dots = SymbolOnDots(bars, dots_per_inch_);
+    if (dots && !dots->empty()) return DotsRight(*dots, dots_per_inch_);
+  }
   return bars.boxes.empty() ? CurrentX() : bars.boxes.back().x + bars.boxes.back().w;
 }
 

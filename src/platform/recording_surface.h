@@ -66,6 +66,11 @@ class RecordingSurface : public DrawingSurface {
       : metrics_(metrics), pictures_(pictures) {}
 
   const std::vector<DrawOp>& Ops() const { return ops_; }
+  // The resolution of the device the list stands for: with one above 0, a symbol ends where its
+  // whole dots end there (as it will when replayed onto that device), so what follows it (its
+  // text, the hit boxes) lines up with what prints. 0 keeps exact units.
+  void SetDotsPerInch(double dots_per_inch) { dots_per_inch_ = dots_per_inch; }
+  double DotsPerInch() const { return dots_per_inch_; }
   // Every box drawn, the boxes of symbols included, in drawing order.
   std::vector<BoxOp> Boxes() const;
   std::vector<TextOp> Texts() const;
@@ -90,6 +95,7 @@ class RecordingSurface : public DrawingSurface {
   const TextMetrics& metrics_;
   const PictureProbe* pictures_;
   std::vector<DrawOp> ops_;
+  double dots_per_inch_ = 0;
 };
 
 // What a display list can be replayed onto: a device that draws at absolute positions.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -102,6 +103,22 @@ std::vector<std::string> RemoveOldLeftovers(const std::string& root,
     if (!rm) removed.push_back(entry.path().string());
   }
   return removed;
+}
+
+std::vector<std::string> FindLeftovers(const std::string& root,
+                                       const std::function<bool(pid_t)>& runs) {
+  std::vector<std::pair<std::chrono::system_clock::time_point, std::string>> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(root, ec)) {
+    const auto pid = FolderPid(entry.path().filename().string());
+    if (!pid || entry.is_symlink(ec) || !entry.is_directory(ec) || runs(*pid)) continue;
+    if (const auto changed = LastChange(entry.path()))
+      found.emplace_back(*changed, entry.path().string());
+  }
+  std::sort(found.begin(), found.end(), std::greater<>());
+  std::vector<std::string> paths;
+  for (auto& [changed, path] : found) paths.push_back(std::move(path));
+  return paths;
 }
 
 std::optional<WindowFolder> WindowFolder::Create(const std::string& root) {

@@ -33,6 +33,11 @@ std::vector<std::string> RemoveOldLeftovers(const std::string& root,
                                             std::chrono::system_clock::time_point now,
                                             const std::function<bool(pid_t)>& runs = ProcessRuns);
 
+// The folders under `root` of windows that ended without removing them (their process no
+// longer runs), newest change first: what they hold was never closed, so may be unsaved.
+std::vector<std::string> FindLeftovers(const std::string& root,
+                                       const std::function<bool(pid_t)>& runs = ProcessRuns);
+
 // One window's private folder, made fresh (never one found on disk), readable by the user
 // alone, and removed with everything in it when the object goes.
 class WindowFolder {

@@ -47,13 +47,15 @@ bool Within32(double value) {
          value <= std::numeric_limits<int32_t>::max();
 }
 
-void RecordBox(const DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+void RecordBox(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
                float unitsPerMm, std::array<RuleHitBox, kMaxRules>& boxes, int index) {
   RuleHitBox& box = boxes[static_cast<std::size_t>(index)];
   box.left = Saturate32(std::trunc(NumericValue(f[2]) * unitsPerMm));
   box.top = Saturate32(std::trunc(NumericValue(f[3]) * unitsPerMm));
   box.right = Saturate32(RoundHalfEven(surface.CurrentX()));
-  box.bottom = Saturate32(RoundHalfEven(surface.CurrentY()));
+  // A printed text leaves the position on its top line; its box reaches down a line.
+  const double line = f[0] == "2" ? surface.PrintedLineHeight() : 0;
+  box.bottom = Saturate32(RoundHalfEven(surface.CurrentY() + line));
 }
 
 }  // namespace
@@ -136,6 +138,9 @@ bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRul
   const double height = std::trunc(width / natural->width * natural->height);
   if (!Within32(height)) return false;
   surface.DrawPicture(file, left, top, width, height);
+  // Its far corner, as after a box: where its hit box ends.
+  surface.SetCurrentX(left + width);
+  surface.SetCurrentY(top + height);
   return true;
 }
 

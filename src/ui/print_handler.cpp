@@ -8,6 +8,7 @@
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "render/print_log.h"
+#include "ui/window_events.h"
 
 namespace vellomir {
 
@@ -104,6 +105,9 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
         refused);
     return PrintOutcome::kRefused;
   }
+
+  // From now on the preview shows this printer's dots.
+  ShowPrinterDotsInPreview(window, printer->DotsPerInch());
 
   for (const PrintConcern& concern :
        CheckBeforePrinting(layout, *rules, *printer, how, services.reader)) {

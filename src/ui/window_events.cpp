@@ -1,6 +1,7 @@
 #include "ui/window_events.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "barcode/barcode_kinds.h"
@@ -51,18 +52,31 @@ void ShowClock(DrawingSurface& picture2, Shell& shell) {
 }  // namespace
 
 void SetPreviewSize(MainWindowModel& w) {
+  // The whole label, whatever the gaps and margins: the outline shows where it ends.
   const double per_mm = w.UnitsPerMm;
-  double width_mm = NumericValue(w.l_paper_width.text);
-  double height_mm = NumericValue(w.l_paper_height.text);
-  // Labels printed edge to edge are cut by the page margins: the preview shows what is left.
-  if (NumericValue(w.d_col.text) <= 0 && NumericValue(w.d_row.text) <= 0) {
-    width_mm = width_mm - NumericValue(w.s_right.text) - NumericValue(w.s_left.text);
-    height_mm = height_mm - NumericValue(w.s_top.text) - NumericValue(w.s_down.text);
-  }
-  const auto width = ToInt32(width_mm * per_mm);
-  const auto height = ToInt32(height_mm * per_mm);
+  const auto width = ToInt32(NumericValue(w.l_paper_width.text) * per_mm);
+  const auto height = ToInt32(NumericValue(w.l_paper_height.text) * per_mm);
   if (width && *width > kMinPreviewSize) w.Picture1.width = *width;
   if (height && *height > kMinPreviewSize) w.Picture1.height = *height;
+}
+
+void ChoosePreviewView(MainWindowModel& w) {
+  const std::string dpi = w.preview_dpi.text;
+  // "203 dpi" and the like; any other entry is the screen's exact units.
+  const double dots = NumericValue(dpi.substr(0, dpi.find(' ')));
+  w.PreviewDotsPerInch = dots > 0 ? dots : 0;
+  const double zoom = NumericValue(w.preview_zoom.text.substr(0, w.preview_zoom.text.find('%')));
+  w.PreviewZoom = zoom >= 100 && zoom <= 800 ? zoom / 100 : 1;
+}
+
+void ShowPrinterDotsInPreview(MainWindowModel& w, double dots_per_inch) {
+  if (!(dots_per_inch > 0) || dots_per_inch > 10000) return;
+  const std::string entry = std::to_string(std::lround(dots_per_inch)) + " dpi";
+  auto& entries = w.preview_dpi.entries;
+  auto found = std::find(entries.begin(), entries.end(), entry);
+  if (found == entries.end()) found = entries.insert(entries.end(), entry);
+  w.preview_dpi.Select(static_cast<int>(found - entries.begin()));
+  ChoosePreviewView(w);
 }
 
 void StartUp(MainWindowModel& w, EditorContext& c) {
@@ -111,10 +125,18 @@ int BoolToCheck(bool value) { return value ? 1 : 0; }
 void FindFont(MainWindowModel& w, DialogService& dialogs) {
   CommonDialog& d = w.choose_font;
   d.flags = 3;  // screen and printer fonts
+  // The dialog opens on the rule's font; a field that names none keeps what the dialog held.
+  if (!Trim(w.l_fontname.text).empty()) d.font_name = Trim(w.l_fontname.text);
+  if (NumericValue(w.l_fontsize.text) > 0) d.font_size = NumericValue(w.l_fontsize.text);
+  d.font_bold = w.l_fontbold.value != 0;
+  d.font_italic = w.l_fontli.value != 0;
+  const CommonDialog before = d;
   dialogs.ShowFont(d);
-  // A dialog that has never held a font was cancelled on its first use: copying its empty
-  // values would wipe the user's font.
+  // Cancelled (nothing chosen differs), or never held a font: the fields stay as typed.
   if (d.font_name.empty()) return;
+  if (d.font_name == before.font_name && d.font_size == before.font_size &&
+      d.font_bold == before.font_bold && d.font_italic == before.font_italic)
+    return;
   w.l_fontname.text = d.font_name;
   w.l_fontsize.text = SingleDigits(static_cast<float>(d.font_size));
   w.l_fontbold.value = BoolToCheck(d.font_bold);
