@@ -60,27 +60,6 @@ TEST(DotWidths, RatioNeverBelowTheUnitsNorTheSymbologies) {
   }
 }
 
-// A symbol's own ratio (Code 39 2.5, Codabar 2.25): the nearest whole dots, halves down, never
-// below 2 narrow ones nor above 3 narrow ones less 2 dots, where half a dot of spread or
-// shrink would leave a wide element more than three narrow ones, which ZXing refuses.
-TEST(DotWidths, OwnRatioNearestWithinHalfADotOfSpread) {
-  struct Case {
-    double ratio;
-    int64_t narrow, wide;
-  };
-  for (const Case c : {Case{2.5, 3, 7}, Case{2.5, 4, 10}, Case{2.5, 7, 17}, Case{2.5, 2, 4},
-                       Case{2.25, 1, 2}, Case{2.25, 2, 4}, Case{2.25, 3, 7}, Case{2.25, 7, 16},
-                       Case{3.5, 5, 13}, Case{1.2, 5, 10}}) {
-    SymbolBars bars = Elements(15, {0, 1});
-    bars.narrow_pitch = static_cast<double>(c.narrow);  // at 1440 dpi a twip is a dot
-    bars.dot_wide_ratio = c.ratio;
-    const auto d = SymbolDotWidths(bars, 1440);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->narrow, c.narrow);
-    EXPECT_EQ(d->wide, c.wide) << c.ratio << " " << c.narrow;
-  }
-}
-
 TEST(DotWidths, ModuleStringsHaveNoWide) {
   SymbolBars bars;
   bars.narrow_pitch = 16;  // Code 128 modules
