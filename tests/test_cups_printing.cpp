@@ -347,7 +347,7 @@ TEST_F(CupsPrinting, CancelInThePrintDialogSendsNoJob) {
 TEST_F(CupsPrinting, EveryRunIsLoggedWithItsJobsAndOutcome) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("0"));
   ASSERT_EQ(Run({"labels.vlm", "--printer", "labels"}).status, 0);
-  ASSERT_EQ(Run({"labels.vlm", "--printer", "closed"}).status, 2);
+  ASSERT_EQ(Run({"labels.vlm", "--printer", "closed", "--reprint"}).status, 2);
   const auto jobs = cups.Jobs();
   ASSERT_EQ(jobs.size(), 2u);
   const auto log = test::RunVellomir({"log", "2"}, dir.path().string());

@@ -8,10 +8,10 @@
 
 #include "barcode/code128.h"
 #include "barcode/code39.h"
+#include "form/main_window_model.h"
 #include "platform/recording_surface.h"
 #include "render/label_renderer.h"
 #include "support/files.h"
-#include "form/main_window_model.h"
 
 namespace vellomir {
 namespace {
@@ -531,6 +531,99 @@ TEST_F(Renderer, PicturesCanBeLookedUpInAnotherFolder) {
   DrawLabelPreview(window, surface, files, &pictures);
   ASSERT_EQ(surface.Pictures().size(), 1u);
   EXPECT_EQ(surface.Pictures()[0].path, p.string());
+}
+
+}  // namespace
+}  // namespace vellomir
+
+// --- Fields from a data file ---------------------------------------------------------------
+
+namespace vellomir {
+namespace {
+
+MergeData Products(const std::vector<std::vector<std::string>>& rows) {
+  MergeData data;
+  data.names = {"品名", "EAN"};
+  data.rows = rows;
+  for (std::size_t i = 0; i < rows.size(); ++i) data.lines.push_back(static_cast<int64_t>(i) + 2);
+  return data;
+}
+
+std::unique_ptr<RuleTable> Rules(const std::vector<std::string>& lines) {
+  auto rules = std::make_unique<RuleTable>();
+  for (const auto& line : lines) FillRuleRow(*rules, rules->n++, line);
+  return rules;
+}
+
+TEST(MergeRows, EachLabelTakesItsRowAndBatchNumbersRunOn) {
+  const MergeData data = Products({{"茶", "4710001000010"}, {"餅", "4710001000027"}});
+  LabelFields fields;
+  std::string problem;
+  MergeData counted = data;  // a quantity column: 2 labels, then 3
+  counted.quantity_column = 1;
+  counted.quantities = {2, 3};
+  ASSERT_EQ(PlanMergeRun(counted, 9, 100, fields, problem), 5);
+  const auto rules = Rules({"2,,;${品名} B,,;0,,;0,,;2,,;7,,;10,,;Arial,,;0,,;0,,;"});
+  LabelDrawing how;
+  how.fields = &fields;
+  for (const auto& [label, expected] : std::initializer_list<std::pair<double, const char*>>{
+           {1, "茶 B07"}, {2, "茶 B08"}, {3, "餅 B09"}, {5, "餅 B11"}})
+    EXPECT_EQ(RuleDataOnLabel(rules->rows[0], label, how), expected) << label;
+  // Without a quantity column every row gets the copies field's count.
+  ASSERT_EQ(PlanMergeRun(data, 3, 100, fields, problem), 6);
+  EXPECT_EQ(fields.RowOf(4), 1u);
+  EXPECT_FALSE(PlanMergeRun(data, 51, 100, fields, problem));
+  EXPECT_EQ(problem, "資料檔要印的標籤超過 100 張 (到第 2 筆資料 (第 3 行)),請分次列印");
+}
+
+TEST(MergeRows, ARowThatCannotBeEncodedIsNamedBeforeTheRun) {
+  const std::string ean = "1,,;${EAN},,;5,,;5,,;15,,;15,,;,,;,,;1,,;10,,;1,,;0,,;";
+  const std::string code39 = "1,,;${品名},,;5,,;5,,;15,,;15,,;,,;,,;1,,;10,,;0,,;0,,;";
+  const struct {
+    std::string rule;
+    std::vector<std::vector<std::string>> rows;
+    const char* error;  // "" when every row can be printed
+    const char* why;
+  } cases[] = {
+      {ean, {{"A", "4710001000010"}, {"B", "471000100002"}}, "", "13 digits with check, or 12"},
+      {ean,
+       {{"A", "4710001000010"}, {"B", "47100010000X7"}},
+       "資料檔第 2 筆資料 (第 3 行): 第1個規則 (EAN-13 條碼) 的資料「47100010000X7」不能印: "
+       "EAN-13 只能有數字",
+       "a letter in an EAN-13 column"},
+      {ean,
+       {{"A", "4710001000011"}},
+       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼) 的資料「4710001000011」不能印: "
+       "檢查碼應該是 0,不是 1",
+       "a wrong check digit given"},
+      {ean,
+       {{"A", "47100010000"}},
+       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼)",
+       "too short"},
+      {code39,
+       {{"ab", "1"}},
+       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (Code-39 條碼)",
+       "lower case has no Code 39 bars"},
+      {"2,,;${產地},,;5,,;5,,;,,;,,;10,,;Arial,,;0,,;0,,;",
+       {{"A", "1"}},
+       "資料檔第 1 筆資料 (第 2 行): 第1個規則的欄位 ${產地} 在資料檔的標題列裡沒有",
+       "a missing field named with the row"},
+  };
+  for (const auto& c : cases) {
+    const MergeData data = Products(c.rows);
+    LabelFields fields;
+    std::string problem;
+    const auto labels = PlanMergeRun(data, 1, 100, fields, problem);
+    ASSERT_TRUE(labels) << problem;
+    const std::string got = CheckMergeRows(*Rules({c.rule}), fields, *labels, kUnitsPerMm);
+    EXPECT_EQ(got.rfind(c.error, 0), 0u) << c.why << ": " << got;
+    EXPECT_EQ(got.empty(), std::string(c.error).empty()) << c.why;
+  }
+  // No data file: a column field has no value, a date has.
+  LabelFields dates;
+  EXPECT_EQ(CheckMergeRows(*Rules({ean}), dates, 1, kUnitsPerMm),
+            "第1個規則的欄位 ${EAN} 沒有值: 沒有指定資料檔");
+  EXPECT_EQ(CheckMergeRows(*Rules({"2,,;${date},,;0,,;0,,;"}), dates, 1, kUnitsPerMm), "");
 }
 
 }  // namespace

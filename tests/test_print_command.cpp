@@ -4,6 +4,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <set>
 
@@ -163,12 +164,68 @@ TEST_F(PrintCommand, TheBundledSamplePrintsWithRunningBatchNumbers) {
   EXPECT_TRUE(HasColour(pages[1], QColor(20, 110, 100)));  // the logo, from the current folder
 }
 
+TEST_F(PrintCommand, PricesPrintEveryRowAndBatchNumbersNeverRepeat) {
+  const fs::path examples = fs::path(VELLOMIR_SOURCE_DIR) / "examples";
+  for (const char* name : {"prices.vlm", "prices.csv"})
+    fs::copy_file(examples / name, dir.path() / name);
+  const auto r = Run({"prices.vlm", "--data", "prices.csv", "-o", "out.pdf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // Every label carries its row's EAN. Labels of 90 x 50 mm, 5 mm apart, two by five a page.
+  std::vector<std::string> read, expected;
+  const auto px = [](double mm) { return static_cast<int>(mm / 25.4 * 300); };
+  for (const auto& page : test::RenderPdfPages(dir.File("out.pdf"), 300))
+    for (int row = 0; row < 5; ++row)
+      for (int col = 0; col < 2; ++col) {
+        const auto found =
+            test::DecodeAllWithZbar(page.copy(px(col * 95), px(row * 55), px(90), px(50)));
+        if (!found.empty()) read.push_back(found.size() == 1 ? found[0] : "several");
+      }
+  // Row by row, as many as each row's quantity (3, 2, 2, 4, 1).
+  for (const char* ends : {"10", "10", "10", "27", "27", "34", "34", "41", "41", "41", "41", "58"})
+    expected.push_back(std::string("EAN-13:47100010000") + ends);
+  EXPECT_EQ(read, expected);
+  const std::string text = test::ExtractPdfText(dir.File("out.pdf")).value_or("");
+  for (const char* words : {"高山烏龍茶 150g", "NT$ 350", "愛文芒果乾", "NT$ 180", "鳳梨酥, 12入",
+                            "NT$ 240", "花生牛軋糖", "NT$ 200", "太陽餅", "NT$ 150", "LOT-0012"})
+    EXPECT_NE(text.find(words), std::string::npos) << words;
+  // The same batch numbers again are refused, naming them and the day they went out.
+  char today[16];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(today, sizeof today, "%Y/%m/%d", std::localtime(&now));
+  const auto again = Run({"prices.vlm", "--data", "prices.csv", "-o", "again.pdf"});
+  EXPECT_EQ(again.status, 2);
+  EXPECT_NE(again.err.find(std::string("批號 LOT-0001 到 LOT-0012 已於 ") + today + " 印過"),
+            std::string::npos)
+      << again.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "again.pdf"));
+  ASSERT_EQ(Run({"prices.vlm", "--data", "prices.csv", "--continue", "-o", "next.pdf"}).status, 0);
+  const auto log = test::RunVellomir({"log", "5"});
+  EXPECT_NE(log.out.find("批號=LOT-0001 到 LOT-0012"), std::string::npos) << log.out;
+  EXPECT_NE(log.out.find("批號=LOT-0013 到 LOT-0024"), std::string::npos) << log.out;
+  // One row of the file on its own: the preview shows it, verify reads it.
+  const auto row = test::RunVellomir(
+      {"preview", "prices.vlm", "--data", "prices.csv", "--row", "3", "-o", "row3.png"},
+      dir.path().string());
+  ASSERT_EQ(row.status, 0) << row.err;
+  EXPECT_EQ(test::DecodeAllWithZbar(QImage(QString::fromStdString(dir.File("row3.png")))),
+            (std::vector<std::string>{"EAN-13:4710001000034"}));
+  const auto verify =
+      test::RunVellomir({"verify", "prices.vlm", "--data", "prices.csv"}, dir.path().string());
+  EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
+}
+
 // --- Refusals ------------------------------------------------------------------------------
 
 TEST_F(PrintCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
   test::WriteBytes(dir.File("notes.vlm"), "hello\r\n");
   test::WriteBytes(dir.File("norules.vlm"), test::Cp950Lines({kDesign[0]}));
   fs::create_directory(dir.path() / "taken.pdf");
+  // Data files that are no product list.
+  test::WriteBytes(dir.File("empty.csv"), "");
+  test::WriteBytes(dir.File("quote.csv"), "a,b\n1,\"2\n");
+  test::WriteBytes(dir.File("ragged.csv"), "a,b\n1,2\n3\n");
+  test::WriteBytes(dir.File("nul.csv"), std::string("a\n1\0\n", 5));
+  test::WriteBytes(dir.File("big5.csv"), "a\n\xA4\n");
   const std::vector<std::vector<std::string>> refused = {
       {"missing.vlm", "-o", "out.pdf"},
       {"notes.vlm", "-o", "out.pdf"},
@@ -184,6 +241,13 @@ TEST_F(PrintCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
       {"design.vlm", "-o", "out.pdf", "--copies"},
       {"design.vlm"},
       {"-o", "out.pdf"},
+      {"design.vlm", "-o", "out.pdf", "--data", "empty.csv"},
+      {"design.vlm", "-o", "out.pdf", "--data", "quote.csv"},
+      {"design.vlm", "-o", "out.pdf", "--data", "ragged.csv"},
+      {"design.vlm", "-o", "out.pdf", "--data", "nul.csv"},
+      {"design.vlm", "-o", "out.pdf", "--data", "big5.csv", "--encoding", "cp950"},
+      {"design.vlm", "-o", "out.pdf", "--data", "missing.csv"},
+      {"design.vlm", "-o", "out.pdf", "--data", "quote.csv", "--row", "1"},
   };
   const auto before = Entries();
   for (const auto& args : refused) {

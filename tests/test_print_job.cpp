@@ -525,6 +525,51 @@ TEST_F(PrintJob, APrinterThatCannotBeOpenedIsReportedInItsOwnWords) {
   EXPECT_EQ(messages.shown[0].text, "無法連線到列印伺服器「/x」,沒有列印");
 }
 
+// --- A data file and batch numbers that went out before --------------------------------------
+
+TEST_F(PrintJob, DataFileRowsPrintAndBatchNumbersPrintedBeforeOfferToContinue) {
+  const std::string rule = "2,,;${品名} B,,;0,,;0,,;2,,;1,,;10,,;Arial,,;0,,;0,,;";
+  WriteDesign({rule});
+  test::WriteBytes(dir.File("items.csv"), "品名,qty\n茶,2\n餅,1\n");
+  window.merge_file.text = dir.File("items.csv");
+  window.CurrentFileName = dir.File("d.vlm");
+  window.l_amount.text = "1";
+  PrintHandlerServices services{messages, dialogs, test::OpenerFor(printer),
+                                {},       nullptr, dir.File("print.log")};
+  auto printed = [&] {
+    std::vector<std::string> texts;
+    const auto documents = Texts(printer);
+    if (documents.empty()) return texts;
+    for (const auto& page : documents.back()) texts.insert(texts.end(), page.begin(), page.end());
+    return texts;
+  };
+  ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
+  EXPECT_EQ(printed(), (std::vector<std::string>{"茶 B01", "茶 B02", "餅 B03"}));
+  EXPECT_TRUE(messages.shown.empty());
+
+  // Again: asked, and 接續 starts after B03, in the working file too (the user saves it).
+  messages.answers = {MessageAnswer::kContinue};
+  ASSERT_EQ(PrintLabels(window, files, services), PrintOutcome::kPrinted);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].buttons, MessageButtons::kContinueOkCancel);
+  const std::string asked = messages.shown[0].text;
+  EXPECT_EQ(asked.rfind("批號 B01 到 B03 已於 20", 0), 0u) << asked;
+  EXPECT_NE(asked.find(" 印過,仍要列印嗎?"), std::string::npos) << asked;
+  EXPECT_EQ(printed(), (std::vector<std::string>{"茶 B04", "茶 B05", "餅 B06"}));
+  EXPECT_EQ(files.ReadLines(std::string(kWorkingFileName)).lines.at(1),
+            "2,,;${品名} B,,;0,,;0,,;2,,;4,,;10,,;Arial,,;0,,;0,,;");
+
+  // Cancel prints nothing; a data file with a bad row prints nothing and names the row.
+  messages.answers = {MessageAnswer::kCancel};
+  messages.next_answer = 0;
+  const std::size_t documents = printer.documents.size();
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kCancelled);
+  test::WriteBytes(dir.File("items.csv"), "品名,qty\n茶,2\n\"餅,1\n");
+  EXPECT_EQ(PrintLabels(window, files, services), PrintOutcome::kRefused);
+  EXPECT_EQ(messages.shown.back().text, "資料檔第 2 筆資料 (第 3 行): 引號沒有結束,沒有列印!!");
+  EXPECT_EQ(printer.documents.size(), documents);
+}
+
 // --- Labels that fall off the printable area -----------------------------------------------
 
 TEST(ClippedLabels, CountsTheLabelsOfAFullPageThatReachPastTheArea) {

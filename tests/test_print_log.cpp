@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "render/print_log.h"
@@ -58,6 +59,56 @@ TEST(PrintLogEntries, CarryTheRunsOutcome) {
   EXPECT_EQ(MakePrintLogEntry("d.vlm", "labels", 12, result).outcome, "完成");
   result.outcome = PrintOutcome::kCancelled;
   EXPECT_EQ(MakePrintLogEntry("d.vlm", "labels", 12, result).outcome, "取消");
+}
+
+// --- Batch numbers that never repeat --------------------------------------------------------
+
+std::unique_ptr<RuleTable> SampleRules() {
+  auto rules = std::make_unique<RuleTable>();
+  FillRuleRow(*rules, rules->n++, "1,,;LOT-,,;8,,;6,,;20,,;15,,;4,,;1,,;1,,;10,,;8,,;1,,;");
+  FillRuleRow(*rules, rules->n++, "2,,;品名,,;8,,;42,,;,,;,,;12,,;細明體,,;0,,;0,,;");
+  return rules;
+}
+
+TEST(BatchLog, RecordsEachRunsRangeAndFindsItAgain) {
+  test::TempDir dir;
+  const std::string log = dir.File("print.log");
+  const auto rules = SampleRules();
+  PrintLogEntry first = Entry("x.vlm", 12);
+  first.design_path = "/labels/x.vlm";
+  first.batches = BatchRanges(*rules, 12, LabelDrawing{});
+  EXPECT_NE(FormatPrintLogLine(first).find(
+                "\t路徑=/labels/x.vlm\t批號=LOT-0001 到 LOT-0012\t批號規則=LOT-|1|12"),
+            std::string::npos)
+      << FormatPrintLogLine(first);
+  ASSERT_EQ(AppendPrintLog(log, first), "");
+  PrintLogEntry other = first;  // another design whose path starts the same
+  other.design_path = "/labels/x.vlm.old";
+  other.batches = BatchRanges(*rules, 40, LabelDrawing{});
+  ASSERT_EQ(AppendPrintLog(log, other), "");
+
+  const struct {
+    double start;
+    int64_t labels;
+    const char* repeat;
+    const char* why;
+  } runs[] = {
+      {1, 12, "批號 LOT-0001 到 LOT-0012 已於 2026/12/07 印過", "the same run again"},
+      {12, 1, "批號 LOT-0001 到 LOT-0012 已於 2026/12/07 印過", "one number in the range"},
+      {13, 50, "", "continued after the last one"},
+  };
+  for (const auto& r : runs) {
+    rules->rows[0][7] = std::to_string(static_cast<int>(r.start));
+    const BatchHistory h = ReadBatchHistory(log, "/labels/x.vlm", *rules, r.labels);
+    EXPECT_EQ(h.repeat, r.repeat) << r.why;
+    ASSERT_EQ(h.next.size(), 1u) << r.why;
+    EXPECT_EQ(h.next[0], (std::pair<int, double>{0, 13})) << r.why;
+  }
+  ContinueBatchNumbers(*rules, ReadBatchHistory(log, "/labels/x.vlm", *rules, 12));
+  EXPECT_EQ(rules->rows[0][7], "13");
+  EXPECT_EQ(BatchRanges(*rules, 3, LabelDrawing{})[0].last_text, "LOT-0015");
+  EXPECT_TRUE(ReadBatchHistory(log, "/labels/new.vlm", *rules, 12).next.empty());
+  EXPECT_TRUE(ReadBatchHistory(dir.File("none.log"), "/labels/x.vlm", *rules, 12).next.empty());
 }
 
 TEST(PrintLogFile, AppendsLinesInTheFolderItMakesAndReadsTheLastOnesBack) {

@@ -97,9 +97,13 @@ TEST_F(PrintWindowWithCups, AFailedRunDoesNotKeepTheNextRunFromPrinting) {
   ASSERT_TRUE(info);
   EXPECT_EQ(info->pages, 3);
 
+  // The batch numbers of after.pdf went out: asked, and printed again (the recording box
+  // answers OK).
   dialogs_.printers.push_back({true, "sheets", ""});
   PressPrint();
-  EXPECT_EQ(messages_.shown.size(), 1u);
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_NE(messages_.shown[1].text.find("印過,仍要列印嗎?"), std::string::npos)
+      << messages_.shown[1].text;
   EXPECT_EQ(cups_.Jobs().size(), 1u);
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
+#include "settings/data_file_memory.h"
 #include "settings/settings_file.h"
 #include "support/files.h"
 
@@ -182,6 +184,31 @@ TEST_F(SettingsFileTest, AFailedWriteSaysSoInsteadOfCelebrating) {
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(box.shown[0].text, "無法寫入設定檔 vellomir_setting.ini,設定沒有儲存!!");
   EXPECT_EQ(Bytes(), saved);
+}
+
+}  // namespace
+}  // namespace vellomir
+
+// --- The data file remembered per design ---------------------------------------------------
+
+namespace vellomir {
+namespace {
+
+TEST(DataFileMemory, RemembersPerDesignAndForgets) {
+  test::TempDir dir;
+  const std::string memory = dir.File("config/vellomir/data-files");
+  EXPECT_EQ(RecallDataFile(memory, "/d/a.vlm"), "") << "nothing remembered yet";
+  ASSERT_EQ(RememberDataFile(memory, "/d/a.vlm", "/d/品項.csv"), "");
+  ASSERT_EQ(RememberDataFile(memory, "/d/a.vlm.bak", "/d/other.csv"), "");
+  ASSERT_EQ(RememberDataFile(memory, "/d/a.vlm", "/d/new.csv"), "");
+  EXPECT_EQ(RecallDataFile(memory, "/d/a.vlm"), "/d/new.csv") << "the last choice";
+  EXPECT_EQ(RecallDataFile(memory, "/d/a.vlm.bak"), "/d/other.csv") << "its own line";
+  EXPECT_EQ(RecallDataFile(memory, "/d/a"), "") << "a prefix names no design";
+  ASSERT_EQ(RememberDataFile(memory, "/d/a.vlm", ""), "");
+  EXPECT_EQ(RecallDataFile(memory, "/d/a.vlm"), "") << "forgotten";
+  EXPECT_EQ(test::ReadBytes(memory), "/d/a.vlm.bak\t/d/other.csv\n");
+  setenv("XDG_CONFIG_HOME", "/srv/config", 1);
+  EXPECT_EQ(DefaultDataFileMemoryPath(), "/srv/config/vellomir/data-files");
 }
 
 }  // namespace

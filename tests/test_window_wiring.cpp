@@ -94,6 +94,7 @@ TEST_F(WindowWiringTest, PressingEveryButtonRunsItsHandler) {
   using Effect = std::function<bool(std::size_t, std::size_t)>;
   std::map<std::string, Effect> effects = {
       {"pic_brower", dialog_shown("open", "開啟圖片")},
+      {"merge_browse", dialog_shown("open", "選擇資料檔")},
       {"find_font", dialog_shown("font", nullptr)},
       {"l_add", message_shown("請輸入完整的資料才可以新增!!")},
       {"l_modify", message_shown("請選定一個規則來做修改!!")},

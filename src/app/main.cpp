@@ -29,11 +29,12 @@ void PrintUsage(std::ostream& out) {
          "Code-128\n"
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
-         "  vellomir preview DESIGN.vlm -o FILE [--copies N]\n"
+         "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n"
          "  vellomir print DESIGN.vlm ((-o FILE.pdf | -o -) [--dpi N] | --printer NAME) [--copies "
          "N]\n"
-         "                 [--allow-clipping] [--no-verify]\n"
-         "  vellomir verify DESIGN.vlm [--dpi N] [--copies N]\n"
+         "                 [--allow-clipping] [--no-verify] [--continue | --reprint]\n"
+         "                 [--data FILE|- [--encoding utf-8|cp950]]\n"
+         "  vellomir verify DESIGN.vlm [--dpi N] [--copies N] [--data FILE|- [--row N]]\n"
          "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
 }
 

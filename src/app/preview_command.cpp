@@ -1,16 +1,18 @@
 #include "app/preview_command.h"
 
 #include <cmath>
+#include <iostream>
 #include <optional>
 #include <ostream>
 
 #include "app/design_session.h"
+#include "app/merge_options.h"
+#include "form/main_window_model.h"
 #include "gui/export.h"
 #include "gui/qt_surface.h"
 #include "platform/file_system.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
-#include "form/main_window_model.h"
 #include "ui/window_events.h"
 
 namespace vellomir {
@@ -36,8 +38,11 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
     err << "vellomir preview: " << message << "\n";
     return 2;
   };
+  std::vector<std::string> rest = args;
+  const MergeOptions merge = TakeMergeOptions(rest, /*with_row=*/true, /*with_batches=*/false);
+  if (!merge.error.empty()) return fail(merge.error);
   Options o;
-  if (auto e = ParseOptions(args, o); !e.empty()) return fail(e);
+  if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -46,12 +51,21 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*
   MainWindowModel& window = session.window;
   if (o.copies) window.l_amount.text = *o.copies;
   SetPreviewSize(window);
+  // The preview shows one row of the data file: the one asked for, else the first.
+  std::optional<MergeData> data;
+  if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
+  LabelFields fields;
+  fields.keep_unknown = true;
+  if (data) {
+    fields.data = &*data;
+    fields.fixed_row = merge.row.value_or(1) - 1;
+  }
 
   std::string note;
   const std::string error = ExportDrawing(
       o.output, window.Picture1.width, window.Picture1.height, kExportDpi,
       [&](DrawingSurface& surface) {
-        DrawLabelPreview(window, surface, session.Work(), &session.Here());
+        DrawLabelPreview(window, surface, session.Work(), &session.Here(), &fields);
       },
       {0, 0}, &note);
   if (!note.empty()) err << "vellomir preview: " << note << "\n";

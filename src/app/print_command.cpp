@@ -4,18 +4,22 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "app/design_session.h"
+#include "app/merge_options.h"
 #include "app/verify_command.h"
 #include "gui/cups_printer.h"
 #include "gui/qt_printer.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
+#include "render/batch_log.h"
 #include "render/label_renderer.h"
 #include "render/print_job.h"
 #include "render/print_log.h"
@@ -64,6 +68,8 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   const DpiOption dpi = TakeDpiOption(rest);
   if (!dpi.error.empty()) return fail(dpi.error);
   const bool verify = !TakeFlag(rest, "--no-verify");
+  const MergeOptions merge = TakeMergeOptions(rest, /*with_row=*/false, /*with_batches=*/true);
+  if (!merge.error.empty()) return fail(merge.error);
   Options o;
   if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
   if (dpi.dpi && !o.printer.empty())
@@ -77,15 +83,37 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   // Blank pages help nobody: a design without rules is refused rather than printed.
   if (rules->n == 0) return fail("標籤檔沒有任何規則, 沒有東西可以列印: " + o.design);
   if (o.copies) session.window.l_amount.text = *o.copies;
+  // A data file decides the labels: each row its quantity, or the copies field's count.
+  std::optional<MergeData> data;
+  if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
+  LabelFields fields;
+  if (data) {
+    PrintLayout copies;
+    if (auto e = ReadPrintLayout(session.window, copies); !e.empty()) return fail(e);
+    std::string trouble;
+    const auto labels = PlanMergeRun(*data, copies.labels, kMaxLabelsPerRun, fields, trouble);
+    if (!labels) return fail(trouble);
+    session.window.l_amount.text = std::to_string(*labels);
+  }
   PrintLayout layout;
   if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
+  // Every row is formed and encoded before anything is sent.
+  if (auto e = CheckMergeRows(*rules, fields, layout.labels, session.window.UnitsPerMm); !e.empty())
+    return fail(e + ",沒有列印");
 
   const std::string design_name =
       QFileInfo(QString::fromStdString(o.design)).fileName().toStdString();
   const std::string log_path = DefaultPrintLogPath();
+  std::error_code ec;
+  const std::string design_path =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(o.design, ec), ec).string();
+  LabelDrawing how = session.Drawing();
+  how.fields = &fields;
   auto log = [&](const std::string& destination, const PrintResult& result) {
-    const std::string trouble = AppendPrintLog(
-        log_path, MakePrintLogEntry(design_name, destination, layout.labels, result));
+    PrintLogEntry entry = MakePrintLogEntry(design_name, destination, layout.labels, result);
+    entry.design_path = design_path;
+    entry.batches = BatchRanges(*rules, result.labels_sent, how);
+    const std::string trouble = AppendPrintLog(log_path, std::move(entry));
     if (!trouble.empty()) err << "vellomir print: 警告: " << OneLine(trouble) << "\n";
   };
   auto refuse = [&](const std::string& destination, const std::string& message) {
@@ -112,7 +140,15 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
   }
 
-  const LabelDrawing how = session.Drawing();
+  // Batch numbers the log says went out for this design are not printed again unless told.
+  const BatchHistory history = ReadBatchHistory(log_path, design_path, *rules, layout.labels);
+  if (merge.continue_batches)
+    ContinueBatchNumbers(*rules, history);
+  else if (!history.repeat.empty() && !merge.reprint)
+    return refuse(
+        printer->Destination(),
+        history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
+
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :

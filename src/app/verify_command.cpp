@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
 #include "app/design_session.h"
+#include "app/merge_options.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
@@ -55,6 +57,8 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   std::vector<std::string> args = given;
   const DpiOption dpi = TakeDpiOption(args);
   if (!dpi.error.empty()) return fail(dpi.error);
+  const MergeOptions merge = TakeMergeOptions(args, /*with_row=*/true, /*with_batches=*/false);
+  if (!merge.error.empty()) return fail(merge.error);
   DesignCommandOptions o;
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty())
     return fail(e);
@@ -68,15 +72,40 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
 
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   if (rules->error != FileError::kNone) return fail("無法讀取工作檔");
-  // The labels and their size as the print command takes them, so both check the same.
+  // With a data file: one row when asked (its labels as the copies field numbers them), else
+  // the whole run, every row encoded and the first and last label read back.
+  std::optional<MergeData> data;
+  if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
+  LabelFields fields;
+  double amount = NumericValue(session.window.l_amount.text);
+  const auto whole_labels = [](double v) {
+    return static_cast<int64_t>(std::clamp(std::ceil(v), 1.0, 1e12));
+  };
+  if (data && merge.row) {
+    fields.data = &*data;
+    fields.fixed_row = *merge.row - 1;
+  } else if (data) {
+    std::string trouble;
+    const auto labels = PlanMergeRun(*data, whole_labels(amount), kMaxMergeRows * kMaxMergeQuantity,
+                                     fields, trouble);
+    if (!labels) return fail(trouble);
+    amount = static_cast<double>(*labels);
+  }
+  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), session.window.UnitsPerMm);
+      !e.empty()) {
+    out << e << "\n";
+    return 1;
+  }
+  LabelDrawing how = session.Drawing();
+  how.fields = &fields;
+  // The label's size as the print command takes it, so both check the same.
   PrintLayout layout;
   if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
 
   // The print command's own check: at the printer's dots with --dpi, else as a plain PDF.
   ZXingSymbolReader reader;
-  const DesignCheck check =
-      CheckDesign(*rules, static_cast<double>(layout.labels), session.Drawing(),
-                  dpi.dpi.value_or(0), reader, layout.label_width, layout.label_height);
+  const DesignCheck check = CheckDesign(*rules, amount, how, dpi.dpi.value_or(0), reader,
+                                        layout.label_width, layout.label_height);
   for (const SymbolCheck& c : check.symbols) out << DescribeCheck(c) << "\n";
   for (const std::string& line : check.layout) out << line << "\n";
   if (check.symbols.empty()) out << "標籤檔沒有條碼規則\n";

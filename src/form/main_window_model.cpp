@@ -5,6 +5,8 @@ namespace vellomir {
 namespace {
 
 constexpr std::string_view kLabelFilter = "Vellomir資料檔(*.vlm)|*.vlm";
+constexpr std::string_view kDataFileFilter =
+    "資料檔(*.csv)|*.csv|*.tsv|*.tsv|*.txt|*.txt|所有檔案(*.*)|*.*";
 constexpr std::string_view kPictureFilter =
     "所有圖片格式(*.*)|*.*|*.jpg|*.jpg|*.gif|*.gif|*.bmp|*.bmp|*.png|*.png";
 
@@ -55,6 +57,12 @@ MainWindowModel::MainWindowModel() {
   rule_kind.entries = {std::string(kRuleKindBarcode), std::string(kRuleKindText),
                        std::string(kRuleKindPicture)};
   for (std::string_view name : kBarcodeKindNames) codebar_kind.entries.emplace_back(name);
+
+  merge_browse = Button("瀏覽");
+  merge_row.text = "1";
+  merge_row.entries = {"1"};
+  merge_row.editable = false;
+  open_m_dial = FileDialog("選擇資料檔", kDataFileFilter, "csv");
 
   rule_content_l = Caption("資料內容");
   pic_brower = Button("瀏覽", false);

@@ -63,6 +63,9 @@ inline constexpr std::string_view kRow = "row";
 inline constexpr std::string_view kLabelSpacing = "標籤間距";
 inline constexpr std::string_view kHorizontal = "橫向";
 inline constexpr std::string_view kVertical = "縱向";
+inline constexpr std::string_view kDataFile = "資料檔";
+inline constexpr std::string_view kPreviewRow = "預覽第";
+inline constexpr std::string_view kRowUnit = "筆";
 // Settings tab.
 inline constexpr std::string_view kPrintArea = "列印範圍";
 inline constexpr std::string_view kTopMargin = "上邊界";
@@ -154,6 +157,12 @@ struct MainWindowModel {
   CommandButton print_rule;
   CommonDialog open_p_dial;  // pictures, and the print setup
   CommonDialog choose_font;
+  // Tab 0: the data file whose rows the labels take, and the row the preview shows (from 1).
+  // Neither is part of the design: the data file is remembered per design elsewhere.
+  TextBox merge_file;
+  CommandButton merge_browse;
+  ComboBox merge_row;
+  CommonDialog open_m_dial;
 
   // Tab 1 "設定".
   TextBox s_top;

@@ -28,7 +28,9 @@
 #include "gui/zxing_symbol_reader.h"
 #include "platform/work_folder.h"
 #include "render/print_log.h"
+#include "settings/data_file_memory.h"
 #include "settings/settings_file.h"
+#include "ui/merge_handler.h"
 #include "ui/print_handler.h"
 #include "ui/window_events.h"
 
@@ -226,6 +228,12 @@ void MainWindow::Perform(WindowAction action) {
     case WindowAction::kPrint:
       PrintRun();
       break;
+    case WindowAction::kBrowseMergeData:
+      BrowseMergeData(m, *dialogs_, ctx, DefaultDataFileMemoryPath());
+      break;
+    case WindowAction::kPickMergeRow:
+      PickMergeRow(m, ctx);
+      break;
     case WindowAction::kSaveSettings:
       SaveSettings(m, here_, *messages_);
       break;
@@ -236,8 +244,10 @@ void MainWindow::Perform(WindowAction action) {
       if (MayDropDesign(m, files_, *dialogs_, *messages_)) FileNew(m, files_, *messages_, *view_);
       break;
     case WindowAction::kFileOpen:
-      if (MayDropDesign(m, files_, *dialogs_, *messages_))
+      if (MayDropDesign(m, files_, *dialogs_, *messages_)) {
         FileOpen(m, files_, *dialogs_, *messages_, *view_);
+        RecallMergeData(m, ctx, DefaultDataFileMemoryPath());
+      }
       break;
     case WindowAction::kFileSave:
       FileSave(m, files_, *dialogs_, *messages_);
@@ -359,7 +369,11 @@ void MainWindow::Tick() {
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  Run([this, &path] { FileOpenPath(model_, files_, *messages_, *view_, path); });
+  Run([this, &path] {
+    FileOpenPath(model_, files_, *messages_, *view_, path);
+    EditorContext ctx = Context();
+    RecallMergeData(model_, ctx, DefaultDataFileMemoryPath());
+  });
 }
 
 void MainWindow::ShowAbout() {

@@ -97,6 +97,8 @@ QWidget* EditTab(const Builder& b) {
   add(Row({b.Caption(captions::kLabelSpacing), b.Caption(captions::kHorizontal),
            b.Edit(&M::d_col, 50), b.Caption(captions::kMm), b.Caption(captions::kVertical),
            b.Edit(&M::d_row, 50), b.Caption(captions::kMm)}));
+  add(Row({b.Caption(captions::kDataFile), b.Edit(&M::merge_file, 200), b.W(&M::merge_browse),
+           b.Caption(captions::kPreviewRow), b.W(&M::merge_row), b.Caption(captions::kRowUnit)}));
   add(Row({b.W(&M::print_rule)}));
   ev->addStretch(1);
   return edit;

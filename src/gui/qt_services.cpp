@@ -13,6 +13,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStringList>
@@ -28,7 +29,13 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
   box.setIcon(buttons == MessageButtons::kOk ? QMessageBox::Information : QMessageBox::Warning);
-  if (buttons == MessageButtons::kOkCancel) {
+  QPushButton* go_on = nullptr;
+  if (buttons == MessageButtons::kContinueOkCancel) {
+    go_on = box.addButton(QString::fromUtf8("接續"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Ok);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(go_on);
+  } else if (buttons == MessageButtons::kOkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     // Enter on a question must not do what it warns against.
     box.setDefaultButton(QMessageBox::Cancel);
@@ -39,7 +46,9 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
-  switch (box.exec()) {
+  box.exec();
+  if (go_on != nullptr && box.clickedButton() == go_on) return MessageAnswer::kContinue;
+  switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:
       return MessageAnswer::kOk;
     case QMessageBox::Yes:

@@ -48,6 +48,9 @@ constexpr ControlWiring kControls[] = {
     {"l_row", &M::l_row},
     {"d_col", &M::d_col},
     {"d_row", &M::d_row},
+    {"merge_file", &M::merge_file},
+    {"merge_browse", &M::merge_browse, A::kBrowseMergeData},
+    {"merge_row", &M::merge_row, A::kPickMergeRow},
     {"print_rule", &M::print_rule, A::kPrint},
     // Tab 1 "設定".
     {"s_top", &M::s_top},

@@ -29,6 +29,8 @@ enum class WindowAction {
   kBrowsePicture,
   kChooseFont,
   kPrint,
+  kBrowseMergeData,
+  kPickMergeRow,
   kSaveSettings,
   kLoadSettings,
   kFileNew,

@@ -201,13 +201,36 @@ std::optional<std::string> PicturePathOf(const std::string& field) {
   return path;
 }
 
+std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTableFields>& f,
+                                           double labelNumber, const LabelDrawing& how) {
+  std::string data = f[1];
+  if (how.fields != nullptr && HasFields(data)) {
+    FieldExpansion e = how.fields->Expand(data, labelNumber);
+    if (!e.ok()) return std::nullopt;
+    data = std::move(e.text);
+  }
+  if (f[0] == "1") return ContentWithBatch(data, f[6], f[7], labelNumber);
+  if (f[0] == "2") return ContentWithBatch(data, f[4], f[5], labelNumber);
+  return data;
+}
+
 void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, int32_t offsetY,
                double labelNumber, const LabelDrawing& how) {
   const FileSystem fallback;
   const FileSystem& pictures = how.pictures != nullptr ? *how.pictures : fallback;
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
+  std::array<std::string, kRuleTableFields> expanded;
   for (int i = 0; i < n; ++i) {
-    const auto& f = rules.rows[static_cast<std::size_t>(i)];
+    const auto* row = &rules.rows[static_cast<std::size_t>(i)];
+    // Data with fields is drawn with this label's values, as if typed so.
+    if (how.fields != nullptr && ((*row)[0] == "1" || (*row)[0] == "2") && HasFields((*row)[1])) {
+      FieldExpansion e = how.fields->Expand((*row)[1], labelNumber);
+      if (!e.ok()) continue;
+      expanded = *row;
+      expanded[1] = std::move(e.text);
+      row = &expanded;
+    }
+    const auto& f = *row;
     bool drawn = true;
     if (f[0] == "1") {
       DrawBarcodeRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm);
@@ -224,7 +247,7 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
 }
 
 void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
-                      const FileSystem* pictures) {
+                      const FileSystem* pictures, const LabelFields* fields) {
   picture1.Clear();
   if (!files.FileExists(std::string(kWorkingFileName))) return;
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
@@ -232,6 +255,19 @@ void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const F
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = pictures != nullptr ? pictures : &files;
   how.ruleHitBoxes = &window.RuleHitBoxes;
+  // The data file named in the window shows its picked row; without one, dates only.
+  LabelFields from_window;
+  from_window.keep_unknown = true;
+  std::optional<MergeData> data;
+  if (const std::string path = Trim(window.merge_file.text); fields == nullptr && !path.empty()) {
+    data = ReadMergeFile(*how.pictures, path).data;
+    if (data) {
+      from_window.data = &*data;
+      from_window.fixed_row =
+          static_cast<std::size_t>(std::clamp(NumericValue(window.merge_row.text), 1.0, 1e9)) - 1;
+    }
+  }
+  how.fields = fields != nullptr ? fields : &from_window;
   DrawLabel(picture1, *rules, 0, 0, NumericValue(window.l_amount.text), how);
 }
 

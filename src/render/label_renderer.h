@@ -6,9 +6,10 @@
 #include <string>
 
 #include "document/working_file.h"
+#include "form/main_window_model.h"
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
-#include "form/main_window_model.h"
+#include "render/label_fields.h"
 
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
@@ -57,7 +58,15 @@ struct LabelDrawing {
   const FileSystem* pictures = nullptr;
   // When set, entry i is written for every rule i that is drawn (preview only).
   std::array<RuleHitBox, kMaxRules>* ruleHitBoxes = nullptr;
+  // When set, the fields in barcode and text data take their values here, label by label; a
+  // rule whose fields have no value is not drawn. Without it the data is drawn as typed.
+  const LabelFields* fields = nullptr;
 };
+
+// A barcode or text rule's data as label `labelNumber` carries it: fields expanded (when `how`
+// has values for them), then the batch number appended. Nothing when it cannot be formed.
+std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTableFields>& f,
+                                           double labelNumber, const LabelDrawing& how);
 
 // Draws rows 0..n-1 of the table, each position moved by (offsetX, offsetY), with batch
 // numbers formed from labelNumber. Values that do not fit a painter's integer arguments skip
@@ -68,9 +77,10 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
 
 // The preview: clears the surface that stands for Picture1 and, when the working file exists,
 // draws the label at (0, 0) with l_amount as label number, recording RuleHitBoxes. Picture
-// paths are looked up through `pictures` when given, else through `files`.
+// paths are looked up through `pictures` when given, else through `files`; fields through
+// `fields` when given (else dates only, other fields shown as typed).
 void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
-                      const FileSystem* pictures = nullptr);
+                      const FileSystem* pictures = nullptr, const LabelFields* fields = nullptr);
 
 // A picture path as written in a design, made usable here: a backslash is a folder separator.
 // Nothing for a path with a drive letter ("C:\..."), which names no file on this system.

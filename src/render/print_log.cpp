@@ -78,7 +78,8 @@ std::string FormatPrintLogLine(const PrintLogEntry& e) {
   return Field(e.time) + "\t設計=" + Field(e.design) + "\t送到=" + Field(e.destination) +
          "\t要印=" + std::to_string(e.requested) + "\t已送出=" + std::to_string(e.sent) +
          "\t標籤=" + labels + "\t工作=" + Field(jobs.empty() ? "-" : jobs) +
-         "\t結果=" + Field(e.outcome);
+         "\t結果=" + Field(e.outcome) +
+         (e.design_path.empty() ? "" : FormatBatchFields(e.design_path, e.batches));
 }
 
 std::string DefaultPrintLogPath() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "render/batch_log.h"
 #include "render/print_job.h"
 
 // The print log: one line per print run, appended to a file in the user's data folder, so a
@@ -21,6 +22,9 @@ struct PrintLogEntry {
   int64_t sent = 0;         // labels 1..sent went out
   std::vector<std::string> jobs;
   std::string outcome;
+  // The design's full path and the batch numbers that went out, when known.
+  std::string design_path;
+  std::vector<BatchRange> batches;
 };
 
 // The entry of a finished run.

@@ -234,7 +234,7 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     check.label = labelNumber;
     check.dpi = dots_per_inch;
     check.on_dots = on_dots;
-    const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+    const std::optional<std::string> data = RuleDataOnLabel(f, labelNumber, how);
     // As the painter takes it: only a withCheck of 1 draws a check character.
     const bool withCheck = BarcodeRuleWithCheck(*kind, f[11]) == int16_t{1};
     if (data) check.expected = ExpectedScan(*kind, *data, withCheck).value_or("");
@@ -268,7 +268,9 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     page.left = std::floor(area.left / dot) * dot;
     page.top = std::floor(area.top / dot) * dot;
     DrawingSurface& surface = reader.NewPage(page, dots_per_inch, on_dots);
-    DrawLabel(surface, rules, 0, 0, labelNumber, LabelDrawing{how.unitsPerMm, how.pictures});
+    LabelDrawing plain = how;
+    plain.ruleHitBoxes = nullptr;
+    DrawLabel(surface, rules, 0, 0, labelNumber, plain);
     for (int j = 0; j < n; ++j) {
       const auto& other = bars[static_cast<std::size_t>(j)];
       if (j == i || !other || other->boxes.empty()) continue;

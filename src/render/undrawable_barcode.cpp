@@ -28,16 +28,21 @@ bool HasPainter(const std::string& field10) {
   return kind.size() == 1 && kind[0] >= '0' && kind[0] <= '8';
 }
 
-// Whether the one rule of `single` draws bars on label `label`.
 bool Draws(const RuleTable& single, std::int64_t label, float unitsPerMm) {
-  BarDetector surface;
   LabelDrawing how;
   how.unitsPerMm = unitsPerMm;
-  DrawLabel(surface, single, 0, 0, static_cast<double>(label), how);
-  return surface.drew;
+  return DrawsBars(single, label, how);
 }
 
 }  // namespace
+
+bool DrawsBars(const RuleTable& single, std::int64_t label, const LabelDrawing& how) {
+  BarDetector surface;
+  LabelDrawing plain = how;
+  plain.ruleHitBoxes = nullptr;
+  DrawLabel(surface, single, 0, 0, static_cast<double>(label), plain);
+  return surface.drew;
+}
 
 std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, std::int64_t labels,
                                                        float unitsPerMm) {
@@ -46,7 +51,8 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
   single->n = 1;
   for (int i = 0; i < rules.n; ++i) {
     const auto& row = rules.rows[static_cast<std::size_t>(i)];
-    if (row[0] != "1" || !HasPainter(row[10])) continue;
+    // Data with fields changes from row to row: the rows are checked one by one instead.
+    if (row[0] != "1" || !HasPainter(row[10]) || HasFields(row[1])) continue;
     single->rows[0] = row;
     std::int64_t first_bad = 0;
     if (!Draws(*single, 1, unitsPerMm)) {

@@ -25,6 +25,9 @@ struct UndrawableBarcode {
 std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, std::int64_t labels,
                                                        float unitsPerMm = kUnitsPerMm);
 
+// Whether the one rule of `single` draws bars on label `label`, drawn as `how` says.
+bool DrawsBars(const RuleTable& single, std::int64_t label, const LabelDrawing& how);
+
 // "第N個規則 (條碼 KIND, 資料 ...) 在第L張標籤畫不出來..." as one line, without an ending.
 std::string DescribeUndrawableBarcode(const RuleTable& rules, const UndrawableBarcode& found);
 

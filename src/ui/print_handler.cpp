@@ -4,8 +4,10 @@
 #include <cmath>
 #include <filesystem>
 
+#include "document/merge_data.h"
 #include "document/working_file.h"
 #include "platform/text_util.h"
+#include "render/batch_log.h"
 #include "render/label_renderer.h"
 #include "render/print_log.h"
 #include "ui/window_events.h"
@@ -17,6 +19,26 @@ namespace {
 std::string DesignName(const MainWindowModel& window) {
   if (window.CurrentFileName.empty()) return "(未存檔的設計)";
   return std::filesystem::path(window.CurrentFileName).filename().string();
+}
+
+// 接續: the batch-numbered rules of the working file start after the last number printed, a
+// change the user saves like any other. False when the working file cannot be rewritten.
+bool WriteContinuedStarts(FileSystem& files, const BatchHistory& history) {
+  ReadLinesResult read = files.ReadLines(std::string(kWorkingFileName));
+  if (!read.ok()) return false;
+  for (const auto& [rule, next] : history.next) {
+    const std::size_t line = static_cast<std::size_t>(rule) + 1;  // after the settings line
+    if (line >= read.lines.size()) continue;
+    std::vector<std::string> f = SplitFields(read.lines[line]);
+    const std::size_t start = !f.empty() && f[0] == "1" ? 7 : 5;
+    if (f.size() <= start) continue;
+    f[start] = ContinuedStart(next);
+    std::string joined;
+    for (std::size_t i = 0; i < f.size(); ++i)
+      joined += f[i] + (i + 1 < f.size() ? std::string(kFieldSeparator) : "");
+    read.lines[line] = joined;
+  }
+  return files.WriteLines(std::string(kWorkingFileName), read.lines).ok();
 }
 
 }  // namespace
@@ -56,7 +78,7 @@ std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout) 
   return {};
 }
 
-PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
+PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
                          PrintHandlerServices& services) {
   MessageBox& messages = services.messages;
   if (!files.FileExists(std::string(kWorkingFileName))) {
@@ -83,11 +105,54 @@ PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
 
+  // A data file gives every row its labels; every row is formed and encoded before anything
+  // is sent.
+  LabelFields fields;
+  std::optional<MergeData> data;
+  auto refuse = [&](const std::string& problem) {
+    Tell(window, messages, problem + ",沒有列印!!");
+    return PrintOutcome::kRefused;
+  };
+  if (const std::string path = Trim(window.merge_file.text); !path.empty()) {
+    MergeReadResult read = ReadMergeFile(*how.pictures, path);
+    if (!read.data) return refuse(read.error);
+    data = std::move(read.data);
+    std::string trouble;
+    const auto labels = PlanMergeRun(*data, layout.labels, kMaxLabelsPerRun, fields, trouble);
+    if (!labels) return refuse(trouble);
+    auto counted = std::make_unique<MainWindowModel>(window);
+    counted->l_amount.text = std::to_string(*labels);
+    if (const std::string problem = ReadPrintLayout(*counted, layout); !problem.empty()) {
+      Tell(window, messages, problem);
+      return PrintOutcome::kRefused;
+    }
+  }
+  how.fields = &fields;
+  if (const std::string problem = CheckMergeRows(*rules, fields, layout.labels, window.UnitsPerMm);
+      !problem.empty())
+    return refuse(problem);
+
+  // Batch numbers the log says went out for this design: print them again, continue after
+  // them, or stop.
+  const BatchHistory history =
+      ReadBatchHistory(services.log_path, window.CurrentFileName, *rules, layout.labels);
+  if (!history.repeat.empty()) {
+    const MessageAnswer answer = messages.Show(history.repeat + ",仍要列印嗎?", window.AppTitle,
+                                               MessageButtons::kContinueOkCancel);
+    if (answer == MessageAnswer::kCancel) return PrintOutcome::kCancelled;
+    if (answer == MessageAnswer::kContinue) {
+      ContinueBatchNumbers(*rules, history);
+      if (!WriteContinuedStarts(files, history))
+        return refuse("無法把接續的批號寫入工作檔 temp1.txt");
+    }
+  }
+
   auto log = [&](const std::string& destination, const PrintResult& result) {
     if (services.log_path.empty()) return;
-    const std::string problem =
-        AppendPrintLog(services.log_path,
-                       MakePrintLogEntry(DesignName(window), destination, layout.labels, result));
+    PrintLogEntry entry = MakePrintLogEntry(DesignName(window), destination, layout.labels, result);
+    entry.design_path = window.CurrentFileName;
+    entry.batches = BatchRanges(*rules, result.labels_sent, how);
+    const std::string problem = AppendPrintLog(services.log_path, std::move(entry));
     if (!problem.empty()) Tell(window, messages, "警告: " + problem);
   };
 

@@ -38,10 +38,12 @@ struct PrintHandlerServices {
 };
 
 // print_rule: checks the working file and the layout, shows the print setup on open_p_dial
-// (Cancel prints nothing), reads the rules once, opens the chosen printer, asks about every
-// concern found before printing (Cancel prints nothing), runs the print and shows its message,
-// then adds the run to the print log.
-PrintOutcome PrintLabels(MainWindowModel& window, const FileSystem& files,
+// (Cancel prints nothing), reads the rules once, with a data file (merge_file) gives every row
+// its labels and checks every row, asks about batch numbers the log says went out before
+// (接續 writes the continued start fields into the working file), opens the chosen printer,
+// asks about every concern found before printing (Cancel prints nothing), runs the print and
+// shows its message, then adds the run and its batch numbers to the print log.
+PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
                          PrintHandlerServices& services);
 
 }  // namespace vellomir
