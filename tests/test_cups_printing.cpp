@@ -16,6 +16,7 @@
 #include "render/symbol_check.h"
 #include "support/cups_server.h"
 #include "support/decode.h"
+#include "support/fake_printer.h"
 #include "support/files.h"
 #include "support/pdf.h"
 #include "ui/print_handler.h"
@@ -76,6 +77,7 @@ class CupsPrinting : public ::testing::Test {
   void SetUp() override {
     if (!cups.Reason().empty()) GTEST_SKIP() << "no private CUPS server: " << cups.Reason();
     setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);  // no user's printers.ini
     test::WriteBytes(dir.File("sheets.vlm"), test::Cp950Lines(kSheetsDesign));
     test::WriteBytes(dir.File("labels.vlm"), test::Cp950Lines(kLabelDesign));
   }
@@ -225,6 +227,95 @@ TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
   EXPECT_EQ(Sorted(test::DecodeAllWithZbar(test::SpreadInkByOneDot(graphics[0]))), want);
 }
 
+// Bars and spaces along row y of a printed label, in dots, from the first dark dot to the last.
+std::vector<int> RunsAlong(const QImage& image, int y) {
+  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+  const uchar* line = grey.constScanLine(y);
+  std::vector<int> runs;
+  int x = 0, end = grey.width();
+  while (x < end && line[x] >= 128) ++x;
+  while (end > x && line[end - 1] >= 128) --end;
+  for (int from = x; x <= end; ++x)
+    if (x == end || (line[x] < 128) != (line[from] < 128)) runs.push_back(x - from), from = x;
+  return runs;
+}
+
+// A label a page, 2 x 1 in at least: an EAN-13 over a Code 128 with batch numbers, modules of
+// 3 dots at 203 dpi, no text: a row through a symbol crosses only its bars.
+const std::vector<std::string> kStockDesign = {
+    "setting,,;6,,;50,,;25,,;1,,;1,,;0,,;0,,;",
+    "1,,;87178787,,;5,,;1.5,,;15,,;9,,;4,,;1,,;0,,;10,,;1,,;0,,;",
+    "1,,;L,,;5,,;13.5,,;22,,;9,,;3,,;1,,;0,,;10,,;8,,;1,,;",
+};
+
+TEST_F(CupsPrinting, EveryLabelSizeGetsTheDriversPageAndBarsOnWholeDots) {
+  struct Row {
+    const char* driver;          // in drv:///sample.drv/
+    const char* media;           // the queue's media as lpadmin sets it
+    double width_pt, height_pt;  // the page as the driver declares it
+    const char* why;
+  };
+  const Row rows[] = {
+      {"zebra.ppd", "w144h90", 144, 90, "2 x 1.25 in: libcups' first answer is 209.9 x 25.4 mm"},
+      {"zebra.ppd", "w144h72", 144, 72, "2 x 1 in"},
+      {"zebra.ppd", "w216h72", 216, 72, "3 x 1 in"},
+      {"zebra.ppd", "w216h144", 216, 144, "3 x 2 in"},
+      {"zebra.ppd", "w288h180", 288, 180, "4 x 2.5 in"},
+      {"zebra.ppd", "w288h432", 288, 432, "4 x 6 in, which was always right"},
+      {"zebra.ppd", "w142h227", 142, 227, "50.09 x 80.08 mm: metric sizes lose points in mm"},
+      {"zebra.ppd", "A4", 595, 842, "A4 in whole points, not 594.992 x 842.003"},
+      {"zebraep2.ppd", "w144h90", 144, 90, "EPL2 2 x 1.25 in, once a 4 x 13 in job"},
+  };
+  test::WriteBytes(dir.File("stock.vlm"), test::Cp950Lines(kStockDesign));
+  const double dots_per_pt = 203.0 / 72;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.driver) + " " + row.media + ": " + row.why);
+    const std::string queue =
+        std::string("stock-") + (row.driver[5] == 'e' ? "epl-" : "zpl-") + row.media;
+    ASSERT_TRUE(cups.Admin("lpadmin", {"-p", queue, "-E", "-v", cups.CaptureUri(), "-m",
+                                       std::string("drv:///sample.drv/") + row.driver, "-o",
+                                       std::string("media=") + row.media}));
+    const auto before = cups.Jobs().size();
+    const auto r = Run({"stock.vlm", "--printer", queue, "--copies", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto jobs = cups.Jobs();
+    ASSERT_EQ(jobs.size(), before + 1);
+    const test::CupsJob& job = jobs.back();
+    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+    // The queue's own media, and the driver's page to the point.
+    pwg_media_t* media = pwgMediaForPWG(job.media.c_str());
+    ASSERT_NE(media, nullptr) << job.media;
+    EXPECT_NEAR(media->width, row.width_pt * 2540 / 72, 100) << job.media;
+    EXPECT_NEAR(media->length, row.height_pt * 2540 / 72, 100) << job.media;
+    const auto info = test::ReadPdfInfo(SaveReceived(job.id));
+    ASSERT_TRUE(info);
+    EXPECT_NEAR(info->width_pt, row.width_pt, 0.001);
+    EXPECT_NEAR(info->height_pt, row.height_pt, 0.001);
+    // What the printer gets, dot for dot: a label a page.
+    const std::string bytes = cups.Output(job.id);
+    const auto labels =
+        row.driver[5] == 'e' ? test::DecodeEplGraphics(bytes) : test::DecodeZplGraphics(bytes);
+    ASSERT_EQ(labels.size(), 2u);
+    for (int n = 1; n <= 2; ++n) {
+      const QImage& label = labels[n - 1];
+      EXPECT_NEAR(label.width(), row.width_pt * dots_per_pt, 8);
+      // Every bar and space of each symbol a whole number of 3-dot modules: no extra column.
+      for (const double mid_mm : {6.0, 18.0}) {
+        const std::vector<int> runs = RunsAlong(label, static_cast<int>(mid_mm * 203 / 25.4));
+        ASSERT_GT(runs.size(), 20u) << "no symbol at " << mid_mm << " mm";
+        for (std::size_t i = 0; i < runs.size(); ++i)
+          EXPECT_EQ(runs[i] % 3, 0) << "element " << i << " of the symbol at " << mid_mm << " mm";
+      }
+      const std::vector<std::string> want =
+          Sorted({"CODE-128:L00" + std::to_string(n),
+                  "EAN-13:" + *ExpectedScan(1, "87178787000" + std::to_string(n), false)});
+      EXPECT_EQ(Sorted(test::DecodeAllWithZbar(label)), want) << "label " << n;
+      EXPECT_EQ(Sorted(test::DecodeAllWithZbar(test::SpreadInkByOneDot(label))), want)
+          << "label " << n << " with a dot of spread";
+    }
+  }
+}
+
 // --- Refusals and failures -----------------------------------------------------------------
 
 TEST_F(CupsPrinting, ARefusedJobFailsWithExitTwoAndSaysNothingWasSent) {
@@ -281,6 +372,36 @@ TEST_F(CupsPrinting, AStoppedQueueHoldsTheJobAndWarns) {
   EXPECT_EQ(jobs[0].state, IPP_JSTATE_PENDING);
 }
 
+// Taken is not printed: what became of the job decides the exit status and the log.
+TEST_F(CupsPrinting, AJobThePrinterFailsAfterTakingItIsNotReportedAsPrinted) {
+  struct Row {
+    const char *queue, *backend, *policy;
+    int status;
+    const char *said, *logged, *why;
+  };
+  const Row rows[] = {
+      {"aborting", "failing:/", "abort-job", 2, "(已中止: out of labels",
+       "\t結果=失敗: ", "aborted: a failure in the printer's words, no label printed"},
+      {"holding", "failing:/", "", 0, "已送出, 印表機尚未完成: 印表機「holding」的列印工作",
+       "\t結果=未完成 (", "held by the default policy: sent, not printed"},
+      {"vanishing", "vanishing:/", "", 2, "」已經不在了",
+       "\t結果=失敗: ", "cupsd goes away while the job prints (last: it stays away)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.queue) + ": " + row.why);
+    std::vector<std::string> args = {
+        "-p", row.queue, "-E", "-v", row.backend, "-m", "drv:///sample.drv/zebra.ppd"};
+    if (row.policy[0] != '\0')
+      args.insert(args.end(), {"-o", std::string("printer-error-policy=") + row.policy});
+    ASSERT_TRUE(cups.Admin("lpadmin", args));
+    const auto r = Run({"labels.vlm", "--printer", row.queue, "--copies", "1"});
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+    EXPECT_NE(test::RunVellomir({"log", "1"}, dir.path().string()).out.find(row.logged),
+              std::string::npos);
+  }
+}
+
 TEST_F(CupsPrinting, AnUnreachableServerAndAnUnknownQueueAreToldApart) {
   const auto unknown = Run({"sheets.vlm", "--printer", "nowhere"});
   EXPECT_EQ(unknown.status, 2);
@@ -314,6 +435,37 @@ TEST_F(CupsPrinting, LabelsOffTheLabelStockAreRefusedUnlessAllowed) {
   const auto allowed = Run({"wide.vlm", "--printer", "labels", "--allow-clipping"});
   EXPECT_EQ(allowed.status, 0) << allowed.err;
   EXPECT_EQ(cups.Jobs().size(), 1u);
+}
+
+TEST_F(CupsPrinting, TheSampleFitsAnA4OfficePrinterByWhatItDraws) {
+  // 197.2 x 271.6 mm printable: the sample's right-hand labels overhang it, their ink does not.
+  const fs::path examples = fs::path(VELLOMIR_SOURCE_DIR) / "examples";
+  for (const char* name : {"sample.vlm", "logo.png"})
+    fs::copy_file(examples / name, dir.path() / name);
+  ASSERT_TRUE(cups.Admin("lpadmin", {"-p", "office", "-E", "-v", cups.CaptureUri(), "-m",
+                                     "drv:///sample.drv/laserjet.ppd", "-o", "media=A4"}));
+  const auto r = Run({"sample.vlm", "--printer", "office", "--copies", "8"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(cups.Jobs().size(), 1u);
+}
+
+TEST_F(CupsPrinting, ABarcodeFarRightOnAWidePageIsPrinted) {
+  // Three 280 mm labels across A0: the third one's Code 39 starts 585 mm from the left edge,
+  // past the 32767 twips a painter's start x holds.
+  ASSERT_TRUE(
+      cups.Admin("lpadmin", {"-p", "wide", "-E", "-v", cups.CaptureUri(), "-P",
+                             "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd", "-o", "media=A0"}));
+  test::WriteBytes(dir.File("wide.vlm"),
+                   test::Cp950Lines({"setting,,;6,,;280,,;60,,;3,,;1,,;0,,;0,,;",
+                                     "1,,;W,,;25,,;10,,;22,,;20,,;3,,;1,,;0,,;10,,;0,,;0,,;"}));
+  const auto r = Run({"wide.vlm", "--printer", "wide", "--copies", "3"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  const auto pages = test::RenderPdfPages(SaveReceived(jobs[0].id), 100);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(Sorted(test::DecodeAllWithZbar(pages[0].copy(0, 0, pages[0].width(), 240))),
+            (std::vector<std::string>{"CODE-39:W001", "CODE-39:W002", "CODE-39:W003"}));
 }
 
 // --- The print button against the real server --------------------------------------------
@@ -363,6 +515,56 @@ TEST_F(CupsPrinting, EveryRunIsLoggedWithItsJobsAndOutcome) {
   EXPECT_NE(second.find("\t送到=closed\t要印=6\t已送出=0\t標籤=-\t工作=-\t結果=失敗: "),
             std::string::npos)
       << second;
+}
+
+// --- Label printers in their own language -------------------------------------------------
+
+// printers.ini in a config folder of the test's own.
+void WritePrintersIni(const test::TempDir& dir, const std::string& text) {
+  fs::create_directories(dir.path() / "config/vellomir");
+  test::WriteBytes(dir.File("config/vellomir/printers.ini"), text);
+}
+
+TEST_F(CupsPrinting, ARawQueueAndAnAddressGetTheSameZplByteForByte) {
+  test::FakePrinter printer;
+  WritePrintersIni(dir, "[raw]\nlanguage = zpl\n[" + printer.Address() + "]\nlanguage = zpl\n");
+  const auto r = Run({"labels.vlm", "--printer", "raw"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Run({"labels.vlm", "--printer", printer.Address()}).status, 0);
+  printer.Stop();
+  ASSERT_TRUE(cups.WaitUntilIdle());
+  const auto jobs = cups.Jobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(cups.Output(jobs[0].id), printer.received);
+  const auto labels = test::DecodeZplLabels(printer.received);
+  ASSERT_EQ(labels.size(), 6u) << "one format a label, whatever the design's grid";
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(test::DecodeAllWithZbar(labels[i]), Batches("L", i + 1, i + 1)) << i;
+}
+
+TEST_F(CupsPrinting, ARawQueueWithoutALanguageIsRefusedForItCannotPrintPdf) {
+  WritePrintersIni(dir, "");
+  const auto r = Run({"labels.vlm", "--printer", "raw"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("raw 佇列,不能列印 PDF"), std::string::npos) << r.err;
+  EXPECT_TRUE(cups.Jobs().empty());
+}
+
+// The calibration reaches a driver's PDF job too: the first ink moves by (+1.0, -0.5) mm.
+TEST_F(CupsPrinting, CalibrationOffsetsMoveTheInkOfADriversJob) {
+  test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
+  std::vector<std::optional<std::pair<int, int>>> first_ink;
+  for (const char* offsets : {"", "x_offset_mm = 1.0\ny_offset_mm = -0.5\n"}) {
+    WritePrintersIni(dir, std::string("[labels]\n") + offsets);
+    ASSERT_EQ(Run({"labels.vlm", "--printer", "labels", "--copies", "1"}).status, 0);
+    ASSERT_TRUE(cups.WaitUntilIdle());
+    const auto graphics = test::DecodeZplGraphics(cups.Output(cups.Jobs().back().id));
+    ASSERT_EQ(graphics.size(), 1u);
+    first_ink.push_back(test::FirstInk(graphics[0]));
+  }
+  ASSERT_TRUE(first_ink[0] && first_ink[1]);
+  EXPECT_NEAR(first_ink[1]->first - first_ink[0]->first, 1.0 * 203 / 25.4, 1);
+  EXPECT_NEAR(first_ink[1]->second - first_ink[0]->second, -0.5 * 203 / 25.4, 1);
 }
 
 }  // namespace

@@ -51,7 +51,9 @@ class FailingPrinter : public RecordingPrinter {
     return RecordingPrinter::Surface();
   }
   std::string Error() const override { return error; }
+  DeliveryFate FollowDeliveries() override { return fate; }
 
+  DeliveryFate fate;      // what became of the documents sent
   int fail_new_page = 0;  // 1-based call that fails; 0 never
   int fail_end_doc = 0;
   bool fail_on_draw = false;
@@ -600,6 +602,10 @@ TEST(ClippedLabels, CountsTheLabelsOfAFullPageThatReachPastTheArea) {
   EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 0);
   // A printer's 5 mm margins cut the right column and the bottom row.
   EXPECT_EQ(CountClippedLabels(quarters, {200, 287}).cut, 3);
+  // Unless what the labels draw ends inside the margins; ink past a box's edge counts too.
+  EXPECT_EQ(CountClippedLabels(quarters, {200, 287}, InkExtent{0, 0, 94 * 56.5, 135 * 56.5}).cut,
+            0);
+  EXPECT_EQ(CountClippedLabels(quarters, {210, 297}, InkExtent{0, 0, 110 * 56.5, 10}).cut, 2);
   // Negative gaps put labels before the area's corner.
   quarters.column_pitch = -10 * 56.5;
   EXPECT_EQ(CountClippedLabels(quarters, {210, 297}).cut, 2);
@@ -686,6 +692,17 @@ TEST_F(PrintRun, APrintersNoticeIsTheMessageOfAPrintedRun) {
   EXPECT_EQ(r.message, "工作會保留到印表機恢復為止");
   EXPECT_EQ(r.labels_sent, 5);
   EXPECT_TRUE(RunLabelPrint(layout, *rules, how, printer).message.empty());
+}
+
+TEST_F(PrintRun, ADocumentThatFailsAfterItWasTakenCountsOnlyTheLabelsBeforeIt) {
+  layout.document_per_page = true;  // three documents: labels 1-2, 3-4 and 5
+  FailingPrinter p(metrics);
+  p.fate = {DeliveryFate::End::kFailed, 2, "工作 3 已中止"};
+  const PrintResult r = RunLabelPrint(layout, *rules, how, p);
+  EXPECT_EQ(r.outcome, PrintOutcome::kPrinterError);
+  EXPECT_EQ(r.labels_sent, 4);
+  EXPECT_NE(r.message.find("工作 3 已中止,印好的是第 1 到 4 張標籤"), std::string::npos)
+      << r.message;
 }
 
 TEST(SentLabels, NamesTheLabelsThatWentOut) {

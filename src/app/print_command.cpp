@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -16,7 +17,9 @@
 #include "app/merge_options.h"
 #include "app/verify_command.h"
 #include "gui/cups_printer.h"
+#include "gui/label_printer.h"
 #include "gui/qt_printer.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
 #include "platform/output_file.h"
 #include "render/batch_log.h"
@@ -39,8 +42,10 @@ std::string ParseOptions(std::vector<std::string> args, Options& o) {
   if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() && o.output != "-" &&
-      QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) != 0)
-    return "輸出檔必須是 .pdf: " + o.output;
+      QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) !=
+          0 &&
+      LanguageOfFile(o.output) == LabelLanguage::kNone)
+    return "輸出檔必須是 .pdf、.zpl 或 .epl: " + o.output;
   return {};
 }
 
@@ -72,8 +77,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (!merge.error.empty()) return fail(merge.error);
   Options o;
   if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
-  if (dpi.dpi && !o.printer.empty())
-    return fail("--dpi 只用在 -o FILE.pdf: 印表機用它自己的解析度");
+  if (dpi.dpi && !o.printer.empty()) return fail("--dpi 只用在 -o FILE: 印表機用它自己的解析度");
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -125,10 +129,30 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   };
 
   std::unique_ptr<Printer> printer;
+  const LabelLanguage file_language =
+      o.output.empty() ? LabelLanguage::kNone : LanguageOfFile(o.output);
+  const double label_width_mm = layout.label_width / layout.units_per_mm;
+  const double label_height_mm = layout.label_height / layout.units_per_mm;
   if (!o.printer.empty()) {
     std::string trouble;
-    printer = CupsPrinter::Open({o.printer, 0, 0, design_name}, trouble);
-    if (!printer) return refuse(o.printer, trouble);
+    std::vector<std::string> warnings;
+    ChosenPrinter chosen = OpenNamedPrinter(o.printer, label_width_mm, label_height_mm, design_name,
+                                            trouble, &warnings);
+    for (const auto& warning : warnings) err << "vellomir print: 警告: " << warning << "\n";
+    if (!chosen.printer) return refuse(o.printer, trouble);
+    printer = std::move(chosen.printer);
+  } else if (file_language != LabelLanguage::kNone) {
+    if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
+    std::string trouble;
+    auto stream = OpenFileStream(o.output, trouble);
+    if (!stream) return fail(trouble);
+    LabelPrinterSetup setup;
+    setup.language = file_language;
+    setup.dpi = static_cast<int>(std::lround(dpi.dpi.value_or(kCoarsestPrinterDpi)));
+    setup.label_width_mm = label_width_mm;
+    setup.label_height_mm = label_height_mm;
+    setup.destination = o.output;
+    printer = std::make_unique<LabelLanguagePrinter>(setup, std::move(stream));
   } else {
     // Standard output takes one PDF; tractor feed makes one a page. Told before a byte goes out.
     if (o.output == "-" && layout.document_per_page &&
@@ -149,6 +173,11 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         printer->Destination(),
         history.repeat + ",沒有列印 (接續上次的批號請加 --continue, 照樣重印請加 --reprint)");
 
+  // The fit check measures what labels draw with the fonts and pictures they print with.
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
+  how.metrics = &metrics;
+  how.picture_sizes = &picture_sizes;
   // Symbols that would not scan are found before any label is printed.
   ZXingSymbolReader reader;
   for (const PrintConcern& concern :
@@ -184,7 +213,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     for (const std::string& delivery : result.deliveries) out << delivery << "\n";
   log(printer->Destination(), result);
   if (result.outcome != PrintOutcome::kPrinted) return fail(result.message);
-  if (!o.output.empty() && o.output != "-") {
+  if (!o.output.empty() && o.output != "-" && file_language == LabelLanguage::kNone) {
     // Files numbered past this run's last are an earlier run's: say so rather than let them
     // pass as part of this one.
     const auto count = static_cast<int64_t>(result.deliveries.size());

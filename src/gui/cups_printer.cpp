@@ -1,6 +1,7 @@
 #include "gui/cups_printer.h"
 
 #include <cups/cups.h>
+#include <cups/ppd.h>
 
 #include <QPageSize>
 #include <QString>
@@ -8,7 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
+#include "gui/cups_job_fate.h"
 #include "gui/qt_printer.h"
 
 namespace vellomir {
@@ -25,6 +29,8 @@ std::string LastCupsWords() {
   const char* words = cupsLastErrorString();
   return words != nullptr && words[0] != '\0' ? words : "沒有說明原因";
 }
+
+std::string ServerGoneWords() { return "列印伺服器「" + ServerName() + "」已經不在了"; }
 
 bool CupsFailed() { return cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
@@ -46,42 +52,148 @@ int ResolutionOf(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
   return best;
 }
 
-// The queue's entry for a media name, whatever naming the queue's defaults use: PWG or legacy
-// names, or a PPD's "w288h432" (points).
-bool MediaByName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, const char* name,
-                 cups_size_t& size) {
-  if (name == nullptr || name[0] == '\0') return false;
-  if (cupsGetDestMediaByName(http, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT, &size)) return true;
-  int width = 0, length = 0;
-  if (pwg_media_t* media = pwgMediaForPWG(name)) {
-    width = media->width;
-    length = media->length;
-  } else if (pwg_media_t* legacy = pwgMediaForLegacy(name)) {
-    width = legacy->width;
-    length = legacy->length;
-  } else if (pwg_media_t* ppd = pwgMediaForPPD(name)) {
-    width = ppd->width;
-    length = ppd->length;
-  } else {
-    double w = 0, l = 0;
-    char rest = 0;
-    if (std::sscanf(name, "w%lfh%lf%c", &w, &l, &rest) != 2) return false;
-    width = static_cast<int>(std::lround(w * 2540 / 72));
-    length = static_cast<int>(std::lround(l * 2540 / 72));
-  }
-  return width > 0 && length > 0 &&
-         cupsGetDestMediaBySize(http, dest, info, width, length, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+// What a media name stands for, in hundredths of a millimetre: PWG and legacy names, a PPD's
+// size names, and "w288h432" (points). Nothing for a name that says no size.
+std::optional<std::pair<int, int>> SizeOfMediaName(const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  for (pwg_media_t* media : {pwgMediaForPWG(name.c_str()), pwgMediaForLegacy(name.c_str()),
+                             pwgMediaForPPD(name.c_str())})
+    if (media != nullptr && media->width > 0 && media->length > 0)
+      return std::make_pair(media->width, media->length);
+  double w = 0, l = 0;
+  char rest = 0;
+  if (std::sscanf(name.c_str(), "w%lfh%lf%c", &w, &l, &rest) != 2 || w <= 0 || l <= 0)
+    return std::nullopt;
+  return std::make_pair(static_cast<int>(std::lround(w * 2540 / 72)),
+                        static_cast<int>(std::lround(l * 2540 / 72)));
 }
 
-// The media a job gets when it names none: the queue's job default ("media" as lpadmin or
-// lpoptions set it), else the printer's media default, else what libcups makes of it.
-bool DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
-  if (MediaByName(http, dest, info, cupsGetOption("media", dest->num_options, dest->options), size))
-    return true;
+// A list entry's name as a job names it: the queue's key may carry "_borderless".
+std::string MediaNameOf(const cups_size_t& size) {
+  std::string name = size.media;
+  constexpr std::string_view kBorderless = "_borderless";
+  if (name.size() > kBorderless.size() && name.ends_with(kBorderless))
+    name.resize(name.size() - kBorderless.size());
+  return name;
+}
+
+// Sizes within a millimetre are one size: PWG sizes and a driver's points round differently.
+bool SameSize(const cups_size_t& size, std::pair<int, int> want) {
+  return std::abs(size.width - want.first) <= 100 && std::abs(size.length - want.second) <= 100;
+}
+
+// The queue's media list. libcups 2.4.2 answers the first look-up by name or size after
+// cupsCopyDestInfo with a neighbouring entry, so the program matches names and sizes itself.
+std::vector<cups_size_t> MediaList(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+  std::vector<cups_size_t> list;
+  const int count = cupsGetDestMediaCount(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT);
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (cupsGetDestMediaByIndex(http, dest, info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
+        size.width > 0 && size.length > 0)
+      list.push_back(size);
+  }
+  return list;
+}
+
+// The entry of the queue's list the media name stands for: the same name, else the nearest
+// of the same size. When the list says nothing, libcups is asked twice and its answer is taken
+// only when its name or size is the one asked for.
+std::optional<cups_size_t> MediaByName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info,
+                                       const std::vector<cups_size_t>& list,
+                                       const std::string& name) {
+  for (const cups_size_t& size : list)
+    if (MediaNameOf(size) == name || name == size.media) return size;
+  const auto want = SizeOfMediaName(name);
+  if (want) {
+    const cups_size_t* best = nullptr;
+    auto distance = [&](const cups_size_t& s) {
+      return std::abs(s.width - want->first) + std::abs(s.length - want->second);
+    };
+    for (const cups_size_t& size : list)
+      if (SameSize(size, *want) && (best == nullptr || distance(size) < distance(*best)))
+        best = &size;
+    if (best != nullptr) return *best;
+  }
+  if (!list.empty()) return std::nullopt;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    cups_size_t size{};
+    if (cupsGetDestMediaByName(http, dest, info, name.c_str(), CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
+        (MediaNameOf(size) == name || (want && SameSize(size, *want))))
+      return size;
+  }
+  return std::nullopt;
+}
+
+// The media name a job gets when it names none: the queue's job default ("media" as
+// lpoptions set it), else the printer's media default.
+std::string DefaultMediaName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+  if (const char* media = cupsGetOption("media", dest->num_options, dest->options);
+      media != nullptr && media[0] != '\0')
+    return media;
   if (ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info, "media"))
     if (ippGetValueTag(attr) == IPP_TAG_KEYWORD || ippGetValueTag(attr) == IPP_TAG_NAME)
-      if (MediaByName(http, dest, info, ippGetString(attr, 0, nullptr), size)) return true;
-  return cupsGetDestMediaDefault(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
+      if (const char* media = ippGetString(attr, 0, nullptr)) return media;
+  return {};
+}
+
+// The entry of the queue's list nearest to the paper the user picked, when one is within a
+// millimetre of it.
+std::optional<cups_size_t> MediaBySize(const std::vector<cups_size_t>& list, double width_mm,
+                                       double height_mm) {
+  const std::pair<int, int> want{static_cast<int>(std::lround(width_mm * 100)),
+                                 static_cast<int>(std::lround(height_mm * 100))};
+  for (const cups_size_t& size : list)
+    if (SameSize(size, want)) return size;
+  return std::nullopt;
+}
+
+// The page in points exactly as the queue's PPD declares the size; libcups' hundredths of a
+// millimetre when the queue has no PPD or the PPD has no such size.
+void PageFromDriver(http_t* http, const std::string& queue, const cups_size_t& size,
+                    CupsPage& page) {
+  constexpr double kPointsPerHundredthMm = 72.0 / 2540;
+  page.width_pt = size.width * kPointsPerHundredthMm;
+  page.height_pt = size.length * kPointsPerHundredthMm;
+  page.left_pt = size.left * kPointsPerHundredthMm;
+  page.top_pt = size.top * kPointsPerHundredthMm;
+  page.right_pt = size.right * kPointsPerHundredthMm;
+  page.bottom_pt = size.bottom * kPointsPerHundredthMm;
+  // The PPD interface is the only place the driver's own points are kept.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  char path[1024] = "";
+  time_t modified = 0;
+  if (cupsGetPPD3(http, queue.c_str(), &modified, path, sizeof path) != HTTP_STATUS_OK) return;
+  ppd_file_t* ppd = ppdOpenFile(path);
+  std::remove(path);
+  if (ppd == nullptr) return;
+  auto hundredths = [](double points) { return static_cast<int>(std::lround(points * 2540 / 72)); };
+  for (int i = 0; i < ppd->num_sizes; ++i) {
+    const ppd_size_t& s = ppd->sizes[i];
+    if (std::abs(hundredths(s.width) - size.width) > 1 ||
+        std::abs(hundredths(s.length) - size.length) > 1 || s.right <= s.left || s.top <= s.bottom)
+      continue;
+    page.width_pt = s.width;
+    page.height_pt = s.length;
+    page.left_pt = s.left;
+    page.bottom_pt = s.bottom;
+    page.right_pt = s.width - s.right;
+    page.top_pt = s.length - s.top;
+    break;
+  }
+  ppdClose(ppd);
+#pragma GCC diagnostic pop
+}
+
+// Whether the server itself is gone (stopped, its socket removed), rather than the queue
+// refusing: a fresh connection tells.
+bool ServerGone() {
+  http_t* http =
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+  if (http == nullptr) return true;
+  httpClose(http);
+  return false;
 }
 
 }  // namespace
@@ -113,6 +225,8 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   std::unique_ptr<CupsPrinter> printer(new CupsPrinter);
   printer->make_document_ = std::move(make_document);
   printer->job_name_ = request.job_name;
+  printer->offset_x_mm_ = request.offset_x_mm;
+  printer->offset_y_mm_ = request.offset_y_mm;
   auto cups = std::make_unique<CupsConnection>();
   cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
                             nullptr);
@@ -139,26 +253,31 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   }
 
   // The paper the user picked when the queue has it, else the queue's own default.
-  cups_size_t size{};
-  bool found = false;
+  const std::vector<cups_size_t> list = MediaList(cups->http, cups->dest, cups->info);
+  std::optional<cups_size_t> size;
   if (request.paper_width_mm > 0 && request.paper_height_mm > 0)
-    found = cupsGetDestMediaBySize(cups->http, cups->dest, cups->info,
-                                   static_cast<int>(std::lround(request.paper_width_mm * 100)),
-                                   static_cast<int>(std::lround(request.paper_height_mm * 100)),
-                                   CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
-  if (!found) found = DefaultMedia(cups->http, cups->dest, cups->info, size);
-  if (!found || size.width <= 0 || size.length <= 0) {
+    size = MediaBySize(list, request.paper_width_mm, request.paper_height_mm);
+  if (!size) {
+    const std::string name = DefaultMediaName(cups->http, cups->dest, cups->info);
+    if (!name.empty()) {
+      size = MediaByName(cups->http, cups->dest, cups->info, list, name);
+      if (!size) {
+        problem =
+            "印表機「" + printer->queue_ + "」的紙張「" + name + "」不在它的紙張清單中,沒有列印";
+        return nullptr;
+      }
+    } else if (cups_size_t fallback{}; cupsGetDestMediaDefault(
+                   cups->http, cups->dest, cups->info, CUPS_MEDIA_FLAGS_DEFAULT, &fallback)) {
+      size = fallback;
+    }
+  }
+  if (!size || size->width <= 0 || size->length <= 0) {
     problem = "印表機「" + printer->queue_ + "」沒有說明它的紙張大小,沒有列印";
     return nullptr;
   }
   CupsPage& page = printer->page_;
-  page.media = size.media;
-  page.width_mm = size.width / 100.0;
-  page.height_mm = size.length / 100.0;
-  page.left_mm = size.left / 100.0;
-  page.top_mm = size.top / 100.0;
-  page.right_mm = size.right / 100.0;
-  page.bottom_mm = size.bottom / 100.0;
+  page.media = MediaNameOf(*size);
+  PageFromDriver(cups->http, printer->queue_, *size, page);
   page.dpi = ResolutionOf(cups->http, cups->dest, cups->info);
 
   // A stopped queue takes jobs and holds them: worth saying, not a failure.
@@ -171,18 +290,20 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
 }
 
 std::optional<PrintableArea> CupsPrinter::Printable() const {
-  return PrintableArea{page_.width_mm - page_.left_mm - page_.right_mm,
-                       page_.height_mm - page_.top_mm - page_.bottom_mm};
+  constexpr double kMmPerPoint = 25.4 / 72;
+  return PrintableArea{(page_.width_pt - page_.left_pt - page_.right_pt) * kMmPerPoint,
+                       (page_.height_pt - page_.top_pt - page_.bottom_pt) * kMmPerPoint};
 }
 
 bool CupsPrinter::Begin() {
   if (document_) return true;
   auto document = std::make_unique<Document>();
   PdfPageSetup setup;
-  setup.width_mm = page_.width_mm;
-  setup.height_mm = page_.height_mm;
-  setup.origin_x_mm = page_.left_mm;
-  setup.origin_y_mm = page_.top_mm;
+  setup.width_pt = page_.width_pt;
+  setup.height_pt = page_.height_pt;
+  // The printer's calibration moves what is drawn, not the page.
+  setup.origin_x_pt = page_.left_pt + offset_x_mm_ / kMmPerPoint;
+  setup.origin_y_pt = page_.top_pt + offset_y_mm_ / kMmPerPoint;
   setup.dpi = page_.dpi;
   document->pdf = make_document_ ? make_document_(setup, document->sink) : nullptr;
   if (!document->pdf) {
@@ -233,11 +354,13 @@ bool CupsPrinter::Submit(const std::string& pdf) {
   const int job = cupsCreateJob(http, queue_.c_str(), title.c_str(), count, options);
   cupsFreeOptions(count, options);
   if (job <= 0 || CupsFailed()) {
-    error_ = "印表機「" + queue_ + "」不接受列印工作: " + LastCupsWords();
+    error_ = ServerGone() ? ServerGoneWords()
+                          : "印表機「" + queue_ + "」不接受列印工作: " + LastCupsWords();
     return false;
   }
   auto give_up = [&](const std::string& words) {
-    error_ = "無法把列印工作送到印表機「" + queue_ + "」: " + words;
+    error_ =
+        ServerGone() ? ServerGoneWords() : "無法把列印工作送到印表機「" + queue_ + "」: " + words;
     cupsCancelJob2(http, queue_.c_str(), job, 0);
     return false;
   };
@@ -254,8 +377,34 @@ bool CupsPrinter::Submit(const std::string& pdf) {
   }
   if (cupsFinishDocument(http, queue_.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
     return give_up(LastCupsWords());
-  jobs_.push_back(queue_ + "-" + std::to_string(job));
+  jobs_.push_back(job);
   return true;
+}
+
+std::vector<std::string> CupsPrinter::Deliveries() const {
+  std::vector<std::string> names;
+  for (int job : jobs_) names.push_back(queue_ + "-" + std::to_string(job));
+  return names;
+}
+
+DeliveryFate CupsPrinter::FollowDeliveries() {
+  const CupsJobFate fate = FollowCupsJobs(queue_, jobs_, CupsJobWaitBound(jobs_.size()));
+  DeliveryFate out;
+  out.done = fate.completed;
+  out.words = DescribeCupsJobFate(queue_, fate);
+  switch (fate.end) {
+    case CupsJobEnd::kCompleted:
+      out.end = DeliveryFate::End::kDone;
+      break;
+    case CupsJobEnd::kUnfinished:
+      out.end = DeliveryFate::End::kUnfinished;
+      break;
+    case CupsJobEnd::kFailed:
+    case CupsJobEnd::kServerGone:
+      out.end = DeliveryFate::End::kFailed;
+      break;
+  }
+  return out;
 }
 
 std::unique_ptr<Printer> OpenChosenPrinter(const CommonDialog& chosen, const std::string& job_name,

@@ -19,17 +19,21 @@ struct CupsRequest {
   double paper_width_mm = 0;
   double paper_height_mm = 0;
   std::string job_name;  // the design's file name
+  // The printer's calibration: the drawing moves right and down by these.
+  double offset_x_mm = 0;
+  double offset_y_mm = 0;
 };
 
-// What the queue said about its page when it was opened.
+// What the queue said about its page when it was opened, in points as its driver declares
+// the page (libcups' hundredths of a millimetre are only used to find it).
 struct CupsPage {
   std::string media;  // the media name sent with every job
-  double width_mm = 0;
-  double height_mm = 0;
-  double left_mm = 0;  // the printer's minimum margins
-  double top_mm = 0;
-  double right_mm = 0;
-  double bottom_mm = 0;
+  double width_pt = 0;
+  double height_pt = 0;
+  double left_pt = 0;  // the printer's minimum margins
+  double top_pt = 0;
+  double right_pt = 0;
+  double bottom_pt = 0;
   int dpi = 0;
 };
 
@@ -56,9 +60,12 @@ class CupsPrinter : public Printer {
   void AbortDoc() override;
   std::string Error() const override { return error_; }
   std::string Destination() const override { return queue_; }
-  std::vector<std::string> Deliveries() const override { return jobs_; }
+  std::vector<std::string> Deliveries() const override;
+  // Follows the run's jobs until CUPS completes them or a bounded time runs out.
+  DeliveryFate FollowDeliveries() override;
   std::string Notice() const override { return notice_; }
   std::optional<PrintableArea> Printable() const override;
+  std::string PaperName() const override { return page_.media; }
   double DotsPerInch() const override { return page_.dpi; }
 
   const CupsPage& Page() const { return page_; }
@@ -73,11 +80,12 @@ class CupsPrinter : public Printer {
   PdfDocumentFactory make_document_;
   std::string queue_;
   std::string job_name_;
+  double offset_x_mm_ = 0, offset_y_mm_ = 0;
   CupsPage page_;
   std::string notice_;
   std::string error_;
   std::unique_ptr<Document> document_;
-  std::vector<std::string> jobs_;
+  std::vector<int> jobs_;
 };
 
 // The printer a print dialog chose: a PDF file when it names one, otherwise the CUPS queue

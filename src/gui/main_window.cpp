@@ -25,7 +25,11 @@
 #include "document/rule_editor.h"
 #include "gui/about_window.h"
 #include "gui/cups_printer.h"
+#include "gui/label_printer.h"
+#include "gui/printer_calibration_dialog.h"
+#include "gui/qt_surface.h"
 #include "gui/zxing_symbol_reader.h"
+#include "platform/text_util.h"
 #include "platform/work_folder.h"
 #include "render/print_log.h"
 #include "settings/data_file_memory.h"
@@ -122,6 +126,10 @@ MainWindow::MainWindow(MainWindowModel& model, FileSystem& here, FileSystem& wor
   setWindowTitle(Q(model_.window_title));
   MakeControls();
   parts_ = LayOutMainWindow(*this, widgets_, model_);
+  AddCalibrationButton(parts_.tabs->widget(1), this, [this] {
+    return std::pair{NumericValue(model_.l_paper_width.text),
+                     NumericValue(model_.l_paper_height.text)};
+  });
   view_ = std::make_unique<RuleListView>(parts_.picture1->Surface(), files_, &here_);
   // A bound control the layout left out still belongs to the window, hidden.
   for (const ControlWiring& row : WindowControls()) {
@@ -407,17 +415,25 @@ void MainWindow::PrintRun() {
   };
   // Every symbol of the first and last label is read back at the printer's resolution first.
   ZXingSymbolReader reader;
+  const QtTextMetrics metrics(kTextMetricsDpi);
+  const QtPictureProbe picture_sizes;
   // Jobs carry the design's file name, so the queue shows what is printing.
   const std::string job_name = QFileInfo(Q(model_.CurrentFileName)).fileName().toStdString();
   PrintHandlerServices services{*messages_,
                                 *dialogs_,
-                                [&job_name](const CommonDialog& chosen, std::string& problem) {
-                                  return OpenChosenPrinter(chosen, job_name, problem);
+                                [this, &job_name](const CommonDialog& chosen,
+                                                  std::string& problem) {
+                                  // A label printer in its own language takes the label's size.
+                                  return OpenChosenLabelPrinter(
+                                      chosen, job_name, NumericValue(model_.l_paper_width.text),
+                                      NumericValue(model_.l_paper_height.text), problem);
                                 },
                                 on_page,
                                 &here_,  // pictures of the rules are the user's
                                 DefaultPrintLogPath(),
-                                &reader};
+                                &reader,
+                                &metrics,
+                                &picture_sizes};
   PrintLabels(model_, files_, services);
   ShowPreviewView();
 }

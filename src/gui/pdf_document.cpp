@@ -6,14 +6,13 @@ namespace vellomir {
 
 namespace {
 
-constexpr double kTwipsPerMm = 1440.0 / 25.4;
-constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr double kTwipsPerPoint = 20;
 
 class WriterPdfDocument : public PdfDocument {
  public:
   WriterPdfDocument(const PdfPageSetup& page, ByteSink& sink)
-      : surface_(sink, page.width_mm * kPointsPerMm, page.height_mm * kPointsPerMm,
-                 page.origin_x_mm * kTwipsPerMm, page.origin_y_mm * kTwipsPerMm) {
+      : surface_(sink, page.width_pt, page.height_pt, page.origin_x_pt * kTwipsPerPoint,
+                 page.origin_y_pt * kTwipsPerPoint) {
     // Symbols on the printer's own dots, as its driver would lay them.
     surface_.SetDotsPerInch(page.dpi);
   }

@@ -12,11 +12,13 @@
 namespace vellomir {
 
 struct PdfPageSetup {
-  double width_mm = 0;  // the paper
-  double height_mm = 0;
+  // The paper in points, exactly as the driver declares it: a page a fraction of a point off
+  // is moved by the driver, and every bar then gains a dot.
+  double width_pt = 0;
+  double height_pt = 0;
   // Where the surface's (0, 0) lands on the paper: the top-left corner of the printable area.
-  double origin_x_mm = 0;
-  double origin_y_mm = 0;
+  double origin_x_pt = 0;
+  double origin_y_pt = 0;
   // The printer's dots per inch, for surfaces that put bars on whole dots.
   int dpi = 0;
 };

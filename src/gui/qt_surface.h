@@ -22,6 +22,10 @@ QImage WhiteImageAt(int width, int height, double dpi,
 QFont ToQFont(const FontState& font);
 
 // Qt's text metrics at a given resolution, for recording surfaces that stand for a device.
+// The resolution text is measured at when no device is at hand (a check before printing):
+// one dot a twip, so widths come out exact.
+inline constexpr double kTextMetricsDpi = 1440;
+
 class QtTextMetrics : public TextMetrics {
  public:
   explicit QtTextMetrics(double dpi);

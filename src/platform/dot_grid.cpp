@@ -81,4 +81,10 @@ std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double d
   return out;
 }
 
+void NarrowBars(std::vector<DotBox>& boxes, int dots) {
+  if (dots <= 0) return;
+  for (DotBox& b : boxes)
+    if (b.colour != kWhite) b.right = std::max(b.left + 1, b.right - dots);
+}
+
 }  // namespace vellomir

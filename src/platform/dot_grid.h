@@ -57,6 +57,11 @@ std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double d
 // the x of the last box's far edge, extent as for DrawingSurface::Line. dots must not be empty.
 double DotsRight(const std::vector<DotBox>& dots, double dots_per_inch, double origin_x = 0);
 
+// Takes `dots` off the right of every black box, for a head that prints bars that much wide;
+// the boxes stay where they begin and a bar keeps at least one dot. Spaces are not drawn wider:
+// the ink spread fills them.
+void NarrowBars(std::vector<DotBox>& boxes, int dots);
+
 // Module size in dots at that resolution before any rounding: below 1 the device cannot print
 // the symbol as designed.
 double ModuleDots(const SymbolBars& bars, double dots_per_inch);

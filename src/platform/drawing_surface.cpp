@@ -5,14 +5,20 @@
 namespace vellomir {
 
 void DrawingSurface::Line(double w, double h, int colour) {
-  FillBox(current_x_, current_y_, w, h, colour);
+  FillBox(current_x_ + shift_x_, current_y_, w, h, colour);
   current_x_ += w;
   current_y_ += h;
 }
 
 void DrawingSurface::Bars(const SymbolBars& bars) {
   if (bars.boxes.empty()) return;
-  current_x_ = FillBars(bars);
+  if (shift_x_ != 0) {
+    SymbolBars moved = bars;
+    for (SymbolBox& box : moved.boxes) box.x += shift_x_;
+    current_x_ = FillBars(moved) - shift_x_;
+  } else {
+    current_x_ = FillBars(bars);
+  }
   const SymbolBox& last = bars.boxes.back();
   current_y_ = last.y + last.h;
 }
@@ -20,10 +26,13 @@ void DrawingSurface::Bars(const SymbolBars& bars) {
 double DrawingSurface::FillBars(const SymbolBars& bars) {
   const DeviceDots device = DotsOfDevice();
   if (device.dots_per_inch > 0) {
-    const auto dots = SymbolOnDots(bars, device.dots_per_inch, device.origin_x, device.origin_y);
+    auto dots = SymbolOnDots(bars, device.dots_per_inch, device.origin_x, device.origin_y);
     if (dots && !dots->empty()) {
+      // Where the symbol ends stays where it was laid out: text under it keeps its place.
+      const double right = DotsRight(*dots, device.dots_per_inch, device.origin_x);
+      NarrowBars(*dots, bar_width_reduction_);
       FillDots(*dots, device.dots_per_inch);
-      return DotsRight(*dots, device.dots_per_inch, device.origin_x);
+      return right;
     }
   }
   for (const SymbolBox& b : bars.boxes) FillBox(b.x, b.y, b.w, b.h, b.colour);
@@ -42,7 +51,7 @@ void DrawingSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_
 }
 
 void DrawingSurface::Print(const std::string& text) {
-  DrawText(current_x_, current_y_, text, font_);
+  DrawText(current_x_ + shift_x_, current_y_, text, font_);
   current_x_ += TextWidth(text, font_);
 }
 

@@ -94,8 +94,19 @@ class DrawingSurface {
     current_y_ += LineHeight(font_);
   }
 
+  // Dots taken off every bar of a symbol laid on the device's dots (a head that prints bars
+  // wide); 0 draws them as laid out.
+  void SetBarWidthReduction(int dots) { bar_width_reduction_ = dots; }
+  int BarWidthReduction() const { return bar_width_reduction_; }
+
   // Erases everything and puts the position at (0, 0). Font settings stay.
   void Clear();
+
+  // Moves what Line, Bars and Print draw right by dx twips while positions (CurrentX) stay as
+  // the caller gives them: a painter keeps its own small integer x on a label wherever the
+  // label lies on the page.
+  void SetShiftX(double dx) { shift_x_ = dx; }
+  double ShiftX() const { return shift_x_; }
 
   // Natural size of a picture file, or nothing when it cannot be loaded as a picture.
   virtual std::optional<PictureSize> LoadPicture(const std::string& path) = 0;
@@ -131,6 +142,8 @@ class DrawingSurface {
  private:
   double current_x_ = 0;
   double current_y_ = 0;
+  double shift_x_ = 0;
+  int bar_width_reduction_ = 0;
   FontState font_;
 };
 

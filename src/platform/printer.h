@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,18 @@ namespace vellomir {
 struct PrintableArea {
   double width_mm = 0;
   double height_mm = 0;
+};
+
+// What became of the documents a run sent, once the printer has had them.
+struct DeliveryFate {
+  enum class End {
+    kDone,        // every document printed (or, for a file, written)
+    kUnfinished,  // not known to have printed yet: held, or still under way
+    kFailed,      // the printer gave up on one, or can no longer be asked
+  };
+  End end = End::kDone;
+  std::size_t done = 0;  // documents, in order, that printed before the first that did not
+  std::string words;     // about the first that did not, in the program's words
 };
 
 class Printer {
@@ -36,6 +49,8 @@ class Printer {
   virtual std::vector<std::string> Deliveries() const { return {}; }
   // Something the user must know although nothing failed (a stopped queue holds the jobs).
   virtual std::string Notice() const { return {}; }
+  // The paper the printer prints on, by its name (a queue's media), for messages.
+  virtual std::string PaperName() const { return {}; }
   // The printable area of the page; nothing when the printer does not say.
   virtual std::optional<PrintableArea> Printable() const { return std::nullopt; }
   // Whether an ended document is out of the run's hands (sent to a printer). False for a
@@ -44,8 +59,19 @@ class Printer {
   // Puts what a whole, successful run made in place (a run's files go together); false with
   // Error() when that failed.
   virtual bool Commit() { return true; }
+  // Waits (for a bounded time) to learn what became of the documents ended so far. Printers
+  // that hand their documents over for good are done at once.
+  virtual DeliveryFate FollowDeliveries() { return {DeliveryFate::End::kDone, 0, {}}; }
   // The resolution the printer lays symbols on, in dots per inch; 0 when it keeps exact units.
   virtual double DotsPerInch() const { return 0; }
+  // Pages of the open document already out of the run's hands: a printer fed page by page
+  // has them although the document never ended.
+  virtual std::int64_t PagesTaken() const { return 0; }
+  // Dots the printer's calibration takes off every bar; the run and its check draw with it.
+  virtual int BarWidthReduction() const { return 0; }
+  // A label printer in its own language: every label is a page of its own, whatever grid the
+  // design lays out for sheets.
+  virtual bool OneLabelAPage() const { return false; }
 };
 
 // Keeps every document as a list of recorded pages. For tests.

@@ -91,9 +91,17 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
   const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
   if (!data || !withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight)
     return;
-  int32_t painter_x = *x;  // the painter advances it; what it writes back is not used
+  // The painter gets x on its label (the label's whole twips go to the surface), so a label far
+  // right on a wide page stays within the painter's range and lands where it always did.
+  const double label_x = std::floor(offsetX);
+  const auto on_label = ToInt32(static_cast<double>(*x) - label_x);
+  if (!on_label) return;
+  int32_t painter_x = *on_label;  // the painter advances it; what it writes back is not used
+  const double shift = surface.ShiftX();
+  surface.SetShiftX(shift + label_x);
   PaintBarcode(*kind, *data, surface, *withCheck, *withText, *fontSize, painter_x, *y, *moduleWidth,
                *barHeight);
+  surface.SetShiftX(shift);
 }
 
 // Returns whether the text was printed.
@@ -218,6 +226,7 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
                double labelNumber, const LabelDrawing& how) {
   const FileSystem fallback;
   const FileSystem& pictures = how.pictures != nullptr ? *how.pictures : fallback;
+  surface.SetBarWidthReduction(how.barWidthReduction);
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
   std::array<std::string, kRuleTableFields> expanded;
   for (int i = 0; i < n; ++i) {

@@ -10,6 +10,7 @@
 #include "platform/drawing_surface.h"
 #include "platform/file_system.h"
 #include "render/label_fields.h"
+#include "platform/recording_surface.h"
 
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
@@ -61,6 +62,12 @@ struct LabelDrawing {
   // When set, the fields in barcode and text data take their values here, label by label; a
   // rule whose fields have no value is not drawn. Without it the data is drawn as typed.
   const LabelFields* fields = nullptr;
+  // How texts and pictures measure, for checks that need what a label draws without drawing
+  // it on a device; without them a label counts as its whole box.
+  const TextMetrics* metrics = nullptr;
+  const PictureProbe* picture_sizes = nullptr;
+  // Dots taken off every bar laid on a printer's dots (that printer's calibration).
+  int barWidthReduction = 0;
 };
 
 // A barcode or text rule's data as label `labelNumber` carries it: fields expanded (when `how`

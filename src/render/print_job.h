@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,14 +58,20 @@ struct PrintResult {
   // What the user is told; empty when every label went out and there is nothing to add.
   std::string message;
   int64_t labels_drawn = 0;
-  // Labels 1 to labels_sent went out in documents the printer took.
+  // Labels 1 to labels_sent went out in documents the printer took (and, when a taken
+  // document failed later, that it printed).
   int64_t labels_sent = 0;
   // What each ended document became (job or file), as the printer says.
   std::vector<std::string> deliveries;
+  // Every label was sent but the printer had not finished (or was holding) them when the
+  // run stopped waiting: printed, with the message saying what is still open.
+  bool unfinished = false;
 };
 
 // Prints layout.labels labels (rules drawn by DrawLabel with `how`) on the printer. A full
 // page ends the document on tractor feed and starts a new page otherwise. Never asks anything.
+// The printer's calibration (Printer::BarWidthReduction) and a label printer's one label a page
+// (Printer::OneLabelAPage) apply here and in the checks below alike.
 PrintResult RunLabelPrint(const PrintLayout& layout, const RuleTable& rules,
                           const LabelDrawing& how, Printer& printer,
                           const PrintProgressCallback& progress = {});
@@ -98,11 +105,21 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& layout, const R
                                               SymbolReader* reader = nullptr);
 
 // How many of the labels on a full page would reach past the printable area (or start
-// before it), and how many labels a full page holds.
+// before it), and how many labels a full page holds. With `ink` (what a label draws, in
+// surface units from its own top-left corner) a label counts by its ink, else by its box.
 struct ClippedLabels {
   int64_t per_page = 0;
   int64_t cut = 0;
 };
-ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea& area);
+struct InkExtent {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+ClippedLabels CountClippedLabels(const PrintLayout& layout, const PrintableArea& area,
+                                 const std::optional<InkExtent>& ink = std::nullopt);
+
+// What labels first to last draw, as one extent from the label's corner; nothing when `how`
+// has no metrics to measure with or the labels draw nothing.
+std::optional<InkExtent> LabelInk(const RuleTable& rules, int64_t first, int64_t last,
+                                  const LabelDrawing& how);
 
 }  // namespace vellomir

@@ -18,6 +18,7 @@ namespace {
 std::string OutcomeWord(const PrintResult& result) {
   switch (result.outcome) {
     case PrintOutcome::kPrinted:
+      if (result.unfinished) return "未完成 (" + result.message + ")";
       return result.message.empty() ? "完成" : "完成 (" + result.message + ")";
     case PrintOutcome::kCancelled:
       return "取消";

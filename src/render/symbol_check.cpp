@@ -268,9 +268,9 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     page.left = std::floor(area.left / dot) * dot;
     page.top = std::floor(area.top / dot) * dot;
     DrawingSurface& surface = reader.NewPage(page, dots_per_inch, on_dots);
-    LabelDrawing plain = how;
-    plain.ruleHitBoxes = nullptr;
-    DrawLabel(surface, rules, 0, 0, labelNumber, plain);
+    LabelDrawing printed = how;  // as the printer draws it, bar width reduction included
+    printed.ruleHitBoxes = nullptr;
+    DrawLabel(surface, rules, 0, 0, labelNumber, printed);
     for (int j = 0; j < n; ++j) {
       const auto& other = bars[static_cast<std::size_t>(j)];
       if (j == i || !other || other->boxes.empty()) continue;

@@ -104,6 +104,8 @@ PrintOutcome PrintLabels(MainWindowModel& window, FileSystem& files,
   LabelDrawing how;
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = services.pictures != nullptr ? services.pictures : &files;
+  how.metrics = services.metrics;
+  how.picture_sizes = services.picture_sizes;
 
   // A data file gives every row its labels; every row is formed and encoded before anything
   // is sent.

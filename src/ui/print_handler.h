@@ -35,6 +35,10 @@ struct PrintHandlerServices {
   std::string log_path = {};
   // Reads the first and the last label's symbols back before the run; null checks nothing.
   SymbolReader* reader = nullptr;
+  // How texts and pictures measure, so labels fit the page by what they draw; null counts
+  // each label's whole box.
+  const TextMetrics* metrics = nullptr;
+  const PictureProbe* picture_sizes = nullptr;
 };
 
 // print_rule: checks the working file and the layout, shows the print setup on open_p_dial

@@ -84,7 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (name.find('}') != std::string::npos ||
         std::count(data.names.begin(), data.names.end(), name) > 1)
       continue;
-    const FieldExpansion e = ExpandFields("${" + name + "}", {&data.names, &data.rows.front()});
+    FieldValues values;
+    values.names = &data.names;
+    values.values = &data.rows.front();
+    const FieldExpansion e = ExpandFields("${" + name + "}", values);
     FUZZ_CHECK(e.ok() && e.text == data.rows.front()[c]);
   }
   return 0;

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -76,6 +79,16 @@ dir="${DEVICE_URI#capture:}"
 if [ -n "$6" ]; then cat "$6"; else cat; fi > "$dir/job-$1.out"
 )";
 
+// "failing:/" takes each job and then fails it in its own words; "vanishing:/" takes the print
+// server down while the job prints.
+constexpr const char* kMisbehavingBackend = R"(#!/bin/sh
+if [ $# -eq 0 ]; then echo "direct ${0##*/} \"Unknown\" \"Test\""; exit 0; fi
+case "$0" in *vanishing) sleep 1; kill -KILL $PPID; sleep 5;; esac
+if [ -n "$6" ]; then cat "$6"; else cat; fi > /dev/null
+echo 'ERROR: out of labels' >&2
+exit 1
+)";
+
 }  // namespace
 
 CupsServer::CupsServer() {
@@ -88,7 +101,7 @@ CupsServer::CupsServer() {
     return;
   }
   if (!Start()) return;
-  const std::string capture = "capture:" + (dir_.path() / "out").string();
+  const std::string capture = CaptureUri();
   std::string ppd = Slurp(kCupsPdfPpd);
   // 5 mm margins all round (14.17 pt), so the printable area's corner is not the paper's.
   ppd = std::regex_replace(ppd, std::regex(R"(\*ImageableArea A4/A4: "[^"]*")"),
@@ -103,7 +116,8 @@ CupsServer::CupsServer() {
       Admin("lpadmin", {"-p", "labels", "-E", "-v", capture, "-m", "drv:///sample.drv/zebra.ppd",
                         "-o", "media-default=w288h432", "-o", "copies-default=2"}) &&
       Admin("lpadmin", {"-p", "closed", "-E", "-v", capture, "-P", sheets_ppd}) &&
-      Admin("cupsreject", {"closed"});
+      Admin("cupsreject", {"closed"}) &&
+      Admin("lpadmin", {"-p", "raw", "-E", "-v", capture, "-m", "raw"});
   if (!queues) reason_ = "the test queues could not be set up (see " + dir_.File("admin.log") + ")";
 }
 
@@ -119,6 +133,8 @@ bool CupsServer::Start() {
     if (fs::exists(fs::path("/usr/lib/cups") / sub))
       fs::create_symlink(fs::path("/usr/lib/cups") / sub, root / "bin" / sub);
   WriteFile(root / "bin/backend/capture", kCaptureBackend, fs::perms::owner_all);
+  for (const char* name : {"failing", "vanishing"})
+    WriteFile(root / "bin/backend" / name, kMisbehavingBackend, fs::perms::owner_all);
   fs::permissions(root / "out", fs::perms::all);
 
   socket_ = (root / "cups.sock").string();
@@ -274,62 +290,178 @@ std::string CupsServer::Output(int id) const {
   return Slurp(dir_.path() / "out" / ("job-" + std::to_string(id) + ".out"));
 }
 
+namespace {
+
+// The bytes of ZPL's compressed hexadecimal from `i`, until `rows` rows or the next command.
+std::string ZplHexBytes(const std::string& zpl, std::size_t& i, long per_row, long rows) {
+  const auto digits = static_cast<std::size_t>(per_row) * 2;
+  std::string hex, row;
+  int count = 0;
+  for (; i < zpl.size() && hex.size() < digits * rows && zpl[i] != '^' && zpl[i] != '~'; ++i) {
+    const char ch = zpl[i];
+    if (ch >= 'G' && ch <= 'Y') count += ch - 'G' + 1;
+    if (ch >= 'g' && ch <= 'z') count += (ch - 'g' + 1) * 20;
+    if (std::isxdigit(static_cast<unsigned char>(ch))) row.append(count > 0 ? count : 1, ch);
+    if (std::isxdigit(static_cast<unsigned char>(ch))) count = 0;
+    if (ch == ',' || ch == '!') row.resize(digits, ch == ',' ? '0' : 'F');
+    if (ch == ':') row = hex.empty() ? std::string(digits, '0') : hex.substr(hex.size() - digits);
+    if (row.size() >= digits) hex += row.substr(0, digits), row.clear();
+  }
+  std::string bytes;
+  for (std::size_t d = 0; d + 1 < hex.size(); d += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(d, 2), nullptr, 16));
+  return bytes;
+}
+
+// One bit a dot, the first in the top bit; black on white. EPL prints its 0 bits.
+QImage BitsImage(const std::string& bits, long per_row, bool zero_prints = false) {
+  QImage image(static_cast<int>(per_row * 8), static_cast<int>(bits.size() / per_row),
+               QImage::Format_Grayscale8);
+  image.fill(255);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (((static_cast<unsigned char>(bits[y * per_row + x / 8]) >> (7 - x % 8)) & 1) !=
+          zero_prints)
+        image.scanLine(y)[x] = 0;
+  return image;
+}
+
+// The CRC-16 (polynomial 0x1021, from 0) a Z64 field ends with.
+unsigned Crc16(const std::string& text) {
+  unsigned crc = 0;
+  for (unsigned char c : text)
+    for (int i = 0, bit = 0; i < 8; ++i, crc = ((crc << 1) ^ (bit ? 0x1021 : 0)) & 0xFFFF)
+      bit = ((crc >> 15) ^ (c >> (7 - i))) & 1;
+  return crc;
+}
+
+QImage BlankLabel(long width, long height) {
+  QImage label(static_cast<int>(width), static_cast<int>(height), QImage::Format_Grayscale8);
+  label.fill(255);
+  return label;
+}
+
+void Paste(QImage& label, const QImage& graphic, int x, int y) {
+  for (int gy = 0; gy < graphic.height(); ++gy)
+    for (int gx = 0; gx < graphic.width(); ++gx)
+      if (graphic.pixel(gx, gy) == qRgb(0, 0, 0) && label.valid(x + gx, y + gy))
+        label.scanLine(y + gy)[x + gx] = 0;
+}
+
+}  // namespace
+
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
   std::vector<QImage> images;
   std::size_t at = 0;
-  while ((at = zpl.find("~DG", at)) != std::string::npos) {
-    // ~DGname,total bytes,bytes per row, then the rows in ZPL's compressed hexadecimal.
-    const std::size_t c1 = zpl.find(',', at);
-    const std::size_t c2 = c1 == std::string::npos ? c1 : zpl.find(',', c1 + 1);
-    const std::size_t c3 = c2 == std::string::npos ? c2 : zpl.find(',', c2 + 1);
-    if (c3 == std::string::npos) break;
-    const long total = std::atol(zpl.substr(c1 + 1, c2 - c1 - 1).c_str());
-    const long per_row = std::atol(zpl.substr(c2 + 1, c3 - c2 - 1).c_str());
-    if (per_row <= 0 || total <= 0 || total % per_row != 0) break;
-    const std::size_t digits = static_cast<std::size_t>(per_row) * 2;
-    const long rows_wanted = total / per_row;
-    std::vector<std::string> rows;
-    std::string row;
-    int count = 0;
-    std::size_t i = c3 + 1;
-    for (; i < zpl.size() && static_cast<long>(rows.size()) < rows_wanted; ++i) {
-      const char ch = zpl[i];
-      if (ch >= 'G' && ch <= 'Y') {
-        count += ch - 'G' + 1;
-      } else if (ch >= 'g' && ch <= 'z') {
-        count += (ch - 'g' + 1) * 20;
-      } else if (std::isxdigit(static_cast<unsigned char>(ch))) {
-        row.append(count > 0 ? count : 1, ch);
-        count = 0;
-        if (row.size() >= digits) {
-          rows.push_back(row.substr(0, digits));
-          row.clear();
-        }
-      } else if (ch == ',' || ch == '!') {
-        row.resize(digits, ch == ',' ? '0' : 'F');
-        rows.push_back(row);
-        row.clear();
-      } else if (ch == ':') {
-        rows.push_back(rows.empty() ? std::string(digits, '0') : rows.back());
-      } else if (ch == '^' || ch == '~') {
-        break;
-      }
-    }
-    at = i;
-    QImage image(static_cast<int>(per_row * 8), static_cast<int>(rows.size()),
-                 QImage::Format_Grayscale8);
-    image.fill(255);
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
-      uchar* line = image.scanLine(y);
-      for (std::size_t d = 0; d < digits; ++d) {
-        const int nibble = std::stoi(std::string(1, rows[y][d]), nullptr, 16);
-        for (int b = 0; b < 4; ++b)
-          if (nibble & (8 >> b)) line[d * 4 + b] = 0;
-      }
-    }
-    images.push_back(image);
+  long total = 0, per_row = 0;
+  int used = 0;
+  // ~DGname,total bytes,bytes per row, then the rows in ZPL's compressed hexadecimal.
+  while ((at = zpl.find("~DG", at)) != std::string::npos &&
+         std::sscanf(zpl.c_str() + at, "~DG%*[^,],%ld,%ld,%n", &total, &per_row, &used) == 2 &&
+         per_row > 0 && total > 0 && total % per_row == 0) {
+    at += static_cast<std::size_t>(used);
+    images.push_back(BitsImage(ZplHexBytes(zpl, at, per_row, total / per_row), per_row));
   }
   return images;
+}
+
+std::vector<QImage> DecodeEplGraphics(const std::string& epl) {
+  std::vector<QImage> images;
+  std::vector<std::pair<long, std::string>> rows;  // y and the row's bytes, 0 bits for dots
+  long x = 0, y = 0, bytes = 0, count = 0, width = 0, height = 0;
+  for (std::size_t at = 0, end; at < epl.size(); at = end + 1) {
+    end = std::min(epl.find('\n', at), epl.size());
+    // "GWx,y,bytes per row,rows" and the rows; "P1" prints the label.
+    if (std::sscanf(epl.c_str() + at, "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 &&
+        bytes > 0 && count > 0 && end + 1 + bytes * count <= epl.size()) {
+      for (long r = 0; r < count; ++r)
+        rows.emplace_back(y + r, epl.substr(end + 1 + r * bytes, bytes));
+      width = std::max(width, bytes * 8);
+      height = std::max(height, y + count);
+      end += bytes * count;
+    } else if (epl.compare(at, 1, "P") == 0 && !rows.empty()) {
+      QImage label(int(width), int(height), QImage::Format_Grayscale8);
+      label.fill(255);
+      for (const auto& [row, bits] : rows)
+        for (std::size_t i = 0; i < bits.size() * 8; ++i)
+          if (!(bits[i / 8] & (0x80 >> (i % 8)))) label.scanLine(int(row))[i] = 0;
+      images.push_back(label);
+      rows.clear();
+      width = height = 0;
+    }
+  }
+  return images;
+}
+
+std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem) {
+  std::vector<QImage> labels;
+  auto bad = [&](const std::string& why) {
+    if (problem != nullptr) *problem = why;
+    return labels;
+  };
+  for (std::size_t at = 0, end; (at = zpl.find("^XA", at)) != std::string::npos; at = end) {
+    if ((end = zpl.find("^XZ", at)) == std::string::npos) return bad("^XA without ^XZ");
+    const std::string format = zpl.substr(at, end - at);
+    const auto pw = format.find("^PW"), ll = format.find("^LL");
+    if (pw == std::string::npos || ll == std::string::npos) return bad("no ^PW or ^LL");
+    QImage label = BlankLabel(std::atol(&format[pw + 3]), std::atol(&format[ll + 3]));
+    for (std::size_t g = 0; (g = format.find("^FO", g)) != std::string::npos; ++g) {
+      int x = 0, y = 0, used = 0;
+      long total = 0, per_row = 0;
+      if (std::sscanf(&format[g], "^FO%d,%d^GFA,%ld,%*d,%ld,%n", &x, &y, &total, &per_row, &used) <
+              4 ||
+          per_row <= 0 || total % per_row != 0)
+        return bad("^FO without a ^GFA that adds up");
+      std::size_t i = g + static_cast<std::size_t>(used);
+      std::string bits;
+      if (format.compare(i, 5, ":Z64:") != 0) {
+        bits = ZplHexBytes(format, i, per_row, total / per_row);
+      } else {
+        const std::size_t colon = format.find(':', i + 5);
+        const std::string text = format.substr(i + 5, colon - i - 5);
+        if (colon == std::string::npos ||
+            std::strtoul(format.substr(colon + 1, 4).c_str(), nullptr, 16) != Crc16(text))
+          return bad("Z64 data whose CRC does not match");
+        const QByteArray packed = QByteArray::fromBase64(QByteArray::fromStdString(text));
+        bits.resize(static_cast<std::size_t>(total));
+        uLongf size = static_cast<uLongf>(total);
+        if (uncompress(reinterpret_cast<Bytef*>(bits.data()), &size,
+                       reinterpret_cast<const Bytef*>(packed.data()), packed.size()) != Z_OK ||
+            size != static_cast<uLongf>(total))
+          return bad("Z64 data that does not inflate to the field's size");
+      }
+      if (static_cast<long>(bits.size()) != total) return bad("graphic data cut short");
+      Paste(label, BitsImage(bits, per_row), x, y);
+    }
+    labels.push_back(label);
+  }
+  return labels;
+}
+
+std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem) {
+  std::vector<QImage> labels;
+  QImage label;
+  long width = 0, height = 0;
+  for (std::size_t i = 0, eol; i < epl.size(); i = eol + 1) {
+    if ((eol = epl.find('\n', i)) == std::string::npos) eol = epl.size();
+    const char* line = epl.c_str() + i;
+    long x = 0, y = 0, per_row = 0, rows = 0;
+    int used = 0;
+    if (line[0] == 'N') label = BlankLabel(width, height);
+    if (line[0] == 'q') width = std::atol(line + 1);
+    if (line[0] == 'Q') label = BlankLabel(width, height = std::atol(line + 1));
+    if (line[0] == 'P') labels.push_back(label);
+    if (line[0] != 'G') continue;
+    if (std::sscanf(line, "GW%ld,%ld,%ld,%ld,%n", &x, &y, &per_row, &rows, &used) < 4 ||
+        per_row <= 0 || i + used + per_row * rows > epl.size()) {
+      if (problem != nullptr) *problem = "a GW whose data is not all there";
+      return labels;
+    }
+    Paste(label, BitsImage(epl.substr(i + used, per_row * rows), per_row, true), x, y);
+    eol = epl.find('\n', i + used + per_row * rows);
+    if (eol == std::string::npos) eol = epl.size();
+  }
+  return labels;
 }
 
 std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi) {

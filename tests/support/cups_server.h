@@ -10,11 +10,14 @@
 
 // A private CUPS server for tests: cupsd started in the foreground with its configuration,
 // spool, logs and socket in a temporary folder, listening only on that Unix socket. It has
-// three queues:
+// four queues:
 //   "sheets"  a cups-pdf A4 queue with 5 mm margins, whose output (PostScript) is kept;
 //   "labels"  the ZPL label printer of CUPS's sample driver, 4 x 6 in media at 203 dpi,
 //             whose output (ZPL) is kept;
-//   "closed"  a queue that refuses jobs.
+//   "closed"  a queue that refuses jobs;
+//   "raw"     a raw queue (no driver), whose output is exactly what it was sent.
+// Besides "capture:" (keeps the output), the backends "failing:" (fails every job after reading
+// it, saying "out of labels") and "vanishing:" (kills cupsd) serve queues a test adds.
 // Jobs' documents stay in the spool, so a test reads the PDF each job received. CUPS_SERVER
 // points at the socket for this process and the programs it starts.
 namespace vellomir::test {
@@ -39,6 +42,8 @@ class CupsServer {
   // Why the server is not running: "" when it runs.
   const std::string& Reason() const { return reason_; }
   const std::string& Socket() const { return socket_; }
+  // The device URI of a queue whose output is kept (see Output).
+  std::string CaptureUri() const { return "capture:" + (dir_.path() / "out").string(); }
 
   // Stops cupsd at once, as a crash would.
   void Kill();
@@ -67,6 +72,16 @@ class CupsServer {
 // The bitmap a ZPL printer would print from rastertolabel's ~DG graphic: one image per
 // label sent (black on white). Empty when the data is no such graphic.
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl);
+
+// The same for rastertolabel's EPL2: one image per label printed ("P"), from its GW rows.
+std::vector<QImage> DecodeEplGraphics(const std::string& epl);
+// The labels a ZPL printer would print from our formats: one image of ^PW x ^LL dots per
+// ^XA..^XZ, every ^FO..^GFA graphic (Z64 with its CRC checked, or compressed hexadecimal) in
+// place. `problem` gets the first thing that does not decode; the labels before it are kept.
+std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem = nullptr);
+// The same for EPL2: q and Q size the label, GW places its binary graphic (0 bits print),
+// P prints it.
+std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem = nullptr);
 
 // Every page of a PostScript or PDF file rendered with Ghostscript at `dpi`.
 std::vector<QImage> RenderWithGhostscript(const std::string& path, int dpi);
