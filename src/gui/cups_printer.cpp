@@ -289,8 +289,9 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   return printer;
 }
 
+constexpr double kMmPerPoint = 25.4 / 72;
+
 std::optional<PrintableArea> CupsPrinter::Printable() const {
-  constexpr double kMmPerPoint = 25.4 / 72;
   return PrintableArea{(page_.width_pt - page_.left_pt - page_.right_pt) * kMmPerPoint,
                        (page_.height_pt - page_.top_pt - page_.bottom_pt) * kMmPerPoint};
 }
