@@ -10,6 +10,7 @@
 
 #include "app/barcode_command.h"
 #include "barcode/barcode_kinds.h"
+#include "render/symbol_check.h"
 #include "support/decode.h"
 #include "support/files.h"
 #include "support/pdf.h"
@@ -140,46 +141,69 @@ TEST(BarcodeOutput, PdfIsWrittenAndReadsBack) {
   EXPECT_EQ(found[0], "EAN-13:4006381333931");
 }
 
-// Without text the image is the symbol and 12 modules of white on each side: a Code 39 symbol of
-// n modules spans n advances of module width + 1, the bars barHeight + 1 (a box covers its far
-// edge), barHeight being the height in mm at 56.5 units per mm.
+// Columns of the first and last dark pixel on the image's middle row.
+std::pair<int, int> DarkSpan(const QImage& image) {
+  int first = -1, last = -1;
+  for (int x = 0; x < image.width(); ++x)
+    if (qGray(image.pixel(x, image.height() / 2)) < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  return {first, last};
+}
+
+// Without text the image is the symbol, its symbology's quiet zone in modules as printed on
+// each side (11 for EAN and UPC, 10 for the others; on a PNG's pixels a module may be wider
+// than its units), the bars in the middle; as high as the bars (barHeight + 1: a box covers
+// its far edge, barHeight being the height in mm at 56.5 units per mm) with as much white
+// above and below. The symbol reads.
 TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
-  const std::string data = "SIZE";
-  const double modules = static_cast<double>(EncodeBarcode(0, data, 0)->Bits().size());
   struct Case {
+    int kind;
+    std::string data, format;
+    double bar_height, dpi;  // units; dpi
+    int module_px, quiet;    // a module or narrow element as printed; modules
     std::vector<std::string> options;
-    int module_width;
-    double bar_height;  // units
-    double dpi;
   };
   const Case cases[] = {
-      {{}, 15, 1130, 600},
-      {{"--module-width", "30"}, 30, 1130, 600},
-      {{"--height-mm", "10"}, 15, 565, 600},
-      {{"--dpi", "300"}, 15, 1130, 300},
-      {{"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}, 7, 1881, 1200},
+      {0, "SIZE", "Code39", 1130, 600, 7, 10, {}},
+      {0, "SIZE", "Code39", 1130, 600, 13, 10, {"--module-width", "30"}},
+      {0, "SIZE", "Code39", 565, 600, 7, 10, {"--height-mm", "10"}},
+      {0, "SIZE", "Code39", 1130, 300, 3, 10, {"--dpi", "300"}},
+      {0,
+       "SIZE",
+       "Code39",
+       1881,
+       1200,
+       7,
+       10,
+       {"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}},
+      {1, "400638133393", "EAN13", 1130, 203, 3, 11, {"--dpi", "203"}},
+      {0, "AB$CD", "Code39", 1130, 203, 3, 10, {"--dpi", "203"}},
+      {8, "Code 128", "Code128", 1130, 203, 2, 10, {"--dpi", "203"}},
+      {7, "A40156B", "Codabar", 1130, 203, 2, 10, {"--dpi", "203"}},
   };
   for (const auto& c : cases) {
     test::TempDir dir;
     const std::string out = dir.File("size.png");
-    std::vector<std::string> args = {"--kind", "0", "--data", data, "-o", out};
+    std::vector<std::string> args = {"--kind", std::to_string(c.kind), "--data", c.data, "-o", out};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const auto r = Barcode(args);
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage image(QString::fromStdString(out));
     ASSERT_FALSE(image.isNull());
-    const double step = c.module_width + 1;
-    // The image's pixels are the dots the symbol is laid on: a module becomes the nearest whole
-    // number of pixels, and the symbol is as wide as those, when that is wider than its units.
-    const double module_px = std::max(1.0, std::round(step * c.dpi / 1440));
-    const double width = std::max(modules * step, modules * module_px * 1440 / c.dpi) + 24 * step;
-    const double height = c.bar_height + 1 + 24 * step;
-    EXPECT_EQ(image.width(), static_cast<int>(std::ceil(width * c.dpi / 1440))) << c.dpi;
-    EXPECT_EQ(image.height(), static_cast<int>(std::ceil(height * c.dpi / 1440))) << c.dpi;
+    const auto [first, last] = DarkSpan(image);
+    const int left = first, right = image.width() - 1 - last, quiet = c.quiet * c.module_px;
+    EXPECT_GE(std::min(left, right), quiet) << c.data << " at " << c.dpi;
+    EXPECT_LE(std::abs(left - right), 1) << c.data << " at " << c.dpi;
+    EXPECT_LE(left, quiet + 2) << c.data << " at " << c.dpi;
+    if (c.kind == 0 || c.kind == 8) {  // bars of one height: no guards, no longer elements
+      EXPECT_NEAR(image.height(), (c.bar_height + 1) * c.dpi / 1440 + 2 * quiet + 2, 1.5);
+    }
     EXPECT_NEAR(image.dotsPerMeterX(), c.dpi / 0.0254, 1);
-    const auto decoded = test::DecodeWithZXing(image, "Code39");
-    ASSERT_TRUE(decoded.has_value()) << c.module_width << " " << c.dpi;
-    EXPECT_EQ(decoded->text, data);
+    const auto decoded = test::DecodeWithZXing(image, c.format);
+    ASSERT_TRUE(decoded.has_value()) << c.data << " " << c.dpi;
+    EXPECT_EQ(decoded->text, *ExpectedScan(c.kind, c.data, false));
   }
 }
 

@@ -52,7 +52,7 @@ TEST_F(VerifyCommand, SampleDesignPasses) {
 
 TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
   Design("fine.vlm", {Rule("LOT-42", 5, 8)});  // 6 units a module: 0.85 dots at 203 dpi
-  auto r = Run({"verify", "fine.vlm"});
+  auto r = Run({"verify", "fine.vlm", "--dpi", "203"});
   EXPECT_EQ(r.status, 1) << r.err;
   auto lines = test::OutputLines(r.out);
   ASSERT_EQ(lines.size(), 1u);
@@ -65,10 +65,10 @@ TEST_F(VerifyCommand, ModuleBelowOneDotIsFlagged) {
 // On a 203-dpi printer an EAN-13 prints on 3-dot modules, wider than its units: on a label
 // of 38 mm it runs past the edge, at 300 dpi it fits.
 TEST_F(VerifyCommand, SymbolPastTheLabelIsFlagged) {
-  test::WriteBytes(dir.File("narrow.vlm"),
-                   test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;",
-                                     Rule("400638133393", 15, 1)}));
-  auto r = Run({"verify", "narrow.vlm"});
+  test::WriteBytes(
+      dir.File("narrow.vlm"),
+      test::Cp950Lines({"setting,,;1,,;38,,;60,,;1,,;1,,;0,,;0,,;", Rule("400638133393", 15, 1)}));
+  auto r = Run({"verify", "narrow.vlm", "--dpi", "203"});
   EXPECT_EQ(r.status, 1) << r.err;
   auto lines = test::OutputLines(r.out);
   ASSERT_EQ(lines.size(), 1u);
@@ -112,6 +112,78 @@ TEST_F(VerifyCommand, PrintRefusesASymbolThatDoesNotReadUnlessTold) {
   EXPECT_EQ(r.status, 0) << r.err;
   r = Run({"print", "good.vlm", "-o", "good.pdf", "--dpi", "0"});
   EXPECT_EQ(r.status, 2);
+}
+
+// One barcode rule at (5, y) mm of the kind, 15 mm high.
+std::string RuleAt(const std::string& data, double y, int kind) {
+  return "1,,;" + data + ",,;5,,;" + std::to_string(y) + ",,;15,,;15,,;,,;,,;0,,;9,,;" +
+         std::to_string(kind) + ",,;0,,;";
+}
+
+// verify and print take the same check: what one passes the other prints, what one names the
+// other refuses, at a printer's dots and for a plain PDF.
+TEST_F(VerifyCommand, VerifyAndPrintAgree) {
+  struct Case {
+    std::vector<std::string> rules;
+    std::string dpi;    // "" for a plain PDF
+    int verify;         // exit status; print exits 0 for 0, 2 for 1
+    std::string named;  // in print's message; verify's own line when `said` is empty
+    std::string said = "";
+  };
+  const std::vector<std::string> code39 = {RuleAt("10%OFF", 2, 0), RuleAt("12/34", 20, 0),
+                                           RuleAt("AB$CD", 38, 0), RuleAt("A+B", 56, 0)};
+  const std::vector<std::string> ean = {Rule("400638133393", 15, 1),
+                                        "2,,;NEXT,,;31.2,,;8,,;,,;,,;10,,;細明體,,;0,,;0,,;"};
+  const std::vector<std::string> codabar = {Rule("B987654321A", 15, 7)};
+  const Case cases[] = {
+      // Code 39 "$ / + %": wide spaces of four narrow bars in units, 3/7 dots on printers.
+      {code39, "203", 0, ""},
+      {code39, "300", 0, ""},
+      {code39, "600", 0, ""},
+      // An EAN-13 grows from 25.1 mm of units to 35.7 mm on 3-dot modules: a text 1 mm right
+      // of its units' end is printed over at 203 dpi, not at 300.
+      {ean, "203", 1, "條碼規則 1 (EAN-13) 在 203 dpi 印出來會壓到規則 2"},
+      {ean, "300", 0, ""},
+      // A plain PDF's Codabar, rasterised for a 203-dpi printer: 2.26-dot elements inked
+      // wherever a bar touches a dot do not read; on its dots it does.
+      {codabar, "", 1, "在 203 dpi 讀不出來", "(203 dpi, PDF 原尺寸): 讀出 (無)"},
+      {codabar, "203", 0, ""},
+      // Overlapping in units already is the design's own choice; text past the label's edge.
+      {{Rule("400638133393", 15, 1), "2,,;X,,;10,,;8,,;,,;,,;10,,;細明體,,;0,,;0,,;"},
+       "203",
+       0,
+       ""},
+      {{Rule("A1", 15, 8), "2,,;EDGE,,;98,,;30,,;,,;,,;10,,;細明體,,;0,,;0,,;"},
+       "300",
+       1,
+       "文字規則 2 超出標籤的右邊"},
+  };
+  for (const Case& c : cases) {
+    Design("d.vlm", c.rules);
+    std::vector<std::string> verify = {"verify", "d.vlm"};
+    std::vector<std::string> print = {"print", "d.vlm", "-o", "d.pdf"};
+    if (!c.dpi.empty()) {
+      verify.insert(verify.end(), {"--dpi", c.dpi});
+      print.insert(print.end(), {"--dpi", c.dpi});
+    }
+    const auto v = Run(verify);
+    EXPECT_EQ(v.status, c.verify) << c.rules[0] << " " << c.dpi << "\n" << v.out << v.err;
+    const auto p = Run(print);
+    EXPECT_EQ(p.status, c.verify == 0 ? 0 : 2) << c.rules[0] << " " << c.dpi << "\n" << p.err;
+    if (!c.named.empty()) {
+      EXPECT_NE(v.out.find(c.said.empty() ? c.named : c.said), std::string::npos) << v.out;
+      EXPECT_NE(p.err.find(c.named), std::string::npos) << p.err;
+      EXPECT_EQ(Run({"print", "d.vlm", "-o", "d.pdf", "--no-verify"}).status, 0);
+    }
+  }
+}
+
+TEST_F(VerifyCommand, StandardOutputTakesTheDpi) {
+  Design("d.vlm", {Rule("B987654321A", 15, 7)});
+  const auto r = Run({"print", "d.vlm", "-o", "-", "--dpi", "203"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 5), "%PDF-");
+  EXPECT_NE(Run({"print", "d.vlm", "-o", "-"}).err.find("加上 --dpi N"), std::string::npos);
 }
 
 // What a print system does with our PDF: Ghostscript rasterises it at the printer's resolution.

@@ -7,15 +7,21 @@
 #include "barcode/barcode_kinds.h"
 #include "gui/export.h"
 #include "gui/qt_surface.h"
+#include "platform/dot_grid.h"
 #include "platform/text_util.h"
 
 namespace vellomir {
 
 namespace {
 
+// The bars of the one symbol a painter drew.
+SymbolBars FirstSymbol(const RecordingSurface& surface) {
+  for (const auto& op : surface.Ops())
+    if (const auto* s = std::get_if<SymbolOp>(&op)) return s->bars;
+  return {};
+}
+
 constexpr double kUnitsPerMm = 56.5;
-// At least the 11 modules that EAN-13 and UPC-A ask for on the left.
-constexpr int kQuietModules = 12;
 
 struct Options {
   int kind = -1;
@@ -130,7 +136,6 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
   // symbol's own x out of range. The surface's origin moves the drawing into the image.
   const int16_t bar_height =
       static_cast<int16_t>(RoundHalfEven(o.height_mm * static_cast<float>(kUnitsPerMm)));
-  const int32_t quiet = kQuietModules * (o.module_width + 1);
   auto paint = [&](DrawingSurface& surface) {
     int32_t x = 0;
     PaintBarcode(o.kind, o.data, surface, o.with_check, o.with_text, o.font_size, x, 0,
@@ -148,9 +153,26 @@ int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, s
     err << "vellomir barcode: 這筆資料畫不出條碼\n";
     return 2;
   }
-  const double width = extent.right - extent.left + 2 * quiet;
+  // The symbology's quiet zone on both sides, in modules as printed (on a PNG's pixels a module
+  // may be wider than its units), the bars in the middle: a text wider than them widens both.
+  const SymbolBars bars = FirstSymbol(probe);
+  RecordingSurface bars_only(metrics);
+  bars_only.Bars(bars);
+  const TwipRect symbol = RecordedExtent(bars_only, metrics, png ? o.dpi : 0);
+  double module = bars.narrow_pitch;
+  double rounding = 0;  // where the bars' left edge may land within a pixel
+  if (png) {
+    if (const auto d = SymbolDotWidths(bars, o.dpi))
+      module = static_cast<double>(d->narrow) * 1440.0 / o.dpi;
+    rounding = 1440.0 / o.dpi;
+  }
+  const double quiet = bars.quiet_modules * std::max(1.0, module) + rounding;
+  const double spill =
+      std::max({0.0, symbol.left - quiet - extent.left, extent.right - symbol.right - quiet});
+  const double left = symbol.left - quiet - spill;
+  const double width = symbol.right - symbol.left + 2 * (quiet + spill);
   const double height = extent.bottom - extent.top + 2 * quiet;
-  const QPointF origin(std::floor(quiet - extent.left), std::floor(quiet - extent.top));
+  const QPointF origin(-left, std::floor(quiet - extent.top));
 
   std::string note;
   const std::string error = ExportDrawing(

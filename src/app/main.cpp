@@ -35,7 +35,7 @@ void PrintUsage(std::ostream& out) {
          "    FILE: .png, .svg 或 .pdf\n"
          "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
          "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n"
-         "  vellomir print DESIGN.vlm (-o FILE.pdf [--dpi N] | -o - | --printer NAME) [--copies "
+         "  vellomir print DESIGN.vlm ((-o FILE.pdf | -o -) [--dpi N] | --printer NAME) [--copies "
          "N]\n"
          "                 [--allow-clipping] [--allow-missing-pictures] [--no-verify]\n"
          "                 [--continue | --reprint]\n"

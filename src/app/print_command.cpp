@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -48,6 +49,12 @@ std::string ParseOptions(std::vector<std::string> args, Options& o) {
       LanguageOfFile(o.output) == LabelLanguage::kNone)
     return "輸出檔必須是 .pdf、.zpl 或 .epl: " + o.output;
   return {};
+}
+
+// Each line of a message of several lines.
+void EachLine(const std::string& text, const std::function<void(const std::string&)>& each) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) each(line);
 }
 
 // A message's text as one line of the command's output.
@@ -182,14 +189,21 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         if (o.allow_clipping) continue;
         return refuse(printer->Destination(),
                       concern.message + ",沒有列印 (要照樣列印請加上 --allow-clipping)");
-      case PrintConcernKind::kUnreadableSymbol: {
+      case PrintConcernKind::kUnreadableSymbol:
         // One line per symbol, then the verdict.
-        std::istringstream lines(concern.message);
-        for (std::string line; std::getline(lines, line);)
-          err << "vellomir print: " << line << "\n";
-      }
+        EachLine(concern.message,
+                 [&err](const std::string& line) { err << "vellomir print: " << line << "\n"; });
+        if (!o.output.empty() && !dpi.dpi)
+          err << "vellomir print: 這份 PDF 沒有 --dpi, 條碼照原尺寸畫, 標籤印表機 ("
+              << kCoarsestPrinterDpi << " dpi) 印出來就會這樣; 加上 --dpi N (印表機的解析度) "
+              << "條碼會照它的點來畫\n";
         return refuse(printer->Destination(),
                       "條碼檢查沒有通過, 沒有列印 (要照印請加 --no-verify)");
+      case PrintConcernKind::kPartlyReadSymbol:
+        EachLine(concern.message, [&err](const std::string& line) {
+          err << "vellomir print: 警告: " << line << "\n";
+        });
+        continue;
       case PrintConcernKind::kUndrawableBarcode:
       case PrintConcernKind::kBadBarcodeData:
         return refuse(printer->Destination(), concern.message + ",沒有列印");

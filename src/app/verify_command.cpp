@@ -12,6 +12,7 @@
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "render/symbol_check.h"
+#include "ui/print_handler.h"
 
 namespace vellomir {
 
@@ -97,23 +98,18 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   }
   LabelDrawing how = session.Drawing();
   how.fields = &fields;
-  const double resolution = dpi.dpi.value_or(kCoarsestPrinterDpi);
-  const double label_width =
-      std::max(0.0, NumericValue(session.window.l_paper_width.text) * session.window.UnitsPerMm);
+  // The label's size as the print command takes it, so both check the same.
+  PrintLayout layout;
+  if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
 
+  // The print command's own check: at the printer's dots with --dpi, else as a plain PDF.
   ZXingSymbolReader reader;
-  bool all_good = true;
-  int symbols = 0;
-  for (double label : LabelsToCheck(amount)) {
-    for (const SymbolCheck& c :
-         CheckLabelSymbols(*rules, label, how, resolution, true, reader, label_width)) {
-      out << DescribeCheck(c) << "\n";
-      all_good = all_good && c.verdict == SymbolVerdict::kGood;
-      ++symbols;
-    }
-  }
-  if (symbols == 0) out << "標籤檔沒有條碼規則\n";
-  return all_good ? 0 : 1;
+  const DesignCheck check = CheckDesign(*rules, amount, how, dpi.dpi.value_or(0), reader,
+                                        layout.label_width, layout.label_height);
+  for (const SymbolCheck& c : check.symbols) out << DescribeCheck(c) << "\n";
+  for (const std::string& line : check.layout) out << line << "\n";
+  if (check.symbols.empty()) out << "標籤檔沒有條碼規則\n";
+  return check.problems.empty() ? 0 : 1;
 }
 
 }  // namespace vellomir

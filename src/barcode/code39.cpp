@@ -34,6 +34,14 @@ constexpr Code39Table kCode39Table = {{
 
 constexpr int kStartStop = 43;
 constexpr const char* kGap = "00";
+// The table's wide elements are four modules, its narrow spaces two: on a printer's dots
+// every narrow element gets the narrow bar's dots and every wide one about two and a half
+// times them, inside the 2.2 to 3 the symbology allows; ZXing refuses a wide space of four
+// narrow bars. Narrow elements of 3 dots at least: with 2, a ratio of 2.2 leaves a wide space
+// above three narrow bars as soon as the head prints bars half a dot thin.
+constexpr int kWideModules = 4;
+constexpr double kDotWideRatio = 2.5;
+constexpr int kMinNarrowDots = 3;
 
 }  // namespace
 
@@ -57,6 +65,9 @@ SymbolPattern EncodeCode39(const std::string& data, int16_t withCheck) {
   SymbolPattern p;
   p.text = data;
   p.gap = kTextGap;
+  p.wide_modules = kWideModules;
+  p.dot_wide_ratio = kDotWideRatio;
+  p.min_module_dots = kMinNarrowDots;
   const std::u32string chars = ToCodePoints(data);
   if (chars.size() > kIndexListSize) {
     p.refused = true;

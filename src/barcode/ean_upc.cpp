@@ -46,6 +46,7 @@ SymbolPattern EanFamilyPattern(const std::string& data) {
   p.text = data;
   p.gap = kTextGap;
   p.min_module_dots = kEanMinModuleDots;
+  p.quiet_modules = kEanQuietModules;
   return p;
 }
 

@@ -56,6 +56,8 @@ SymbolBars LayOutBars(const SymbolPattern& p, int32_t x, int32_t y, int16_t modu
                       int16_t barHeight) {
   SymbolBars bars;
   bars.min_module_dots = p.min_module_dots;
+  bars.dot_wide_ratio = p.dot_wide_ratio;
+  bars.quiet_modules = p.quiet_modules;
   // The pitch of the segment holding most elements is the symbol's: EAN/UPC data modules take
   // moduleWidth, everything else moduleWidth + 1.
   const PatternSegment* main = nullptr;
@@ -107,6 +109,14 @@ SymbolBars LayOutBars(const SymbolPattern& p, int32_t x, int32_t y, int16_t modu
       at += w + seg.extra_advance;
     }
     if (bars.matrix) ++row;
+  }
+  if (p.wide_modules > 0 && may_merge) {
+    bars.wide_pitch = p.wide_modules * bars.narrow_pitch;
+    for (SymbolBox& box : bars.boxes) {
+      const bool wide = box.narrow >= p.wide_modules;
+      box.narrow = wide ? 0 : 1;
+      box.wide = wide ? 1 : 0;
+    }
   }
   return bars;
 }

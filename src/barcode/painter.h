@@ -18,6 +18,11 @@ enum class PatternKind {
   kMatrix,
 };
 
+// The clear space Code 39, Code 128, Interleaved 2 of 5 and Codabar ask on each side, in modules;
+// EAN and UPC ask 11 (kEanQuietModules).
+inline constexpr int kQuietModules = 10;
+inline constexpr int kEanQuietModules = 11;
+
 struct PatternSegment {
   std::string bits;
   int extra_height = 0;   // added to barHeight: EAN/UPC guards and the element symbologies
@@ -36,6 +41,14 @@ struct SymbolPattern {
   std::string error;
   // The fewest dots a module may take on a printer (see kEanMinModuleDots).
   int min_module_dots = 1;
+  // Above 0: a module string of a two-width symbology, whose runs of this many modules or more
+  // are its wide elements and shorter runs its narrow ones. On dots each run is then one
+  // element, narrow bars and spaces alike, wide ones dot_wide_ratio narrow ones.
+  int wide_modules = 0;
+  // See SymbolBars::dot_wide_ratio.
+  double dot_wide_ratio = 0;
+  // See SymbolBars::quiet_modules.
+  int quiet_modules = kQuietModules;
 
   std::string Bits() const;
   void Append(std::string bits, int extra_height = 0, int extra_advance = 1);
@@ -48,6 +61,7 @@ struct SymbolPattern {
 inline constexpr int kEanMinModuleDots = 3;
 
 inline constexpr int kTextGap = 57;
+
 inline constexpr int kIndexListSize = 500;  // positions of the character index list
 inline constexpr const char* kHumanReadableFont = "Courier New";
 

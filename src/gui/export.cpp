@@ -14,6 +14,7 @@
 #include "gui/pdf_surface.h"
 #include "platform/dot_grid.h"
 #include "platform/output_file.h"
+#include "render/symbol_check.h"
 
 namespace vellomir {
 
@@ -61,31 +62,8 @@ void TwipRect::Include(double l, double t, double r, double b) {
 TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics,
                         double dots_per_inch) {
   TwipRect r;
-  auto include_box = [&r](const BoxOp& b) {
-    r.Include(std::min(b.x, b.x + b.w), std::min(b.y, b.y + b.h), std::max(b.x, b.x + b.w) + 1,
-              std::max(b.y, b.y + b.h) + 1);
-  };
-  for (const auto& op : surface.Ops()) {
-    if (auto* b = std::get_if<BoxOp>(&op)) {
-      include_box(*b);
-    } else if (auto* s = std::get_if<SymbolOp>(&op)) {
-      // On dots a symbol may come out wider than its units: take the wider of the two.
-      for (const SymbolBox& box : s->bars.boxes) include_box(PlainBox(box));
-      if (dots_per_inch > 0) {
-        if (const auto dots = SymbolOnDots(s->bars, dots_per_inch)) {
-          const double twips = 1440.0 / dots_per_inch;
-          for (const DotBox& d : *dots)
-            r.Include(double(d.left) * twips, double(d.top) * twips, double(d.right) * twips,
-                      double(d.bottom) * twips);
-        }
-      }
-    } else if (auto* t = std::get_if<TextOp>(&op)) {
-      if (t->text.find_first_not_of(' ') == std::string::npos) continue;  // blanks show nothing
-      r.Include(t->x, t->y, t->x + metrics.Width(t->text, t->font), t->y + metrics.Height(t->font));
-    } else if (auto* p = std::get_if<PictureOp>(&op)) {
-      r.Include(p->left, p->top, p->left + p->width, p->top + p->height);
-    }
-  }
+  if (const auto a = DrawnArea(surface, metrics, dots_per_inch))
+    r.Include(a->left, a->top, a->right, a->bottom);
   return r;
 }
 

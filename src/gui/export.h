@@ -21,8 +21,7 @@ struct TwipRect {
   void Include(double l, double t, double r, double b);
 };
 
-// Area covered by what was recorded, text and pictures included. With dots_per_inch above 0,
-// symbols count as wide as they come out on those dots too.
+// Area covered by what was recorded, text and pictures included (see DrawnArea).
 TwipRect RecordedExtent(const RecordingSurface& surface, const TextMetrics& metrics,
                         double dots_per_inch = 0);
 

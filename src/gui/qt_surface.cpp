@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+#include <cmath>
 
 #include "platform/dot_grid.h"
 #include "platform/file_system.h"
@@ -239,7 +240,21 @@ void QtSurface::FillBox(double x, double y, double w, double h, int colour) {
   const double x0 = w >= 0 ? x : x + w;
   const double y1 = h >= 0 ? y + h + 1 : y + 1;
   const double y0 = h >= 0 ? y : y + h;
-  const QRectF rect(ToDevice(x0, y0), ToDevice(x1, y1));
+  QRectF rect(ToDevice(x0, y0), ToDevice(x1, y1));
+  if (fill_touched_) {
+    // Ink takes every pixel it touches; white (which a PDF holds only over ink) takes only the
+    // pixels it covers whole, so the space between two bars never eats into them.
+    constexpr double kHair = 1e-6;  // an edge on a pixel's border touches only one side
+    const double grow = colour == kWhite ? -1 : 1;
+    auto out_low = [&](double v) {
+      return grow > 0 ? std::floor(v + kHair) : std::ceil(v - kHair);
+    };
+    auto out_high = [&](double v) {
+      return grow > 0 ? std::ceil(v - kHair) : std::floor(v + kHair);
+    };
+    rect = QRectF(QPointF(out_low(rect.left()), out_low(rect.top())),
+                  QPointF(out_high(rect.right()), out_high(rect.bottom())));
+  }
   painter_.save();
   painter_.setRenderHint(QPainter::Antialiasing, false);
   painter_.fillRect(rect, PaletteColour(colour));

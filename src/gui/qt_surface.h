@@ -75,6 +75,9 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
 
   double DotsPerInch() const { return dots_per_inch_; }
   void SetDotsPerInch(double dots_per_inch) { dots_per_inch_ = dots_per_inch; }
+  // Black boxes fill every pixel they touch, as Ghostscript and the print drivers built on it
+  // rasterise a PDF's rectangles: bars come out up to a pixel wider, spaces narrower.
+  void SetFillTouchedPixels(bool on) { fill_touched_ = on; }
 
   std::optional<PictureSize> LoadPicture(const std::string& path) override;
   void DrawPicture(const std::string& path, double left, double top, double width,
@@ -102,6 +105,7 @@ class QtSurface : public DrawingSurface, public DisplayTarget {
 
   QPainter& painter_;
   QPointF origin_;
+  bool fill_touched_ = false;
   double dots_per_inch_ = 0;
 };
 

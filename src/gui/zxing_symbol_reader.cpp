@@ -4,6 +4,7 @@
 
 #include "barcode/barcode_kinds.h"
 #include "barcode/zint_symbols.h"
+#include "gui/zbar_symbol_reader.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
@@ -98,6 +99,8 @@ DrawingSurface& ZXingSymbolReader::NewPage(const TwipArea& area, double dots_per
   painter_ = std::make_unique<QPainter>(&image_);
   surface_ = std::make_unique<QtSurface>(*painter_, QPointF(-area.left, -area.top),
                                          on_dots ? dots_per_inch : 0);
+  // A PDF in exact units reaches the printer through a driver's rasteriser.
+  surface_->SetFillTouchedPixels(!on_dots);
   return *surface_;
 }
 
@@ -106,19 +109,40 @@ const QImage& ZXingSymbolReader::Page() {
   return image_;
 }
 
-std::optional<std::string> ZXingSymbolReader::Read(const TwipArea& area, int kind) {
+QImage ZXingSymbolReader::Crop(const TwipArea& area) {
   Finish();
-  if (image_.isNull()) return std::nullopt;
+  if (image_.isNull()) return {};
   const double scale = dpi_ / 1440.0;
   const QRect want(QPoint(static_cast<int>(std::floor((area.left - area_.left) * scale)),
                           static_cast<int>(std::floor((area.top - area_.top) * scale))),
                    QPoint(static_cast<int>(std::ceil((area.right - area_.left) * scale)) - 1,
                           static_cast<int>(std::ceil((area.bottom - area_.top) * scale)) - 1));
   const QRect crop = want.intersected(image_.rect());
-  if (crop.isEmpty()) return std::nullopt;
-  const auto reading = ReadSymbolWithZXing(image_.copy(crop), ZXingFormatOf(kind));
+  if (crop.isEmpty()) return {};
+  return image_.copy(crop);
+}
+
+std::optional<std::string> ZXingSymbolReader::Read(const TwipArea& area, int kind) {
+  const QImage symbol = Crop(area);
+  if (symbol.isNull()) return std::nullopt;
+  const auto reading = ReadSymbolWithZXing(symbol, ZXingFormatOf(kind));
   if (!reading) return std::nullopt;
   return reading->text;
+}
+
+std::vector<DecoderReading> ZXingSymbolReader::ReadEach(const TwipArea& area, int kind) {
+  std::vector<DecoderReading> readings = {DecoderReading{"ZXing", Read(area, kind)}};
+  if (ZbarReadsKind(kind)) {
+    // Two different texts where one symbol was drawn is a misread: both are told.
+    std::optional<std::string> text;
+    for (const std::string& found : ReadSymbolsWithZbar(Crop(area), kind))
+      if (!text)
+        text = found;
+      else if (*text != found)
+        *text += " / " + found;
+    readings.push_back(DecoderReading{"zbar", text});
+  }
+  return readings;
 }
 
 }  // namespace vellomir

@@ -28,6 +28,7 @@ struct ZXingReading {
 std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image,
                                                 const std::string& format = "");
 
+// Reads with ZXing-cpp (Read) and, for ReadEach, with zbar as well.
 class ZXingSymbolReader : public SymbolReader {
  public:
   ZXingSymbolReader();
@@ -35,12 +36,17 @@ class ZXingSymbolReader : public SymbolReader {
 
   DrawingSurface& NewPage(const TwipArea& area, double dots_per_inch, bool on_dots) override;
   std::optional<std::string> Read(const TwipArea& area, int kind) override;
+  std::vector<DecoderReading> ReadEach(const TwipArea& area, int kind) override;
+  const TextMetrics* Metrics() const override { return &metrics_; }
+  const PictureProbe* Pictures() const override { return &pictures_; }
 
   // The page as drawn so far (for tests and for looking at a failed symbol).
   const QImage& Page();
 
  private:
   void Finish();
+  // The part of the page that holds the area; a null image when none does.
+  QImage Crop(const TwipArea& area);
 
   QImage image_;
   TwipArea area_;
@@ -48,6 +54,8 @@ class ZXingSymbolReader : public SymbolReader {
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<QtSurface> surface_;
   std::unique_ptr<RecordingSurface> nowhere_;
+  QtTextMetrics metrics_{1440};
+  QtPictureProbe pictures_;
 };
 
 }  // namespace vellomir

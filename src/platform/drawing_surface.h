@@ -48,6 +48,12 @@ struct SymbolBars {
   // A 2-D symbol of square modules: the boxes are its rows one after the other, each row left
   // to right from the symbol's left edge, every row one module high (narrow_pitch).
   bool matrix = false;
+  // Above 0: on a device's dots a wide element takes about this many narrow ones (see
+  // SymbolDotWidths) whatever the units' ratio, for symbols whose units' shapes scanners
+  // read poorly.
+  double dot_wide_ratio = 0;
+  // The clear space the symbology asks on each side, in modules (narrow elements) as printed.
+  int quiet_modules = 10;
   bool operator==(const SymbolBars&) const = default;
 };
 

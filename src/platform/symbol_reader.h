@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/drawing_surface.h"
 
@@ -9,9 +10,18 @@
 // resolution. The print run asks one before it prints (see render/symbol_check.h).
 namespace vellomir {
 
+class TextMetrics;
+class PictureProbe;
+
 // A rectangle in twips: left..right, top..bottom.
 struct TwipArea {
   double left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// What one decoder made of a symbol.
+struct DecoderReading {
+  std::string decoder;              // its name, as messages give it ("ZXing", "zbar")
+  std::optional<std::string> text;  // nothing when it read nothing
 };
 
 class SymbolReader {
@@ -24,6 +34,15 @@ class SymbolReader {
   // The one symbol of the barcode kind inside the area of the page, as a scanner reports
   // it; nothing when none reads. The area must hold no other symbol.
   virtual std::optional<std::string> Read(const TwipArea& area, int kind) = 0;
+  // The same symbol as each decoder this reader has reads it; scanners differ, and a symbol
+  // should read with every one. By default the one reading of Read.
+  virtual std::vector<DecoderReading> ReadEach(const TwipArea& area, int kind) {
+    return {DecoderReading{"", Read(area, kind)}};
+  }
+  // Text widths and picture sizes as the pages are drawn, to find where a label's texts and
+  // pictures end; nothing when the reader does not measure them.
+  virtual const TextMetrics* Metrics() const { return nullptr; }
+  virtual const PictureProbe* Pictures() const { return nullptr; }
 };
 
 }  // namespace vellomir

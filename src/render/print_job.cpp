@@ -287,13 +287,19 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
   }
   // Read back last: a symbol its painter cannot draw is told as such, not as unreadable.
   if (reader != nullptr) {
-    const double dpi = printer.DotsPerInch();
-    const std::vector<std::string> warnings =
-        SymbolWarnings(rules, static_cast<double>(layout.labels), how, dpi > 0 ? dpi : kPdfCheckDpi,
-                       dpi > 0, *reader, layout.label_width);
-    std::string text;
-    for (const std::string& w : warnings) text += (text.empty() ? "" : "\n") + w;
-    if (!text.empty()) concerns.push_back({PrintConcernKind::kUnreadableSymbol, text});
+    const DesignCheck check =
+        CheckDesign(rules, static_cast<double>(layout.labels), how, printer.DotsPerInch(), *reader,
+                    layout.label_width, layout.label_height);
+    auto lines = [](const std::vector<std::string>& all) {
+      std::string text;
+      for (const std::string& line : all) text += (text.empty() ? "" : "\n") + line;
+      return text;
+    };
+    if (!check.problems.empty())
+      concerns.push_back({PrintConcernKind::kUnreadableSymbol, lines(check.problems)});
+    // Pictures that are missing or do not load belong beside these, as concerns of their own.
+    if (!check.warnings.empty())
+      concerns.push_back({PrintConcernKind::kPartlyReadSymbol, lines(check.warnings)});
   }
   return concerns;
 }

@@ -85,7 +85,9 @@ enum class PrintConcernKind {
   kClipping,           // labels would fall off the printable area
   kUndrawableBarcode,  // a barcode rule cannot be drawn for some label of the run
   kBadBarcodeData,     // a rule's data breaks its symbology's rules: the run is refused
-  kUnreadableSymbol,   // a symbol of the first or last label does not read as its data
+  kUnreadableSymbol,   // as printed, a symbol of the first or last label does not read as its
+                       // data, or a rule of it grows into another or past the label's edge
+  kPartlyReadSymbol,   // a symbol reads with some scanners only: a warning
   kMissingPicture,     // a picture rule's file is missing or cannot be loaded
   kTooLongField,       // a field holds more than any label can show: cut, or not drawn
 };
@@ -98,8 +100,9 @@ struct PrintConcern {
 
 // Every check made before a run sends anything, in one place. The window asks about each
 // concern (OK prints anyway); the print command refuses unless told to go on.
-// With a reader, every barcode of the first and the last label is also read back at the
-// printer's resolution; the message then holds one line per symbol that does not read.
+// With a reader, the first and the last label are also checked as the printer prints them
+// (CheckDesign): the message then holds one line per symbol that does not read or rule that
+// does not fit.
 // Pictures are found as the renderer finds them (FindPictureFile) and, with how.picture_sizes,
 // loaded: one line per picture that is missing or does not load. A field longer than
 // how.mostFieldCharacters is the one concern told: the other checks would work through text no

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QImage>
+#include <string>
+#include <vector>
+
+// Symbols read with zbar, the second decoder the check before printing asks: a symbol one
+// scanner reads and another does not, or reads as other data, is found before labels go out.
+namespace vellomir {
+
+// Whether zbar is asked about barcodes of the kind: it reads the 1-D kinds.
+bool ZbarReadsKind(int kind);
+
+// The texts of the symbols of the barcode kind zbar finds in the image (give a crop that holds
+// only one), as a scanner reports them: Codabar with its start and stop letters, UPC-A as
+// twelve digits. Nothing for a kind zbar is not asked about.
+std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind);
+
+}  // namespace vellomir
