@@ -295,7 +295,7 @@ TEST_F(CupsPrinting, EveryLabelSizeGetsTheDriversPageAndBarsOnWholeDots) {
     // What the printer gets, dot for dot: a label a page.
     const std::string bytes = cups.Output(job.id);
     const auto labels =
-        row.driver[5] == 'e' ? test::DecodeEplGraphics(bytes) : test::DecodeZplGraphics(bytes);
+        row.driver[5] == 'e' ? test::DecodeEplLabels(bytes) : test::DecodeZplGraphics(bytes);
     ASSERT_EQ(labels.size(), 2u);
     for (int n = 1; n <= 2; ++n) {
       const QImage& label = labels[n - 1];

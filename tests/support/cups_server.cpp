@@ -365,34 +365,6 @@ std::vector<QImage> DecodeZplGraphics(const std::string& zpl) {
   return images;
 }
 
-std::vector<QImage> DecodeEplGraphics(const std::string& epl) {
-  std::vector<QImage> images;
-  std::vector<std::pair<long, std::string>> rows;  // y and the row's bytes, 0 bits for dots
-  long x = 0, y = 0, bytes = 0, count = 0, width = 0, height = 0;
-  for (std::size_t at = 0, end; at < epl.size(); at = end + 1) {
-    end = std::min(epl.find('\n', at), epl.size());
-    // "GWx,y,bytes per row,rows" and the rows; "P1" prints the label.
-    if (std::sscanf(epl.c_str() + at, "GW%ld,%ld,%ld,%ld", &x, &y, &bytes, &count) == 4 &&
-        bytes > 0 && count > 0 && end + 1 + bytes * count <= epl.size()) {
-      for (long r = 0; r < count; ++r)
-        rows.emplace_back(y + r, epl.substr(end + 1 + r * bytes, bytes));
-      width = std::max(width, bytes * 8);
-      height = std::max(height, y + count);
-      end += bytes * count;
-    } else if (epl.compare(at, 1, "P") == 0 && !rows.empty()) {
-      QImage label(int(width), int(height), QImage::Format_Grayscale8);
-      label.fill(255);
-      for (const auto& [row, bits] : rows)
-        for (std::size_t i = 0; i < bits.size() * 8; ++i)
-          if (!(bits[i / 8] & (0x80 >> (i % 8)))) label.scanLine(int(row))[i] = 0;
-      images.push_back(label);
-      rows.clear();
-      width = height = 0;
-    }
-  }
-  return images;
-}
-
 std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem) {
   std::vector<QImage> labels;
   auto bad = [&](const std::string& why) {
@@ -452,10 +424,19 @@ std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem
     if (line[0] == 'Q') label = BlankLabel(width, height = std::atol(line + 1));
     if (line[0] == 'P') labels.push_back(label);
     if (line[0] != 'G') continue;
-    if (std::sscanf(line, "GW%ld,%ld,%ld,%ld,%n", &x, &y, &per_row, &rows, &used) < 4 ||
-        per_row <= 0 || i + used + per_row * rows > epl.size()) {
+    // Ours put the data after a comma; a driver's rastertolabel after a line end.
+    if (std::sscanf(line, "GW%ld,%ld,%ld,%ld%n", &x, &y, &per_row, &rows, &used) < 4 ||
+        (line[used] != ',' && line[used] != '\n') || per_row <= 0 ||
+        i + ++used + per_row * rows > epl.size()) {
       if (problem != nullptr) *problem = "a GW whose data is not all there";
       return labels;
+    }
+    // A label sized by neither q nor Q is as large as its graphics.
+    if (label.width() < x + per_row * 8 || label.height() < y + rows) {
+      QImage larger = BlankLabel(std::max<long>(label.width(), x + per_row * 8),
+                                 std::max<long>(label.height(), y + rows));
+      Paste(larger, label, 0, 0);
+      label = larger;
     }
     Paste(label, BitsImage(epl.substr(i + used, per_row * rows), per_row, true), x, y);
     eol = epl.find('\n', i + used + per_row * rows);

@@ -73,14 +73,12 @@ class CupsServer {
 // label sent (black on white). Empty when the data is no such graphic.
 std::vector<QImage> DecodeZplGraphics(const std::string& zpl);
 
-// The same for rastertolabel's EPL2: one image per label printed ("P"), from its GW rows.
-std::vector<QImage> DecodeEplGraphics(const std::string& epl);
 // The labels a ZPL printer would print from our formats: one image of ^PW x ^LL dots per
 // ^XA..^XZ, every ^FO..^GFA graphic (Z64 with its CRC checked, or compressed hexadecimal) in
 // place. `problem` gets the first thing that does not decode; the labels before it are kept.
 std::vector<QImage> DecodeZplLabels(const std::string& zpl, std::string* problem = nullptr);
-// The same for EPL2: q and Q size the label, GW places its binary graphic (0 bits print),
-// P prints it.
+// The same for EPL2, ours or a driver's: q and Q size the label (else its graphics do), GW
+// places its binary graphic (0 bits print), P prints it.
 std::vector<QImage> DecodeEplLabels(const std::string& epl, std::string* problem = nullptr);
 
 // Every page of a PostScript or PDF file rendered with Ghostscript at `dpi`.
