@@ -174,11 +174,8 @@ std::string DescribeCupsJobFate(const std::string& queue, const CupsJobFate& fat
       return "印表機「" + queue + "」沒有印完列印工作 " + job + " (" + fate.words + ")";
     case CupsJobEnd::kUnfinished:
       return "已送出, 印表機尚未完成: 印表機「" + queue + "」的列印工作 " + job + " " + fate.words;
-    case CupsJobEnd::kServerGone: {
-      const char* server = cupsServer();
-      return "列印伺服器「" + std::string(server != nullptr ? server : "") +
-             "」已經不在了, 不知道列印工作 " + job + " 是否印出";
-    }
+    case CupsJobEnd::kServerGone:
+      return "列印伺服器「" + CupsServerName() + "」已經不在了, 不知道列印工作 " + job + " 是否印出";
   }
   return {};
 }
@@ -201,6 +198,16 @@ DeliveryFate FollowCupsDeliveries(const std::string& queue, const std::vector<in
       break;
   }
   return out;
+}
+
+std::string CupsServerName() {
+  const char* server = cupsServer();
+  return server != nullptr ? server : "";
+}
+
+std::string LastCupsWords() {
+  const char* words = cupsLastErrorString();
+  return words != nullptr && words[0] != '\0' ? words : "沒有說明原因";
 }
 
 }  // namespace vellomir

@@ -29,6 +29,11 @@ struct CupsJobFate {
   std::string words;
 };
 
+// Where the print server is, for messages: a socket path, a host name.
+std::string CupsServerName();
+// libcups' own words for its last failure.
+std::string LastCupsWords();
+
 // The longest a run waits for its jobs: a few seconds after the last document, more for a
 // run of many documents, since a label printer works through them one after another.
 std::chrono::milliseconds CupsJobWaitBound(std::size_t jobs);

@@ -19,18 +19,7 @@ namespace vellomir {
 
 namespace {
 
-// Where the print server is, for messages: a socket path, a host name.
-std::string ServerName() {
-  const char* server = cupsServer();
-  return server != nullptr ? server : "";
-}
-
-std::string LastCupsWords() {
-  const char* words = cupsLastErrorString();
-  return words != nullptr && words[0] != '\0' ? words : "沒有說明原因";
-}
-
-std::string ServerGoneWords() { return "列印伺服器「" + ServerName() + "」已經不在了"; }
+std::string ServerGoneWords() { return "列印伺服器「" + CupsServerName() + "」已經不在了"; }
 
 bool CupsFailed() { return cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
@@ -231,14 +220,14 @@ std::unique_ptr<CupsPrinter> CupsPrinter::Open(const CupsRequest& request, std::
   cups->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
                             nullptr);
   if (cups->http == nullptr) {
-    problem = "無法連線到列印伺服器「" + ServerName() + "」,沒有列印";
+    problem = "無法連線到列印伺服器「" + CupsServerName() + "」,沒有列印";
     return nullptr;
   }
   cups->dest = cupsGetNamedDest(cups->http, request.queue.empty() ? nullptr : request.queue.c_str(),
                                 nullptr);
   if (cups->dest == nullptr) {
     if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || httpGetFd(cups->http) < 0)
-      problem = "列印伺服器「" + ServerName() + "」沒有回應: " + LastCupsWords() + ",沒有列印";
+      problem = "列印伺服器「" + CupsServerName() + "」沒有回應: " + LastCupsWords() + ",沒有列印";
     else if (request.queue.empty())
       problem = "沒有預設的印表機,請選擇一台印表機,沒有列印";
     else

@@ -136,16 +136,6 @@ class SocketStream : public LabelStream {
   std::vector<std::string> deliveries_;
 };
 
-std::string ServerName() {
-  const char* server = cupsServer();
-  return server != nullptr ? server : "";
-}
-
-std::string LastCupsWords() {
-  const char* words = cupsLastErrorString();
-  return words != nullptr && words[0] != '\0' ? words : "沒有說明原因";
-}
-
 http_t* ConnectToServer() {
   return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000,
                       nullptr);
@@ -314,7 +304,7 @@ std::unique_ptr<LabelStream> OpenRawQueueStream(const std::string& queue,
                                                 const std::string& job_name, std::string& problem) {
   http_t* http = ConnectToServer();
   if (http == nullptr) {
-    problem = "無法連線到列印伺服器「" + ServerName() + "」,沒有列印";
+    problem = "無法連線到列印伺服器「" + CupsServerName() + "」,沒有列印";
     return nullptr;
   }
   return std::make_unique<RawQueueStream>(queue, job_name, http);
@@ -323,7 +313,7 @@ std::unique_ptr<LabelStream> OpenRawQueueStream(const std::string& queue,
 std::optional<QueueDriver> QueryQueueDriver(const std::string& queue, std::string& problem) {
   http_t* http = ConnectToServer();
   if (http == nullptr) {
-    problem = "無法連線到列印伺服器「" + ServerName() + "」,沒有列印";
+    problem = "無法連線到列印伺服器「" + CupsServerName() + "」,沒有列印";
     return std::nullopt;
   }
   char uri[HTTP_MAX_URI];
@@ -339,7 +329,7 @@ std::optional<QueueDriver> QueryQueueDriver(const std::string& queue, std::strin
   if (response == nullptr || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
     problem = cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND
                   ? "找不到印表機: " + queue
-                  : "列印伺服器「" + ServerName() + "」沒有回應: " + LastCupsWords() + ",沒有列印";
+                  : "列印伺服器「" + CupsServerName() + "」沒有回應: " + LastCupsWords() + ",沒有列印";
   } else {
     driver = QueueDriver{};
     const char* model = nullptr;
