@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <cstdlib>
 #include <random>
 
@@ -12,7 +13,6 @@
 #include "support/decode.h"
 #include "support/fake_printer.h"
 #include "support/files.h"
-#include "support/window_fixture.h"
 
 // Labels in ZPL and EPL drawn on the printer's dots, read back through our own small decoders.
 namespace vellomir {
@@ -27,7 +27,13 @@ constexpr int kModuleDots = 3;  // EAN modules get at least 3 dots at 203 dpi
 
 class LabelPrinterTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { test::EnsureWidgetApplication(); }
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test_label_printer";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+    InstallFontSubstitutions();
+  }
   void SetUp() override {
     ASSERT_TRUE(files.WriteLines("temp1.txt", kEanDesign).ok());
     rules = ReadRuleTable(files);
