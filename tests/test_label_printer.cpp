@@ -156,10 +156,8 @@ TEST_F(LabelPrinterTest, EveryLabelReadsWithItsBatchOnWholeModulesInBothLanguage
 // The printer's calibration: offsets move the first ink, a bar width reduction takes a dot off
 // every bar (and gives it to the next space), and the label still reads with a dot of spread.
 TEST_F(LabelPrinterTest, CalibrationMovesTheInkAndNarrowsTheBars) {
-  PrinterSettings moved, narrow;
-  moved.x_offset_mm = 1.0;
-  moved.y_offset_mm = -0.5;
-  narrow.bar_width_reduction = 1;
+  const PrinterSettings moved{.x_offset_mm = 1.0, .y_offset_mm = -0.5},
+      narrow{.bar_width_reduction = 1};
   const struct {
     PrinterSettings settings;
     double dx, dy;  // dots the first ink moves
@@ -185,10 +183,7 @@ TEST_F(LabelPrinterTest, CalibrationMovesTheInkAndNarrowsTheBars) {
 // The calibration label's frame lands 5 mm inside the label, moved by the stored offsets, and
 // the distances measured on it give the offsets that bring it back.
 TEST_F(LabelPrinterTest, CalibrationLabelShowsTheOffsetsAndTheMeasurementCorrectsThem) {
-  PrinterSettings moved;
-  moved.x_offset_mm = 1.0;
-  moved.y_offset_mm = -0.5;
-  LabelLanguagePrinter printer = To(LabelLanguage::kZpl, moved);
+  LabelLanguagePrinter printer = To(LabelLanguage::kZpl, {.x_offset_mm = 1.0, .y_offset_mm = -0.5});
   DrawCalibrationLabel(printer.Surface(), 50, 30);
   ASSERT_TRUE(printer.EndDoc() && printer.Commit());
   const QImage label = Decode(LabelLanguage::kZpl, test::ReadBytes(dir.File("out"))).at(0);
