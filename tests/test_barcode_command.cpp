@@ -25,10 +25,6 @@ test::RunResult Barcode(std::vector<std::string> args) {
   return test::RunVellomir(args);
 }
 
-std::size_t LineCount(const std::string& text) {
-  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
 bool IsEmptyDir(const fs::path& dir) {
   return fs::directory_iterator(dir) == fs::directory_iterator();
 }
@@ -94,7 +90,7 @@ TEST(BarcodeOptions, MistakesExitTwoWithOneLineAndNoFile) {
     std::string shown;
     for (const auto& a : args) shown += (a.size() > 20 ? a.substr(0, 20) + "..." : a) + " ";
     EXPECT_EQ(r.status, 2) << shown;
-    EXPECT_EQ(LineCount(r.err), 1u) << shown << "\n" << r.err;
+    EXPECT_EQ(test::MessageLines(r.err).size(), 1u) << shown << "\n" << r.err;
     EXPECT_EQ(r.err.rfind("vellomir barcode: ", 0), 0u) << shown << "\n" << r.err;
     EXPECT_EQ(r.out, "") << shown;
     EXPECT_TRUE(IsEmptyDir(dir.path())) << shown;

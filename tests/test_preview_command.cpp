@@ -159,7 +159,7 @@ TEST_F(PreviewCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
     std::string joined;
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(r.status, 2) << joined;
-    const auto ours = test::OutputLines(r.err);
+    const auto ours = test::MessageLines(r.err);
     ASSERT_EQ(ours.size(), 1u) << joined << r.err;
     EXPECT_EQ(ours[0].rfind("vellomir preview: ", 0), 0u) << joined << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "out.png")) << joined;

@@ -324,7 +324,7 @@ TEST_F(PrintCommand, RefusalsWriteNothingAndSayWhyOnOneLine) {
     std::string joined;
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(r.status, 2) << joined;
-    const auto ours = test::OutputLines(r.err);
+    const auto ours = test::MessageLines(r.err);
     ASSERT_EQ(ours.size(), 1u) << joined << r.err;
     EXPECT_EQ(ours[0].rfind("vellomir print: ", 0), 0u) << joined << r.err;
     EXPECT_TRUE(test::OutputLines(r.out).empty()) << joined << r.out;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "app/command_line.h"
 #include "barcode/barcode_kinds.h"
 #include "gui/export.h"
 #include "gui/qt_surface.h"
@@ -37,71 +38,27 @@ struct Options {
   bool dump = false;
 };
 
-// A whole number or decimal as typed; nothing for anything else.
-std::optional<double> ParseNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  try {
-    std::size_t used = 0;
-    const double v = std::stod(text, &used);
-    if (used != text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-  } catch (...) {
-    return std::nullopt;
+std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
+  if (!parsed.files.empty()) return "不認得的參數: " + parsed.files.front();
+  if (const auto text = parsed.Text("--kind")) {
+    const auto kind = BarcodeKindFromText(*text);
+    if (!kind) return "不認得的條碼種類: " + *text;
+    o.kind = *kind;
   }
-}
-
-std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) -> std::string {
-      if (i + 1 >= args.size()) return "選項 " + a + " 缺少值";
-      into = args[++i];
-      return {};
-    };
-    auto number = [&](double lo, double hi, double& into) -> std::string {
-      std::string text;
-      if (auto e = value(text); !e.empty()) return e;
-      auto v = ParseNumber(text);
-      if (!v || *v < lo || *v > hi) return "選項 " + a + " 的值不對: " + text;
-      into = *v;
-      return {};
-    };
-    std::string e;
-    double n = 0;
-    if (a == "--kind") {
-      std::string text;
-      e = value(text);
-      if (e.empty()) {
-        auto kind = BarcodeKindFromText(text);
-        if (!kind)
-          e = "不認得的條碼種類: " + text;
-        else
-          o.kind = *kind;
-      }
-    } else if (a == "--data") {
-      e = value(o.data);
-      o.have_data = true;
-    } else if (a == "--check") {
-      o.with_check = 1;
-    } else if (a == "--text") {
-      o.with_text = 1;
-    } else if (a == "--font-size") {
-      if ((e = number(1, 500, n)).empty()) o.font_size = static_cast<int16_t>(RoundHalfEven(n));
-    } else if (a == "--module-width") {
-      if ((e = number(1, 1000, n)).empty()) o.module_width = static_cast<int16_t>(RoundHalfEven(n));
-    } else if (a == "--height-mm") {
-      if ((e = number(0, 500, n)).empty()) o.height_mm = n;
-    } else if (a == "--dpi") {
-      if ((e = number(30, 2400, n)).empty()) o.dpi = n;
-    } else if (a == "-o" || a == "--output") {
-      e = value(o.output);
-    } else if (a == "--dump") {
-      o.dump = true;
-    } else {
-      e = "不認得的選項: " + a;
-    }
-    if (!e.empty()) return e;
+  if (const auto data = parsed.Text("--data")) {
+    o.data = *data;
+    o.have_data = true;
   }
+  if (parsed.Has("--check")) o.with_check = 1;
+  if (parsed.Has("--text")) o.with_text = 1;
+  // The table has checked each number's range, so each fits its painter argument.
+  if (const auto n = parsed.Number("--font-size")) o.font_size = static_cast<int16_t>(RoundHalfEven(*n));
+  if (const auto n = parsed.Number("--module-width"))
+    o.module_width = static_cast<int16_t>(RoundHalfEven(*n));
+  if (const auto n = parsed.Number("--height-mm")) o.height_mm = *n;
+  if (const auto n = parsed.Number("--dpi")) o.dpi = *n;
+  o.output = parsed.Text("--output").value_or("");
+  o.dump = parsed.Has("--dump");
   if (o.kind < 0) return "請用 --kind 指定條碼種類 (0..14 或 Code-39, EAN-13, QR, ...)";
   if (!o.have_data) return "請用 --data 指定條碼資料";
   if (o.dump == !o.output.empty()) return "請指定 -o FILE 或 --dump 其中之一";
@@ -113,8 +70,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
 }  // namespace
 
 int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const ParsedCommandLine parsed = ParseCommandLine(BarcodeCommandSpec(), args);
+  if (const auto answer = AnswerHelpOrError(BarcodeCommandSpec(), parsed, out, err)) return *answer;
   Options o;
-  if (auto e = ParseOptions(args, o); !e.empty()) {
+  if (auto e = ParseOptions(parsed, o); !e.empty()) {
     err << "vellomir barcode: " << e << "\n";
     return 2;
   }

@@ -1,6 +1,5 @@
 #include "app/design_session.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -16,53 +15,13 @@ namespace vellomir {
 
 namespace fs = std::filesystem;
 
-bool IsCopyCount(const std::string& text) {
-  const std::string t = Trim(text);
-  // Only what the program reads as the same number: no hexadecimal, no "inf" or "nan".
-  if (t.empty() || t.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
-  try {
-    std::size_t used = 0;
-    const double v = std::stod(t, &used);
-    return used == t.size() && std::isfinite(v);
-  } catch (...) {
-    return false;
-  }
-}
-
-std::string ParseDesignCommandOptions(const std::vector<std::string>& args, bool with_printer,
-                                      DesignCommandOptions& o) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) -> std::string {
-      if (i + 1 >= args.size()) return "選項 " + a + " 缺少值";
-      into = args[++i];
-      if (into.empty()) return "選項 " + a + " 的值是空的";
-      return {};
-    };
-    std::string e;
-    if (a == "-o" || a == "--output") {
-      e = value(o.output);
-    } else if (with_printer && a == "--printer") {
-      e = value(o.printer);
-    } else if (a == "--copies") {
-      std::string text;
-      e = value(text);
-      if (e.empty()) {
-        if (IsCopyCount(text))
-          o.copies = Trim(text);
-        else
-          e = "--copies 的值必須是數字: " + text;
-      }
-    } else if (a.size() > 1 && a[0] == '-') {
-      e = "不認得的選項: " + a;
-    } else if (!o.design.empty()) {
-      e = "只能指定一個標籤檔, 多了: " + a;
-    } else {
-      o.design = a;
-    }
-    if (!e.empty()) return e;
-  }
-  if (o.design.empty()) return "請指定標籤檔 (.vlm)";
+std::string DesignOptionsFrom(const ParsedCommandLine& parsed, DesignCommandOptions& o) {
+  if (parsed.files.empty()) return "請指定標籤檔 (.vlm)";
+  if (parsed.files.size() > 1) return "只能指定一個標籤檔, 多了: " + parsed.files[1];
+  o.design = parsed.files.front();
+  o.output = parsed.Text("--output").value_or("");
+  o.printer = parsed.Text("--printer").value_or("");
+  if (const auto copies = parsed.Text("--copies")) o.copies = Trim(*copies);
   return {};
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "form/main_window_model.h"
 #include "platform/file_system.h"
 #include "platform/work_folder.h"
@@ -14,10 +15,6 @@
 // live in a private folder of their own, so the user's own "temp1.txt" is never touched.
 namespace vellomir {
 
-// A decimal number and nothing else (blanks around it aside), as a copy count typed on a command
-// line must be.
-bool IsCopyCount(const std::string& text);
-
 // The options of a command that works on one design: DESIGN.vlm -o FILE [--printer NAME]
 // [--copies N].
 struct DesignCommandOptions {
@@ -27,11 +24,10 @@ struct DesignCommandOptions {
   std::optional<std::string> copies;  // trimmed, when given
 };
 
-// Reads the options; "--printer" only when `with_printer`. "" when they are all right;
+// Takes them from a parsed command line, which must name exactly one design. "" when it does;
 // otherwise what is wrong, as one line. Whether an output or printer is required is the
 // command's to check.
-std::string ParseDesignCommandOptions(const std::vector<std::string>& args, bool with_printer,
-                                      DesignCommandOptions& options);
+std::string DesignOptionsFrom(const ParsedCommandLine& parsed, DesignCommandOptions& options);
 
 class DesignSession {
  public:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/barcode_command.h"
+#include "app/command_line.h"
 #include "app/log_command.h"
 #include "app/preview_command.h"
 #include "app/print_command.h"
@@ -24,25 +25,6 @@
 #include "platform/work_folder.h"
 
 namespace {
-
-void PrintUsage(std::ostream& out) {
-  out << "用法:\n"
-         "  vellomir barcode --kind KIND --data TEXT [--check] [--text] [--font-size PT]\n"
-         "                   [--module-width UNITS] [--height-mm MM] [--dpi N] (-o FILE | --dump)\n"
-         "    KIND: 0..14 或 Code-39, EAN-13, EAN-8, UPC-A, UPC-E, UPC-A2E, INT-25, CODABAR, "
-         "Code-128,\n"
-         "          QR, DataMatrix, PDF417, GS1-128, GS1-DataMatrix, GS1-QR\n"
-         "    FILE: .png, .svg 或 .pdf\n"
-         "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
-         "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n"
-         "  vellomir print DESIGN.vlm ((-o FILE.pdf | -o -) [--dpi N] | --printer NAME) [--copies "
-         "N]\n"
-         "                 [--allow-clipping] [--allow-missing-pictures] [--no-verify]\n"
-         "                 [--continue | --reprint]\n"
-         "                 [--data FILE|- [--encoding utf-8|cp950]]\n"
-         "  vellomir verify DESIGN.vlm [--dpi N] [--copies N] [--data FILE|- [--row N]]\n"
-         "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n";
-}
 
 // Qt wants a private runtime folder and complains on every start when the session has none
 // (headless machines, CI): give it one, quietly, never a link or a folder of someone else.
@@ -96,10 +78,19 @@ int main(int argc, char** argv) {
   const std::string command = args.front();
   const bool is_command = command == "barcode" || command == "preview" || command == "print" ||
                           command == "log" || command == "verify" || command == "--help" ||
-                          command == "-h" || command == "help";
+                          command == "-h" || command == "help" || command == "--version";
   if (!is_command && args.size() == 1 && command.rfind('-', 0) != 0)
     return vellomir::RunWindow(argc, argv, command);
   args.erase(args.begin());
+
+  if (command == "--help" || command == "-h" || command == "help") {
+    vellomir::PrintUsage(std::cout);
+    return CheckStandardOutput(0);
+  }
+  if (command == "--version") {
+    std::cout << vellomir::VersionLine() << "\n";
+    return CheckStandardOutput(0);
+  }
 
   // Subcommands never open a window: they run on machines without a display too.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -127,11 +118,7 @@ int main(int argc, char** argv) {
     return CheckStandardOutput(vellomir::RunLogCommand(args, std::cout, std::cerr));
   if (command == "verify")
     return CheckStandardOutput(vellomir::RunVerifyCommand(args, std::cout, std::cerr));
-  if (command == "--help" || command == "-h" || command == "help") {
-    PrintUsage(std::cout);
-    return CheckStandardOutput(0);
-  }
   std::cerr << "vellomir: 不認得的指令: " << command << "\n";
-  PrintUsage(std::cerr);
+  vellomir::PrintUsage(std::cerr);
   return 2;
 }

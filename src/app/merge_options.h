@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "document/merge_data.h"
 
 // The options that bring a data file into a command: --data FILE|- [--encoding utf-8|cp950]
@@ -21,9 +22,8 @@ struct MergeOptions {
   std::string error;  // what is wrong with them, as one line
 };
 
-// Takes the options out of the arguments; --row only when `with_row`, --reprint and
-// --continue only when `with_batches`.
-MergeOptions TakeMergeOptions(std::vector<std::string>& args, bool with_row, bool with_batches);
+// Takes them from a parsed command line; which of them a command accepts is its table's to say.
+MergeOptions MergeOptionsFrom(const ParsedCommandLine& parsed);
 
 // Reads the data file the options name ("-": `standard_input`). "" when read; otherwise why
 // not, naming the file and the row.

@@ -25,8 +25,8 @@ constexpr double kExportDpi = 600;
 
 using Options = DesignCommandOptions;
 
-std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
-  if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty()) return e;
+std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
+  if (auto e = DesignOptionsFrom(parsed, o); !e.empty()) return e;
   if (o.output.empty()) return "請用 -o FILE 指定輸出檔";
   if (!ExportFormatOf(o.output)) return "輸出檔必須是 .png, .svg 或 .pdf: " + o.output;
   return {};
@@ -34,17 +34,18 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
 
 }  // namespace
 
-int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& /*out*/,
+int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& out,
                       std::ostream& err) {
   auto fail = [&err](const std::string& message) {
     err << "vellomir preview: " << message << "\n";
     return 2;
   };
-  std::vector<std::string> rest = args;
-  const MergeOptions merge = TakeMergeOptions(rest, /*with_row=*/true, /*with_batches=*/false);
+  const ParsedCommandLine parsed = ParseCommandLine(PreviewCommandSpec(), args);
+  if (const auto answer = AnswerHelpOrError(PreviewCommandSpec(), parsed, out, err)) return *answer;
+  const MergeOptions merge = MergeOptionsFrom(parsed);
   if (!merge.error.empty()) return fail(merge.error);
   Options o;
-  if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
+  if (auto e = ParseOptions(parsed, o); !e.empty()) return fail(e);
 
   DesignSession session;
   const std::string problem = session.Open(o.design);

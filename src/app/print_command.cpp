@@ -38,10 +38,10 @@ struct Options : DesignCommandOptions {
   bool allow_missing_pictures = false;
 };
 
-std::string ParseOptions(std::vector<std::string> args, Options& o) {
-  o.allow_clipping = TakeFlag(args, "--allow-clipping");
-  o.allow_missing_pictures = TakeFlag(args, "--allow-missing-pictures");
-  if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/true, o); !e.empty()) return e;
+std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
+  o.allow_clipping = parsed.Has("--allow-clipping");
+  o.allow_missing_pictures = parsed.Has("--allow-missing-pictures");
+  if (auto e = DesignOptionsFrom(parsed, o); !e.empty()) return e;
   if (o.output.empty() == o.printer.empty()) return "請指定 -o FILE.pdf 或 --printer NAME 其中之一";
   if (!o.output.empty() && o.output != "-" &&
       QFileInfo(QString::fromStdString(o.output)).suffix().compare("pdf", Qt::CaseInsensitive) !=
@@ -71,15 +71,15 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "vellomir print: " << OneLine(message) << "\n";
     return 2;
   };
-  std::vector<std::string> rest = args;
-  const DpiOption dpi = TakeDpiOption(rest);
-  if (!dpi.error.empty()) return fail(dpi.error);
-  const bool verify = !TakeFlag(rest, "--no-verify");
-  const MergeOptions merge = TakeMergeOptions(rest, /*with_row=*/false, /*with_batches=*/true);
+  const ParsedCommandLine parsed = ParseCommandLine(PrintCommandSpec(), args);
+  if (const auto answer = AnswerHelpOrError(PrintCommandSpec(), parsed, out, err)) return *answer;
+  const std::optional<double> dpi = parsed.Number("--dpi");
+  const bool verify = !parsed.Has("--no-verify");
+  const MergeOptions merge = MergeOptionsFrom(parsed);
   if (!merge.error.empty()) return fail(merge.error);
   Options o;
-  if (auto e = ParseOptions(rest, o); !e.empty()) return fail(e);
-  if (dpi.dpi && !o.printer.empty()) return fail("--dpi 只用在 -o FILE: 印表機用它自己的解析度");
+  if (auto e = ParseOptions(parsed, o); !e.empty()) return fail(e);
+  if (dpi && !o.printer.empty()) return fail("--dpi 只用在 -o FILE: 印表機用它自己的解析度");
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -150,7 +150,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (!stream) return fail(trouble);
     LabelPrinterSetup setup;
     setup.language = file_language;
-    setup.dpi = static_cast<int>(std::lround(dpi.dpi.value_or(kCoarsestPrinterDpi)));
+    setup.dpi = static_cast<int>(std::lround(dpi.value_or(kCoarsestPrinterDpi)));
     setup.label_width_mm = label_width_mm;
     setup.label_height_mm = label_height_mm;
     setup.destination = o.output;
@@ -163,7 +163,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     // Told before the run: a FIFO, device, folder or read-only file is never replaced.
     if (o.output != "-")
       if (const std::string why = CheckOutputTarget(o.output); !why.empty()) return fail(why);
-    printer = std::make_unique<PdfPrinter>(o.output, dpi.dpi.value_or(0));
+    printer = std::make_unique<PdfPrinter>(o.output, dpi.value_or(0));
   }
 
   // Batch numbers the log says went out for this design are not printed again unless told.
@@ -193,7 +193,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
         // One line per symbol, then the verdict.
         EachLine(concern.message,
                  [&err](const std::string& line) { err << "vellomir print: " << line << "\n"; });
-        if (!o.output.empty() && !dpi.dpi)
+        if (!o.output.empty() && !dpi)
           err << "vellomir print: 這份 PDF 沒有 --dpi, 條碼照原尺寸畫, 標籤印表機 ("
               << kCoarsestPrinterDpi << " dpi) 印出來就會這樣; 加上 --dpi N (印表機的解析度) "
               << "條碼會照它的點來畫\n";

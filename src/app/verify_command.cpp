@@ -16,53 +16,18 @@
 
 namespace vellomir {
 
-DpiOption TakeDpiOption(std::vector<std::string>& args) {
-  DpiOption o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--dpi") continue;
-    if (i + 1 >= args.size()) {
-      o.error = "選項 --dpi 缺少值";
-      return o;
-    }
-    const std::string text = Trim(args[i + 1]);
-    // Digits with at most one decimal point, and nothing else.
-    const bool number = !text.empty() &&
-                        text.find_first_not_of("0123456789.") == std::string::npos &&
-                        std::count(text.begin(), text.end(), '.') <= 1 && text != ".";
-    const double v = number ? NumericValue(text) : 0;
-    if (!number || !(v >= 50 && v <= 4800)) {
-      o.error = "--dpi 的值必須是 50 到 4800 之間的數字: " + args[i + 1];
-      return o;
-    }
-    o.dpi = v;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-               args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    --i;
-  }
-  return o;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
-  const auto it = std::remove(args.begin(), args.end(), flag);
-  const bool found = it != args.end();
-  args.erase(it, args.end());
-  return found;
-}
-
 int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
   auto fail = [&err](const std::string& message) {
     err << "vellomir verify: " << message << "\n";
     return 2;
   };
-  std::vector<std::string> args = given;
-  const DpiOption dpi = TakeDpiOption(args);
-  if (!dpi.error.empty()) return fail(dpi.error);
-  const MergeOptions merge = TakeMergeOptions(args, /*with_row=*/true, /*with_batches=*/false);
+  const ParsedCommandLine parsed = ParseCommandLine(VerifyCommandSpec(), given);
+  if (const auto answer = AnswerHelpOrError(VerifyCommandSpec(), parsed, out, err)) return *answer;
+  const std::optional<double> dpi_given = parsed.Number("--dpi");
+  const MergeOptions merge = MergeOptionsFrom(parsed);
   if (!merge.error.empty()) return fail(merge.error);
   DesignCommandOptions o;
-  if (auto e = ParseDesignCommandOptions(args, /*with_printer=*/false, o); !e.empty())
-    return fail(e);
-  if (!o.output.empty()) return fail("verify 不寫檔案: " + o.output);
+  if (auto e = DesignOptionsFrom(parsed, o); !e.empty()) return fail(e);
 
   DesignSession session;
   const std::string problem = session.Open(o.design);
@@ -104,7 +69,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
 
   // The print command's own check: at the printer's dots with --dpi, else as a plain PDF.
   ZXingSymbolReader reader;
-  const DesignCheck check = CheckDesign(*rules, amount, how, dpi.dpi.value_or(0), reader,
+  const DesignCheck check = CheckDesign(*rules, amount, how, dpi_given.value_or(0), reader,
                                         layout.label_width, layout.label_height);
   for (const SymbolCheck& c : check.symbols) out << DescribeCheck(c) << "\n";
   for (const std::string& line : check.layout) out << line << "\n";

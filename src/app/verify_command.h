@@ -7,17 +7,6 @@
 
 namespace vellomir {
 
-// Takes "--dpi N" out of the arguments: nothing when absent, "" and the value when given; an
-// error text when the value is not a resolution between 50 and 4800.
-struct DpiOption {
-  std::optional<double> dpi;
-  std::string error;
-};
-DpiOption TakeDpiOption(std::vector<std::string>& args);
-
-// Takes a flag out of the arguments; whether it was there.
-bool TakeFlag(std::vector<std::string>& args, const std::string& flag);
-
 // vellomir verify DESIGN.vlm [--dpi N] [--copies N]
 // Draws the first and the last label of a run at N dpi (203 when not given), symbols on whole
 // dots as a printer of that resolution gets them, and reads every barcode rule back. One line

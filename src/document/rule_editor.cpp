@@ -110,40 +110,40 @@ bool KindsAreListed(const MainWindowModel& w, MessageBox& messages) {
 
 // Puts the parts of a rule record into the editor; controls the kind does not store keep
 // their contents. ReadRuleRecord has already filled up short records of a known kind.
-void LoadRecord(MainWindowModel& w, const std::vector<std::string>& p) {
-  if (p.empty()) return;
-  const std::string kind = p[0];
-  if (kind == "1") {
+void LoadRecord(MainWindowModel& w, const std::vector<std::string>& parts) {
+  if (parts.empty()) return;
+  const RuleRecord r(parts);
+  if (r.IsBarcode()) {
     w.rule_kind.Select(0);
-    w.rule_content.text = p[1];
-    w.l_x.text = p[2];
-    w.l_y.text = p[3];
-    w.l_width.text = p[4];
-    w.l_height.text = p[5];
-    w.l_patch_order.text = p[6];
-    w.l_patch_start.text = p[7];
-    w.Check1.value = CheckValue(p[8]);
-    w.l_fontsize.text = p[9];
-    SelectBarcodeKindEntry(w, ToInt32(NumericValue(p[10])).value_or(-1));
+    w.rule_content.text = r.Data();
+    w.l_x.text = r.Left();
+    w.l_y.text = r.Top();
+    w.l_width.text = r.Module();
+    w.l_height.text = r.BarHeight();
+    w.l_patch_order.text = r.BatchDigits();
+    w.l_patch_start.text = r.BatchStart();
+    w.Check1.value = CheckValue(r.WithText());
+    w.l_fontsize.text = r.BarcodeFontSize();
+    SelectBarcodeKindEntry(w, ToInt32(NumericValue(r.Symbology())).value_or(-1));
     // After the kind choice, so the stored check character wins over its default.
-    w.Check2.value = CheckValue(p[11]);
-  } else if (kind == "2") {
+    w.Check2.value = CheckValue(r.CheckCharacter());
+  } else if (r.IsText()) {
     w.rule_kind.Select(1);
-    w.rule_content.text = p[1];
-    w.l_x.text = p[2];
-    w.l_y.text = p[3];
-    w.l_patch_order.text = p[4];
-    w.l_patch_start.text = p[5];
-    w.l_fontsize.text = p[6];
-    w.l_fontname.text = p[7];
-    w.l_fontbold.value = CheckValue(p[8]);
-    w.l_fontli.value = CheckValue(p[9]);
-  } else if (kind == "3") {
+    w.rule_content.text = r.Data();
+    w.l_x.text = r.Left();
+    w.l_y.text = r.Top();
+    w.l_patch_order.text = r.BatchDigits();
+    w.l_patch_start.text = r.BatchStart();
+    w.l_fontsize.text = r.TextFontSize();
+    w.l_fontname.text = r.FontName();
+    w.l_fontbold.value = CheckValue(r.Bold());
+    w.l_fontli.value = CheckValue(r.Italic());
+  } else if (r.IsPicture()) {
     w.rule_kind.Select(2);
-    w.rule_content.text = p[1];
-    w.l_x.text = p[2];
-    w.l_y.text = p[3];
-    w.l_width.text = p[4];
+    w.rule_content.text = r.Data();
+    w.l_x.text = r.Left();
+    w.l_y.text = r.Top();
+    w.l_width.text = r.PictureWidth();
   }
 }
 

@@ -43,13 +43,6 @@ std::optional<RawFile> ReadRaw(const MainWindowModel& window, const FileSystem& 
 
 }  // namespace
 
-int RuleRecordParts(std::string_view kind) {
-  if (kind == "1") return kBarcodeRecordParts;
-  if (kind == "2") return kTextRecordParts;
-  if (kind == "3") return kPictureRecordParts;
-  return 0;
-}
-
 std::vector<RecordField> SettingsRecordFields(const MainWindowModel& w) {
   return {
       {"setting", "setting"},
@@ -67,7 +60,7 @@ std::vector<RecordField> RuleRecordFields(const MainWindowModel& w) {
   const std::string kind = Trim(w.rule_kind.text);
   if (kind == kRuleKindBarcode) {
     return {
-        {"資料模式", "1"},
+        {"資料模式", std::string(kBarcodeRecordKind)},
         {"資料內容", Trim(w.rule_content.text)},
         {"離左邊界", Trim(w.l_x.text)},
         {"離上邊界", Trim(w.l_y.text)},
@@ -83,7 +76,7 @@ std::vector<RecordField> RuleRecordFields(const MainWindowModel& w) {
   }
   if (kind == kRuleKindText) {
     return {
-        {"資料模式", "2"},
+        {"資料模式", std::string(kTextRecordKind)},
         {"資料內容", Trim(w.rule_content.text)},
         {"離左邊界", Trim(w.l_x.text)},
         {"離上邊界", Trim(w.l_y.text)},
@@ -97,7 +90,7 @@ std::vector<RecordField> RuleRecordFields(const MainWindowModel& w) {
   }
   if (kind == kRuleKindPicture) {
     return {
-        {"資料模式", "3"},
+        {"資料模式", std::string(kPictureRecordKind)},
         {"圖檔名稱", Trim(w.rule_content.text)},
         {"離左邊界", Trim(w.l_x.text)},
         {"離上邊界", Trim(w.l_y.text)},
@@ -207,7 +200,7 @@ std::optional<std::vector<std::string>> ReadRuleRecord(const MainWindowModel& wi
   }
   std::vector<std::string> parts = SplitFields(*text);
   if (position >= 0 && !parts.empty()) {
-    const std::size_t wanted = static_cast<std::size_t>(RuleRecordParts(parts[0]));
+    const std::size_t wanted = static_cast<std::size_t>(RuleRecordParts(RuleRecord(parts).Kind()));
     if (parts.size() < wanted) {
       Tell(window, messages,
            "第" + std::to_string(position + 1) + "個規則的欄位不完整,缺少的欄位以空白顯示!!");

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/rule_record.h"
 #include "form/main_window_model.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -16,15 +17,6 @@ namespace vellomir {
 
 inline constexpr std::string_view kWorkingFileName = "temp1.txt";
 inline constexpr std::string_view kPreviousFileName = "temp2.txt";
-
-// Number of parts a record splits into at ",,;" (the last one empty).
-inline constexpr int kSettingsRecordParts = 9;
-inline constexpr int kBarcodeRecordParts = 13;
-inline constexpr int kTextRecordParts = 11;
-inline constexpr int kPictureRecordParts = 6;
-
-// Parts a rule record of kind "1", "2" or "3" splits into; 0 for any other kind.
-int RuleRecordParts(std::string_view kind);
 
 // One value of a record, with the caption the user knows its field by.
 struct RecordField {

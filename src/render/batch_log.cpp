@@ -10,13 +10,6 @@ namespace vellomir {
 
 namespace {
 
-// The start and digit count fields of a batch-numbered rule.
-std::optional<std::pair<std::size_t, std::size_t>> BatchFieldsOf(
-    const std::array<std::string, kRuleTableFields>& f) {
-  if (f[0] == "1") return std::make_pair(std::size_t{7}, std::size_t{6});
-  if (f[0] == "2") return std::make_pair(std::size_t{5}, std::size_t{4});
-  return std::nullopt;
-}
 
 // A log field stays one field of one line.
 std::string OneField(std::string text) {
@@ -54,13 +47,13 @@ std::vector<BatchRange> BatchRanges(const RuleTable& rules, int64_t labels,
   if (labels < 1) return ranges;
   for (int i = 0; i < std::min(rules.n, kRuleTableRows); ++i) {
     const auto& f = rules.rows[static_cast<std::size_t>(i)];
-    const auto fields = BatchFieldsOf(f);
-    if (!fields) continue;
-    const double start = NumericValue(f[fields->first]);
+    const RuleRecord record(f);
+    if (!(record.IsBarcode() || record.IsText())) continue;
+    const double start = NumericValue(record.BatchStart());
     if (!(start > 0)) continue;
     BatchRange r;
     r.rule = i;
-    r.rule_data = f[1];
+    r.rule_data = record.Data();
     r.first = RoundHalfEven(start);
     r.last = RoundHalfEven(static_cast<double>(labels) + start - 1);
     if (!std::isfinite(r.last)) continue;
@@ -154,7 +147,8 @@ std::string ContinuedStart(double next) { return Whole(std::max(next, 1.0)); }
 void ContinueBatchNumbers(RuleTable& rules, const BatchHistory& history) {
   for (const auto& [rule, next] : history.next) {
     auto& f = rules.rows[static_cast<std::size_t>(rule)];
-    if (const auto fields = BatchFieldsOf(f)) f[fields->first] = ContinuedStart(next);
+    rule_field::BatchFields at{};
+    if (rule_field::HasBatchFields(RuleRecord(f).Kind(), at)) f[at.start] = ContinuedStart(next);
   }
 }
 

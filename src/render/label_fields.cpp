@@ -147,9 +147,10 @@ std::string CheckMergeRows(const RuleTable& rules, const LabelFields& fields, in
     for (const int64_t label : {first, last}) {
       for (int i = 0; i < std::clamp(rules.n, 0, kRuleTableRows); ++i) {
         const auto& f = rules.rows[static_cast<std::size_t>(i)];
-        if ((f[0] != "1" && f[0] != "2") || !HasFields(f[1])) continue;
+        const RuleRecord stored(f);
+        if (!(stored.IsBarcode() || stored.IsText()) || !HasFields(stored.Data())) continue;
         const std::string rule = "第" + std::to_string(i + 1) + "個規則";
-        const FieldExpansion e = fields.Expand(f[1], static_cast<double>(label));
+        const FieldExpansion e = fields.Expand(stored.Data(), static_cast<double>(label));
         if (!e.missing.empty())
           return where + rule + "的欄位 ${" + e.missing + "} " +
                  (data != nullptr ? "在資料檔的標題列裡沒有" : "沒有值: 沒有指定資料檔");
@@ -157,7 +158,7 @@ std::string CheckMergeRows(const RuleTable& rules, const LabelFields& fields, in
         const std::optional<int> kind = BarcodeRuleKind(f);
         if (!kind) continue;
         const std::optional<std::string> formed =
-            ContentWithBatch(e.text, f[6], f[7], static_cast<double>(label));
+            ContentWithBatch(e.text, stored.BatchDigits(), stored.BatchStart(), static_cast<double>(label));
         std::string problem = formed ? BarcodeDataProblem(*kind, *formed) : "批號超出範圍";
         if (problem.empty()) {
           single->rows[0] = f;

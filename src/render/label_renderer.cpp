@@ -49,22 +49,24 @@ bool Within32(double value) {
          value <= std::numeric_limits<int32_t>::max();
 }
 
-void RecordBox(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+void RecordBox(DrawingSurface& surface, const RuleFields& f,
                float unitsPerMm, std::array<RuleHitBox, kMaxRules>& boxes, int index) {
+  const RuleRecord r(f);
   RuleHitBox& box = boxes[static_cast<std::size_t>(index)];
-  box.left = Saturate32(std::trunc(NumericValue(f[2]) * unitsPerMm));
-  box.top = Saturate32(std::trunc(NumericValue(f[3]) * unitsPerMm));
+  box.left = Saturate32(std::trunc(NumericValue(r.Left()) * unitsPerMm));
+  box.top = Saturate32(std::trunc(NumericValue(r.Top()) * unitsPerMm));
   box.right = Saturate32(RoundHalfEven(surface.CurrentX()));
   // A printed text leaves the position on its top line; its box reaches down a line.
-  const double line = f[0] == "2" ? surface.PrintedLineHeight() : 0;
+  const double line = r.IsText() ? surface.PrintedLineHeight() : 0;
   box.bottom = Saturate32(RoundHalfEven(surface.CurrentY() + line));
 }
 
 }  // namespace
 
-std::optional<int> BarcodeRuleKind(const std::array<std::string, kRuleTableFields>& f) {
-  if (f[0] != "1") return std::nullopt;
-  return BarcodeKindFromIndexText(f[10]);
+std::optional<int> BarcodeRuleKind(const RuleFields& f) {
+  const RuleRecord r(f);
+  if (!r.IsBarcode()) return std::nullopt;
+  return BarcodeKindFromIndexText(r.Symbology());
 }
 
 std::optional<int16_t> BarcodeRuleWithCheck(int kind, const std::string& checkField) {
@@ -90,22 +92,24 @@ std::string FirstCharacters(const std::string& text, std::size_t most) {
   return text;
 }
 
-void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+void DrawBarcodeRule(DrawingSurface& surface, const RuleFields& f,
                      double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm,
                      std::size_t most) {
+  const RuleRecord r(f);
   const std::optional<int> kind = BarcodeRuleKind(f);
-  if (!kind || TooLong(f[1], most)) return;
-  const std::optional<std::string> data = ContentWithBatch(f[1], f[6], f[7], labelNumber);
+  if (!kind || TooLong(r.Data(), most)) return;
+  const std::optional<std::string> data =
+      ContentWithBatch(r.Data(), r.BatchDigits(), r.BatchStart(), labelNumber);
   // Every argument must fit its integer width, and the batch number must be a number; a rule
   // that does not is not drawn at all, since a wrapped value would put a wrong symbol
   // somewhere else on the label.
-  const auto withCheck = BarcodeRuleWithCheck(*kind, f[11]);
-  const auto withText = ToInt16(NumericValue(f[8]));
-  const auto fontSize = ToInt16(NumericValue(f[9]));
-  const auto x = ToInt32(NumericValue(f[2]) * unitsPerMm + offsetX);
-  const auto y = ToInt32(NumericValue(f[3]) * unitsPerMm + offsetY);
-  const auto moduleWidth = ToInt16(NumericValue(f[4]));
-  const auto barHeight = ToInt16(NumericValue(f[5]) * unitsPerMm);
+  const auto withCheck = BarcodeRuleWithCheck(*kind, r.CheckCharacter());
+  const auto withText = ToInt16(NumericValue(r.WithText()));
+  const auto fontSize = ToInt16(NumericValue(r.BarcodeFontSize()));
+  const auto x = ToInt32(NumericValue(r.Left()) * unitsPerMm + offsetX);
+  const auto y = ToInt32(NumericValue(r.Top()) * unitsPerMm + offsetY);
+  const auto moduleWidth = ToInt16(NumericValue(r.Module()));
+  const auto barHeight = ToInt16(NumericValue(r.BarHeight()) * unitsPerMm);
   if (!data || !withCheck || !withText || !fontSize || !x || !y || !moduleWidth || !barHeight)
     return;
   // The painter gets x on its label (the label's whole twips go to the surface), so a label far
@@ -122,22 +126,24 @@ void DrawBarcodeRule(DrawingSurface& surface, const std::array<std::string, kRul
 }
 
 // Returns whether the text was printed.
-bool PrintTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+bool PrintTextRule(DrawingSurface& surface, const RuleFields& f,
                    double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm) {
-  const std::optional<std::string> content = ContentWithBatch(f[1], f[4], f[5], labelNumber);
-  const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
-  const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
-  const double size = NumericValue(f[6]);
+  const RuleRecord r(f);
+  const std::optional<std::string> content =
+      ContentWithBatch(r.Data(), r.BatchDigits(), r.BatchStart(), labelNumber);
+  const double x = NumericValue(r.Left()) * unitsPerMm + offsetX;
+  const double y = NumericValue(r.Top()) * unitsPerMm + offsetY;
+  const double size = NumericValue(r.TextFontSize());
   if (!content || !FitsSingle(x) || !FitsSingle(y) || !FitsSingle(size)) return false;
   const auto left = static_cast<float>(x);
   const auto top = static_cast<float>(y);
   if (!Within32(left) || !Within32(top)) return false;
   surface.SetCurrentX(left);
   surface.SetCurrentY(top);
-  surface.SetFontName(Trim(f[7]));
+  surface.SetFontName(Trim(r.FontName()));
   surface.SetFontSize(static_cast<float>(size));
-  surface.SetFontBold(NumericValue(f[8]) != 0);
-  surface.SetFontItalic(NumericValue(f[9]) != 0);
+  surface.SetFontBold(NumericValue(r.Bold()) != 0);
+  surface.SetFontItalic(NumericValue(r.Italic()) != 0);
   surface.Print(*content);
   surface.SetFontBold(false);
   surface.SetFontItalic(false);
@@ -145,29 +151,30 @@ bool PrintTextRule(DrawingSurface& surface, const std::array<std::string, kRuleT
 }
 
 // A text longer than the label can show is cut where the label ends.
-bool DrawTextRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+bool DrawTextRule(DrawingSurface& surface, const RuleFields& f,
                   double offsetX, int32_t offsetY, double labelNumber, float unitsPerMm,
                   std::size_t most) {
-  if (TooLong(f[1], most)) {
+  if (TooLong(RuleRecord(f).Data(), most)) {
     auto cut = f;
-    cut[1] = FirstCharacters(f[1], most);
+    cut[rule_field::kData] = FirstCharacters(RuleRecord(f).Data(), most);
     return PrintTextRule(surface, cut, offsetX, offsetY, labelNumber, unitsPerMm);
   }
   return PrintTextRule(surface, f, offsetX, offsetY, labelNumber, unitsPerMm);
 }
 
 // Returns whether the picture was drawn.
-bool DrawPictureRule(DrawingSurface& surface, const std::array<std::string, kRuleTableFields>& f,
+bool DrawPictureRule(DrawingSurface& surface, const RuleFields& f,
                      double offsetX, int32_t offsetY, const LabelDrawing& how) {
   const float unitsPerMm = how.unitsPerMm;
-  const std::optional<std::string> file = FindPictureFile(f[1], how);
+  const RuleRecord r(f);
+  const std::optional<std::string> file = FindPictureFile(r.Data(), how);
   if (!file) return false;
-  const double x = NumericValue(f[2]) * unitsPerMm + offsetX;
-  const double y = NumericValue(f[3]) * unitsPerMm + offsetY;
+  const double x = NumericValue(r.Left()) * unitsPerMm + offsetX;
+  const double y = NumericValue(r.Top()) * unitsPerMm + offsetY;
   if (!FitsSingle(x) || !FitsSingle(y)) return false;
   const auto left = static_cast<float>(x);
   const auto top = static_cast<float>(y);
-  const double width = NumericValue(f[4]) * unitsPerMm;
+  const double width = NumericValue(r.PictureWidth()) * unitsPerMm;
   if (!Within32(left) || !Within32(top) || !Within32(width)) return false;
   // A file that exists but is no picture the platform can read is skipped like a missing one.
   const std::optional<PictureSize> natural = surface.LoadPicture(*file);
@@ -214,12 +221,8 @@ std::optional<std::string> FileInFolder(const std::string& folder, const std::st
 
 void FillRuleRow(RuleTable& table, int row, const std::string& line) {
   if (row < 0 || row >= kRuleTableRows) return;  // the table has no such row
-  auto& fields = table.rows[static_cast<std::size_t>(row)];
-  fields.fill(std::string());
-  const std::vector<std::string> pieces = SplitFields(line);
   // Fields past the table's width have no column; they are dropped.
-  const std::size_t kept = std::min(CountItems(pieces), std::size_t{kRuleTableFields});
-  for (std::size_t j = 0; j < kept; ++j) fields[j] = pieces[j];
+  table.rows[static_cast<std::size_t>(row)] = ParseRuleRecord(line);
 }
 
 RuleTable ReadRuleTable(const FileSystem& files) {
@@ -314,16 +317,17 @@ void SetDrawingFromWindow(LabelDrawing& how, const MainWindowModel& window) {
   if (how.designFolder.size() > 1 && how.designFolder.back() == '/') how.designFolder.pop_back();
 }
 
-std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTableFields>& f,
+std::optional<std::string> RuleDataOnLabel(const RuleFields& f,
                                            double labelNumber, const LabelDrawing& how) {
-  std::string data = f[1];
+  const RuleRecord r(f);
+  std::string data = r.Data();
   if (how.fields != nullptr && HasFields(data)) {
     FieldExpansion e = how.fields->Expand(data, labelNumber);
     if (!e.ok()) return std::nullopt;
     data = std::move(e.text);
   }
-  if (f[0] == "1") return ContentWithBatch(data, f[6], f[7], labelNumber);
-  if (f[0] == "2") return ContentWithBatch(data, f[4], f[5], labelNumber);
+  if (r.IsBarcode() || r.IsText())
+    return ContentWithBatch(data, r.BatchDigits(), r.BatchStart(), labelNumber);
   return data;
 }
 
@@ -331,26 +335,29 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
                double labelNumber, const LabelDrawing& how) {
   surface.SetBarWidthReduction(how.barWidthReduction);
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
-  std::array<std::string, kRuleTableFields> expanded;
+  RuleFields expanded;
   for (int i = 0; i < n; ++i) {
     const auto* row = &rules.rows[static_cast<std::size_t>(i)];
     // Data with fields is drawn with this label's values, as if typed so.
-    if (how.fields != nullptr && ((*row)[0] == "1" || (*row)[0] == "2") && HasFields((*row)[1])) {
-      FieldExpansion e = how.fields->Expand((*row)[1], labelNumber);
+    const RuleRecord stored(*row);
+    if (how.fields != nullptr && (stored.IsBarcode() || stored.IsText()) &&
+        HasFields(stored.Data())) {
+      FieldExpansion e = how.fields->Expand(stored.Data(), labelNumber);
       if (!e.ok()) continue;
       expanded = *row;
-      expanded[1] = std::move(e.text);
+      expanded[rule_field::kData] = std::move(e.text);
       row = &expanded;
     }
     const auto& f = *row;
+    const RuleRecord r(f);
     bool drawn = true;
-    if (f[0] == "1") {
+    if (r.IsBarcode()) {
       DrawBarcodeRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm,
                       how.mostFieldCharacters);
-    } else if (f[0] == "2") {
+    } else if (r.IsText()) {
       drawn = DrawTextRule(surface, f, offsetX, offsetY, labelNumber, how.unitsPerMm,
                            how.mostFieldCharacters);
-    } else if (f[0] == "3") {
+    } else if (r.IsPicture()) {
       drawn = DrawPictureRule(surface, f, offsetX, offsetY, how);
     } else {
       drawn = false;

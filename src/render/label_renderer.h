@@ -17,11 +17,10 @@
 namespace vellomir {
 
 inline constexpr int kRuleTableRows = kMaxRules;  // rule index 0..100
-inline constexpr int kRuleTableFields = 21;       // field index 0..20
 
 // The rules as read from the working file. Fields beyond the end of a line are empty.
 struct RuleTable {
-  std::array<std::array<std::string, kRuleTableFields>, kRuleTableRows> rows;
+  std::array<RuleFields, kRuleTableRows> rows;
   int n = 0;  // rows filled
   // kNone when the file was read; otherwise why nothing could be read (n is then 0).
   FileError error = FileError::kNone;
@@ -29,7 +28,7 @@ struct RuleTable {
   bool truncated = false;
 };
 
-// Fills one row from a rule line: at most kRuleTableFields fields are kept. A row outside the
+// Fills one row from a rule line: at most kRuleFieldCount fields are kept. A row outside the
 // table is left alone.
 void FillRuleRow(RuleTable& table, int row, const std::string& line);
 
@@ -46,7 +45,7 @@ std::optional<std::string> ContentWithBatch(const std::string& content,
                                             const std::string& startField, double labelNumber);
 
 // The barcode kind a rule draws: a barcode rule (field 0 "1") whose kind field is "0".."8".
-std::optional<int> BarcodeRuleKind(const std::array<std::string, kRuleTableFields>& f);
+std::optional<int> BarcodeRuleKind(const RuleFields& f);
 
 // The withCheck its painter gets: 1 for a kind that requires its check character (Code 128,
 // whatever the check box says), the stored check field for a kind that offers one, 0 for the
@@ -80,7 +79,7 @@ struct LabelDrawing {
 
 // A barcode or text rule's data as label `labelNumber` carries it: fields expanded (when `how`
 // has values for them), then the batch number appended. Nothing when it cannot be formed.
-std::optional<std::string> RuleDataOnLabel(const std::array<std::string, kRuleTableFields>& f,
+std::optional<std::string> RuleDataOnLabel(const RuleFields& f,
                                            double labelNumber, const LabelDrawing& how);
 
 // Draws rows 0..n-1 of the table, each position moved by (offsetX, offsetY), with batch

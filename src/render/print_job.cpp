@@ -197,9 +197,10 @@ std::vector<std::string> FindPictureProblems(const RuleTable& rules, const Label
   const int n = std::clamp(rules.n, 0, kRuleTableRows);
   for (int i = 0; i < n; ++i) {
     const auto& f = rules.rows[static_cast<std::size_t>(i)];
-    if (f[0] != "3" || Trim(f[1]).empty()) continue;
-    const std::string rule = "第 " + std::to_string(i + 1) + " 條規則的圖檔「" + Trim(f[1]) + "」";
-    const std::optional<std::string> file = FindPictureFile(f[1], how);
+    const RuleRecord r(f);
+    if (!r.IsPicture() || Trim(r.Data()).empty()) continue;
+    const std::string rule = "第 " + std::to_string(i + 1) + " 條規則的圖檔「" + Trim(r.Data()) + "」";
+    const std::optional<std::string> file = FindPictureFile(r.Data(), how);
     if (!file) {
       lines.push_back(rule + "找不到");
       continue;
@@ -247,14 +248,15 @@ std::vector<PrintConcern> CheckBeforePrinting(const PrintLayout& given_layout,
     const int n = std::clamp(rules.n, 0, kRuleTableRows);
     for (int i = 0; i < n; ++i) {
       const auto& f = rules.rows[static_cast<std::size_t>(i)];
-      if ((f[0] != "1" && f[0] != "2") || f[1].size() <= how.mostFieldCharacters) continue;
-      const std::size_t count = CharacterCount(f[1]);
+      const RuleRecord r(f);
+      if (!(r.IsBarcode() || r.IsText()) || r.Data().size() <= how.mostFieldCharacters) continue;
+      const std::size_t count = CharacterCount(r.Data());
       if (count <= how.mostFieldCharacters) continue;
       text += std::string(text.empty() ? "" : "\n") + "第 " + std::to_string(i + 1) +
               " 條規則的內容有 " + std::to_string(count) + " 個字,寬 " +
               Millimetres(layout.units_per_mm > 0 ? layout.label_width / layout.units_per_mm : 0) +
               " mm 的標籤最多印得出 " + std::to_string(how.mostFieldCharacters) + " 個字," +
-              (f[0] == "1" ? "這個條碼不會印出" : "多的字不會印出");
+              (r.IsBarcode() ? "這個條碼不會印出" : "多的字不會印出");
     }
     if (!text.empty()) return {{PrintConcernKind::kTooLongField, text}};
   }

@@ -5,22 +5,19 @@
 
 namespace vellomir {
 
-std::string RuleSummaryLine(const std::array<std::string, kRuleTableFields>& fields, int index) {
-  const std::string& kind = fields[0];
+std::string RuleSummaryLine(const RuleFields& fields, int index) {
+  const RuleRecord r(fields);
   std::string prefix;
-  std::string start;
   char number[16];
   std::snprintf(number, sizeof number, "%03d", index + 1);
-  if (kind == "1") {
+  if (r.IsBarcode()) {
     prefix = std::string(number) + ",條碼; ";
-    start = fields[7];
-  } else if (kind == "2") {
+  } else if (r.IsText()) {
     prefix = std::string(number) + ",文字; ";
-    start = fields[5];
-  } else if (kind == "3") {
+  } else if (r.IsPicture()) {
     prefix = std::string(number) + ",圖片; ";
   }
-  return prefix + fields[1] + " , 從" + start + "開始算批號";
+  return prefix + r.Data() + " , 從" + r.BatchStart() + "開始算批號";
 }
 
 void RefreshLabelView(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,

@@ -13,7 +13,7 @@
 namespace vellomir {
 
 // The list line of rule index i: "001,條碼; ABC , 從1開始算批號". Fields are shown as stored.
-std::string RuleSummaryLine(const std::array<std::string, kRuleTableFields>& fields, int index);
+std::string RuleSummaryLine(const RuleFields& fields, int index);
 
 // Rebuilds rule_list from the working file, one line per rule line (at most 101, as the
 // renderer reads), then redraws the preview on picture1. Without a working file the list is

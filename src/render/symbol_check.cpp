@@ -256,7 +256,7 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
     check.on_dots = on_dots;
     const std::optional<std::string> data = RuleDataOnLabel(f, labelNumber, how);
     // As the painter takes it: only a withCheck of 1 draws a check character.
-    const bool withCheck = BarcodeRuleWithCheck(*kind, f[11]) == int16_t{1};
+    const bool withCheck = BarcodeRuleWithCheck(*kind, RuleRecord(f).CheckCharacter()) == int16_t{1};
     if (data) check.expected = ExpectedScan(*kind, *data, withCheck).value_or("");
     const auto& mine = bars[static_cast<std::size_t>(i)];
     if (!mine || mine->boxes.empty()) {
@@ -419,7 +419,7 @@ std::vector<std::string> LayoutProblems(const RuleTable& rules, double labelNumb
       }
       continue;  // its own edges are the symbol check's
     }
-    const char* what = f[0] == "3" ? "圖片" : "文字";
+    const char* what = RuleRecord(f).IsPicture() ? "圖片" : "文字";
     const TwipArea& a = *mine.units;
     std::string edges;
     if (label_width > 0 && a.right - 1 > label_width + kEdgeSlack)

@@ -48,7 +48,8 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
     const auto& row = rules.rows[static_cast<std::size_t>(i)];
     // Data with fields changes from row to row: the rows are checked one by one instead.
     const std::optional<int> kind = BarcodeRuleKind(row);
-    if (!kind || HasFields(row[1])) continue;
+    const RuleRecord r(row);
+    if (!kind || HasFields(r.Data())) continue;
     single->rows[0] = row;
     std::int64_t first_bad = 0;
     if (!Draws(*single, 1, unitsPerMm)) {
@@ -67,8 +68,9 @@ std::optional<UndrawableBarcode> FindUndrawableBarcode(const RuleTable& rules, s
     found.rule = i;
     found.label = first_bad;
     found.data =
-        ContentWithBatch(row[1], row[6], row[7], static_cast<double>(first_bad)).value_or(row[1]);
-    const auto withCheck = BarcodeRuleWithCheck(*kind, row[11]);
+        ContentWithBatch(r.Data(), r.BatchDigits(), r.BatchStart(), static_cast<double>(first_bad))
+            .value_or(r.Data());
+    const auto withCheck = BarcodeRuleWithCheck(*kind, r.CheckCharacter());
     if (const auto pattern = EncodeBarcode(*kind, found.data, withCheck.value_or(0)))
       if (pattern->refused) found.reason = pattern->error;
     return found;

@@ -29,14 +29,12 @@ bool WriteContinuedStarts(FileSystem& files, const BatchHistory& history) {
   for (const auto& [rule, next] : history.next) {
     const std::size_t line = static_cast<std::size_t>(rule) + 1;  // after the settings line
     if (line >= read.lines.size()) continue;
-    std::vector<std::string> f = SplitFields(read.lines[line]);
-    const std::size_t start = !f.empty() && f[0] == "1" ? 7 : 5;
-    if (f.size() <= start) continue;
-    f[start] = ContinuedStart(next);
-    std::string joined;
-    for (std::size_t i = 0; i < f.size(); ++i)
-      joined += f[i] + (i + 1 < f.size() ? std::string(kFieldSeparator) : "");
-    read.lines[line] = joined;
+    std::vector<std::string> parts = SplitFields(read.lines[line]);
+    rule_field::BatchFields at{};
+    if (!rule_field::HasBatchFields(RuleRecord(parts).Kind(), at) || parts.size() <= at.start)
+      continue;
+    parts[at.start] = ContinuedStart(next);
+    read.lines[line] = JoinRecordParts(parts);
   }
   return files.WriteLines(std::string(kWorkingFileName), read.lines).ok();
 }

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -58,6 +59,12 @@ std::vector<std::string> OutputLines(const std::string& text) {
     if (line.rfind("QStandardPaths:", 0) != 0) lines.push_back(line);
     start = end + 1;
   }
+  return lines;
+}
+
+std::vector<std::string> MessageLines(const std::string& text) {
+  std::vector<std::string> lines = OutputLines(text);
+  lines.erase(std::find(lines.begin(), lines.end(), "用法:"), lines.end());
   return lines;
 }
 

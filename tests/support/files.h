@@ -31,6 +31,8 @@ RunResult RunVellomir(const std::vector<std::string>& args, const std::string& c
 
 // The lines a command printed, without what Qt itself may report about the machine.
 std::vector<std::string> OutputLines(const std::string& text);
+// The lines of an error output before the usage that follows an unknown option.
+std::vector<std::string> MessageLines(const std::string& text);
 
 // A picture of one colour (red unless said), its folders made; false when it cannot be saved.
 bool WriteSolidPicture(const std::string& path, int width, int height, unsigned rgb = 0xFF0000);
