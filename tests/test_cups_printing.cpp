@@ -20,6 +20,7 @@
 #include "support/files.h"
 #include "support/pdf.h"
 #include "ui/print_handler.h"
+#include "support/recording_doubles.h"
 
 // Printing to real CUPS queues of a private server: what each job received, what the queue's
 // filters made of it, and what the program says about it.

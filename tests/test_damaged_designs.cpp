@@ -18,6 +18,7 @@
 #include "render/rule_list.h"
 #include "support/files.h"
 #include "support/printers.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

@@ -10,6 +10,7 @@
 #include "render/rule_list.h"
 #include "support/failing_file_system.h"
 #include "support/files.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

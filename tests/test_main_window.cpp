@@ -27,6 +27,7 @@
 #include "platform/work_folder.h"
 #include "support/files.h"
 #include "support/window_fixture.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

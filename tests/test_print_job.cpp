@@ -11,6 +11,7 @@
 #include "support/files.h"
 #include "support/printers.h"
 #include "ui/print_handler.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

@@ -10,6 +10,7 @@
 #include "render/undrawable_barcode.h"
 #include "support/files.h"
 #include "support/printers.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

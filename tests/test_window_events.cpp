@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "support/files.h"
 #include "ui/window_events.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

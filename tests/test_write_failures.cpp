@@ -31,6 +31,7 @@
 #include "support/files.h"
 #include "support/pdf.h"
 #include "support/printers.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

@@ -74,47 +74,4 @@ class Printer {
   virtual bool OneLabelAPage() const { return false; }
 };
 
-// Keeps every document as a list of recorded pages. For tests.
-class RecordingPrinter : public Printer {
- public:
-  explicit RecordingPrinter(const TextMetrics& metrics, const PictureProbe* pictures = nullptr)
-      : metrics_(metrics), pictures_(pictures) {
-    StartPage();
-  }
-
-  DrawingSurface& Surface() override { return *current_; }
-  bool NewPage() override {
-    FinishPage();
-    StartPage();
-    return true;
-  }
-  bool EndDoc() override {
-    FinishPage();
-    documents.push_back(std::move(open_document_));
-    open_document_.clear();
-    StartPage();
-    return true;
-  }
-  void AbortDoc() override {
-    open_document_.clear();
-    StartPage();
-  }
-  std::string Error() const override { return {}; }
-  std::optional<PrintableArea> Printable() const override { return printable; }
-
-  // The page a test gives it; nothing means no page to check against.
-  std::optional<PrintableArea> printable;
-  // Sent documents, each a list of pages.
-  std::vector<std::vector<std::shared_ptr<RecordingSurface>>> documents;
-
- private:
-  void StartPage() { current_ = std::make_shared<RecordingSurface>(metrics_, pictures_); }
-  void FinishPage() { open_document_.push_back(current_); }
-
-  const TextMetrics& metrics_;
-  const PictureProbe* pictures_;
-  std::shared_ptr<RecordingSurface> current_;
-  std::vector<std::shared_ptr<RecordingSurface>> open_document_;
-};
-
 }  // namespace vellomir

@@ -16,16 +16,4 @@ class Shell {
   virtual std::string CurrentTime() = 0;
 };
 
-// Records what was opened and tells a fixed time. For tests.
-class RecordingShell : public Shell {
- public:
-  void OpenTextFile(const std::string& path) override { opened.push_back(path); }
-  std::string CurrentDate() override { return date; }
-  std::string CurrentTime() override { return time; }
-
-  std::vector<std::string> opened;
-  std::string date = "2026/12/7";
-  std::string time = "上午 09:30:00";
-};
-
 }  // namespace vellomir

@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "support/files.h"
+#include "support/recording_doubles.h"
 
 // The main window for tests: shown over a temporary folder, with services that record what the
 // window showed and answer from a script.
