@@ -30,6 +30,18 @@ inline constexpr int kPictureRecordParts = 6;
 // Parts a rule record of kind "1", "2" or "3" splits into; 0 for any other kind.
 int RuleRecordParts(std::string_view kind);
 
+// Where each value of the settings record sits: "setting", then the layout controls.
+namespace settings_field {
+inline constexpr std::size_t kTag = 0;  // "setting"
+inline constexpr std::size_t kCopies = 1;
+inline constexpr std::size_t kLabelWidth = 2;   // mm
+inline constexpr std::size_t kLabelHeight = 3;  // mm
+inline constexpr std::size_t kColumns = 4;
+inline constexpr std::size_t kRows = 5;
+inline constexpr std::size_t kRowGap = 6;     // mm between rows
+inline constexpr std::size_t kColumnGap = 7;  // mm between columns
+}  // namespace settings_field
+
 // Where each value of a rule record sits.
 namespace rule_field {
 // Every kind.

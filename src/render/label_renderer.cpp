@@ -219,31 +219,6 @@ std::optional<std::string> FileInFolder(const std::string& folder, const std::st
 
 }  // namespace
 
-void FillRuleRow(RuleTable& table, int row, const std::string& line) {
-  if (row < 0 || row >= kRuleTableRows) return;  // the table has no such row
-  // Fields past the table's width have no column; they are dropped.
-  table.rows[static_cast<std::size_t>(row)] = ParseRuleRecord(line);
-}
-
-RuleTable ReadRuleTable(const FileSystem& files) {
-  RuleTable table;
-  const ReadLinesResult read = files.ReadLines(std::string(kWorkingFileName));
-  if (!read.ok()) {
-    table.error = read.error;
-    return table;
-  }
-  // Line 1 is the settings record.
-  for (std::size_t i = 1; i < read.lines.size(); ++i) {
-    if (table.n == kRuleTableRows) {
-      table.truncated = true;
-      break;
-    }
-    FillRuleRow(table, table.n, read.lines[i]);
-    ++table.n;
-  }
-  return table;
-}
-
 std::optional<std::string> ContentWithBatch(const std::string& content,
                                             const std::string& digitCountField,
                                             const std::string& startField, double labelNumber) {
@@ -368,10 +343,15 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
 }
 
 void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
-                      const FileSystem* pictures, const LabelFields* fields) {
+                      const FileSystem* pictures, const LabelFields* fields,
+                      const RuleTable* given) {
   picture1.Clear();
-  if (!files.FileExists(std::string(kWorkingFileName))) return;
-  const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
+  std::unique_ptr<RuleTable> read;
+  if (given == nullptr) {
+    if (!files.FileExists(std::string(kWorkingFileName))) return;
+    read = std::make_unique<RuleTable>(ReadRuleTable(files));
+  }
+  const RuleTable* rules = given != nullptr ? given : read.get();
   LabelDrawing how;
   how.unitsPerMm = window.UnitsPerMm;
   how.pictures = pictures != nullptr ? pictures : &files;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "document/design.h"
 #include "document/working_file.h"
 #include "form/main_window_model.h"
 #include "platform/drawing_surface.h"
@@ -15,26 +16,6 @@
 // Drawing one label: every rule of the design, in stored order, onto a surface. The preview
 // and the print job share it; neither keeps a copy of the design between calls.
 namespace vellomir {
-
-inline constexpr int kRuleTableRows = kMaxRules;  // rule index 0..100
-
-// The rules as read from the working file. Fields beyond the end of a line are empty.
-struct RuleTable {
-  std::array<RuleFields, kRuleTableRows> rows;
-  int n = 0;  // rows filled
-  // kNone when the file was read; otherwise why nothing could be read (n is then 0).
-  FileError error = FileError::kNone;
-  // Rule lines past the last row that were left unread.
-  bool truncated = false;
-};
-
-// Fills one row from a rule line: at most kRuleFieldCount fields are kept. A row outside the
-// table is left alone.
-void FillRuleRow(RuleTable& table, int row, const std::string& line);
-
-// Reads the rule lines of the working file, after its settings line. At most 101 rule lines
-// are taken; reading stops there. A file that cannot be read gives no rows.
-RuleTable ReadRuleTable(const FileSystem& files);
 
 // Field 1 with the batch number appended when the start field is above 0: labelNumber +
 // start - 1, rounded to a whole number (halves to even), padded with "0" on the left to the
@@ -92,9 +73,11 @@ void DrawLabel(DrawingSurface& surface, const RuleTable& rules, double offsetX, 
 // The preview: clears the surface that stands for Picture1 and, when the working file exists,
 // draws the label at (0, 0) with l_amount as label number, recording RuleHitBoxes. Picture
 // paths are looked up through `pictures` when given, else through `files`; fields through
-// `fields` when given (else dates only, other fields shown as typed).
+// `fields` when given (else dates only, other fields shown as typed). The rules are `rules`
+// when the caller has read them already, else read from the working file.
 void DrawLabelPreview(MainWindowModel& window, DrawingSurface& picture1, const FileSystem& files,
-                      const FileSystem* pictures = nullptr, const LabelFields* fields = nullptr);
+                      const FileSystem* pictures = nullptr, const LabelFields* fields = nullptr,
+                      const RuleTable* rules = nullptr);
 
 // A picture path as written in a design, made usable here: a backslash is a folder separator.
 // Nothing for a path with a drive letter ("C:\..."), which names no file on this system.

@@ -28,7 +28,7 @@ void RefreshLabelView(MainWindowModel& window, DrawingSurface& picture1, const F
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(files));
   for (int i = 0; i < rules->n; ++i)
     window.rule_list.AddItem(RuleSummaryLine(rules->rows[static_cast<std::size_t>(i)], i));
-  DrawLabelPreview(window, picture1, files, pictures);
+  DrawLabelPreview(window, picture1, files, pictures, nullptr, rules.get());
 }
 
 }  // namespace vellomir
