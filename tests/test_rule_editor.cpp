@@ -7,6 +7,7 @@
 #include "platform/recording_surface.h"
 #include "render/rule_list.h"
 #include "support/files.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

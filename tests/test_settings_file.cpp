@@ -7,6 +7,7 @@
 #include "settings/printer_settings.h"
 #include "settings/settings_file.h"
 #include "support/files.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

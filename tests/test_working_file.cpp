@@ -7,6 +7,7 @@
 #include "platform/text_util.h"
 #include "support/failing_file_system.h"
 #include "support/files.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

@@ -5,7 +5,6 @@
 
 #include "document/label_file.h"
 #include "document/working_file.h"
-#include "platform/message_box.h"
 #include "platform/signal_cleanup.h"
 #include "platform/text_util.h"
 #include "platform/work_folder.h"
@@ -41,12 +40,10 @@ std::string DesignSession::Open(const std::string& path) {
   if (const LabelFileCheck check = CheckLabelFile(*bytes); !check.ok())
     return "不是標籤檔: " + path + " (" + check.problem + ")";
 
-  RecordingMessageBox messages;
   if (here_.FileExists(std::string(kSettingsFileName))) {
     // A damaged settings file leaves the opening settings, as in the window; say so.
-    if (!LoadSettings(window, here_, messages))
-      for (const auto& shown : messages.shown) warnings.push_back("警告: " + shown.text);
-    messages.shown.clear();
+    if (const std::string problem = ReadSettings(window, here_); !problem.empty())
+      warnings.push_back("警告: " + problem);
   }
 
   std::error_code ec;
@@ -63,9 +60,8 @@ std::string DesignSession::Open(const std::string& path) {
   cleanup_slots_.push_back(RemoveOnSignal(folder_, /*folder=*/true));
   work_ = FileSystem(folder_);
   const std::string design = fs::absolute(path, ec).string();
-  if (ec || !OpenLabelFile(window, work_, messages, design))
-    return messages.shown.empty() ? "無法開啟標籤檔: " + path : messages.shown[0].text;
-  return {};
+  if (ec) return "無法開啟標籤檔: " + path;
+  return LoadLabelFile(window, work_, design);
 }
 
 }  // namespace vellomir

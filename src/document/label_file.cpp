@@ -197,34 +197,28 @@ bool IsWorkingFilePath(const FileSystem& files, const std::string& path) {
 bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                    const std::string& path) {
   if (RefuseWorkingFile(window, files, messages, path)) return false;
+  const std::string problem = LoadLabelFile(window, files, path);
+  if (problem.empty()) return true;
+  Tell(window, messages, problem);
+  return false;
+}
+
+std::string LoadLabelFile(MainWindowModel& window, FileSystem& files, const std::string& path) {
   const std::string unchanged = ",目前的設計沒有變更!!";
-  if (!files.FileExists(path)) {
-    Tell(window, messages, "找不到檔案「" + path + "」" + unchanged);
-    return false;
-  }
+  if (!files.FileExists(path)) return "找不到檔案「" + path + "」" + unchanged;
   // The head first: a large file that is no label file is refused before it is read whole.
-  if (const LabelFileCheck head = CheckLabelFileHeadAt(files, path); !head.ok()) {
-    Tell(window, messages, "無法開啟「" + path + "」:" + head.problem + unchanged);
-    return false;
-  }
+  if (const LabelFileCheck head = CheckLabelFileHeadAt(files, path); !head.ok())
+    return "無法開啟「" + path + "」:" + head.problem + unchanged;
   const auto bytes = files.ReadBytes(path);
-  if (!bytes) {
-    Tell(window, messages, "無法讀取檔案「" + path + "」" + unchanged);
-    return false;
-  }
+  if (!bytes) return "無法讀取檔案「" + path + "」" + unchanged;
   const LabelFileCheck check = CheckLabelFile(*bytes);
-  if (!check.ok()) {
-    Tell(window, messages, "無法開啟「" + path + "」:" + check.problem + unchanged);
-    return false;
-  }
+  if (!check.ok()) return "無法開啟「" + path + "」:" + check.problem + unchanged;
   // Replaced in one step: on a failure the working file keeps the current design.
-  if (!files.WriteBytes(kWorking, *bytes)) {
-    Tell(window, messages, "無法寫入工作檔 temp1.txt,沒有開啟「" + path + "」" + unchanged);
-    return false;
-  }
+  if (!files.WriteBytes(kWorking, *bytes))
+    return "無法寫入工作檔 temp1.txt,沒有開啟「" + path + "」" + unchanged;
   ApplySettingsRecord(window, check.settings);
   window.CurrentFileName = path;
-  return true;
+  return {};
 }
 
 bool IsDesignUnsaved(const MainWindowModel& window, const FileSystem& files) {

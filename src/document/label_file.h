@@ -76,6 +76,9 @@ bool IsWorkingFilePath(const FileSystem& files, const std::string& path);
 // preview are not refreshed here.
 bool OpenLabelFile(MainWindowModel& window, FileSystem& files, MessageBox& messages,
                    const std::string& path);
+// The same without the working-file check and the message box: what is wrong, as the message
+// would say it; "" when opened. For the headless commands, which open into a private folder.
+std::string LoadLabelFile(MainWindowModel& window, FileSystem& files, const std::string& path);
 
 // Asked before closing, 開新檔案 and 開啟舊檔 when the design would be lost.
 inline constexpr std::string_view kUnsavedQuestion = "目前的設計尚未存檔,要先存檔嗎?";

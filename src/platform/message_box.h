@@ -18,26 +18,4 @@ class MessageBox {
                              MessageButtons buttons = MessageButtons::kOk) = 0;
 };
 
-// Records every message and answers from a script (OK once the script runs out). For tests
-// and for the headless commands, which print what was shown.
-class RecordingMessageBox : public MessageBox {
- public:
-  struct Shown {
-    std::string text;
-    std::string caption;
-    MessageButtons buttons;
-  };
-
-  MessageAnswer Show(const std::string& text, const std::string& caption,
-                     MessageButtons buttons = MessageButtons::kOk) override {
-    shown.push_back({text, caption, buttons});
-    if (next_answer < answers.size()) return answers[next_answer++];
-    return MessageAnswer::kOk;
-  }
-
-  std::vector<Shown> shown;
-  std::vector<MessageAnswer> answers;
-  std::size_t next_answer = 0;
-};
-
 }  // namespace vellomir

@@ -19,35 +19,32 @@ constexpr const auto& kTexts = kSettingsTextBoxes;
 // One line of eleven short fields; anything near this size is no settings file of ours.
 constexpr std::uint64_t kMostSettingsBytes = 64 * 1024;
 
-// The fields of the first line, or nothing after a message when the file cannot give ten.
-std::optional<std::vector<std::string>> ReadFields(const MainWindowModel& window,
-                                                   const FileSystem& files, MessageBox& messages) {
+// The fields of the first line; the problem instead when the file cannot give ten.
+std::optional<std::vector<std::string>> ReadFields(const FileSystem& files, std::string& problem) {
   if (const auto size = files.FileSize(kFile); size && *size > kMostSettingsBytes) {
-    Tell(window, messages,
-         "設定檔 vellomir_setting.ini 有 " + std::to_string(*size) +
-             " 位元組,太大了,不是設定檔,設定沒有變更!!");
+    problem = "設定檔 vellomir_setting.ini 有 " + std::to_string(*size) +
+              " 位元組,太大了,不是設定檔,設定沒有變更!!";
     return std::nullopt;
   }
   const auto bytes = files.ReadBytes(kFile);
   if (!bytes || bytes->size() > kMostSettingsBytes) {
-    Tell(window, messages, "無法讀取設定檔 vellomir_setting.ini,設定沒有變更!!");
+    problem = "無法讀取設定檔 vellomir_setting.ini,設定沒有變更!!";
     return std::nullopt;
   }
   const std::vector<std::string> lines = SplitLines(*bytes);
   if (lines.empty() || lines[0].empty()) {
-    Tell(window, messages, "設定檔 vellomir_setting.ini 是空的,設定沒有變更!!");
+    problem = "設定檔 vellomir_setting.ini 是空的,設定沒有變更!!";
     return std::nullopt;
   }
   const auto text = Cp950ToUtf8(lines[0]);
   if (!text) {
-    Tell(window, messages, "設定檔 vellomir_setting.ini 含有無法辨識的字元,設定沒有變更!!");
+    problem = "設定檔 vellomir_setting.ini 含有無法辨識的字元,設定沒有變更!!";
     return std::nullopt;
   }
   std::vector<std::string> fields = SplitFields(*text);
   if (fields.size() < kTexts.size()) {
-    Tell(window, messages,
-         "設定檔 vellomir_setting.ini 只有" + std::to_string(fields.size()) +
-             "個欄位,內容不完整,設定沒有變更!!");
+    problem = "設定檔 vellomir_setting.ini 只有" + std::to_string(fields.size()) +
+              "個欄位,內容不完整,設定沒有變更!!";
     return std::nullopt;
   }
   return fields;
@@ -76,20 +73,28 @@ bool SaveSettings(const MainWindowModel& window, FileSystem& files, MessageBox& 
 }
 
 bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& messages) {
+  const std::string problem = ReadSettings(window, files);
+  if (problem.empty()) return true;
+  Tell(window, messages, problem);
+  return false;
+}
+
+std::string ReadSettings(MainWindowModel& window, const FileSystem& files) {
   if (!files.FileExists(kFile)) {
     for (const SettingsTextBox& t : kTexts) (window.*t.box).text = t.built_in;
     SelectPrinterMode(window, true);
     window.PrinterType = "1";
-    return true;
+    return {};
   }
-  const auto fields = ReadFields(window, files, messages);
-  if (!fields) return false;
+  std::string problem;
+  const auto fields = ReadFields(files, problem);
+  if (!fields) return problem;
   for (std::size_t i = 0; i < kTexts.size(); ++i) (window.*kTexts[i].box).text = Trim((*fields)[i]);
   // Only an explicit "0" means tractor feed; a ten-field file predates the printer type.
   const bool tractor = fields->size() > kTexts.size() && Trim((*fields)[kTexts.size()]) == "0";
   SelectPrinterMode(window, !tractor);
   window.PrinterType = tractor ? "0" : "1";
-  return true;
+  return {};
 }
 
 }  // namespace vellomir

@@ -21,5 +21,7 @@ bool SaveSettings(const MainWindowModel& window, FileSystem& files, MessageBox& 
 // defaults when there is none. A file that is unreadable, empty or too short gives a message
 // and changes nothing. True when something was loaded.
 bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& messages);
+// The same without a message box: what is wrong, as the message would say it; "" when loaded.
+std::string ReadSettings(MainWindowModel& window, const FileSystem& files);
 
 }  // namespace vellomir

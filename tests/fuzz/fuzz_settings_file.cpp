@@ -7,6 +7,7 @@
 #include "fuzz_support.h"
 #include "platform/text_util.h"
 #include "settings/settings_file.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

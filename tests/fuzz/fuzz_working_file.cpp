@@ -9,6 +9,7 @@
 #include "fuzz_support.h"
 #include "platform/text_util.h"
 #include "render/rule_list.h"
+#include "support/recording_doubles.h"
 
 namespace vellomir {
 namespace {

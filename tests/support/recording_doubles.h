@@ -7,13 +7,35 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/message_box.h"
 #include "platform/printer.h"
 #include "platform/recording_surface.h"
 #include "platform/shell.h"
 
-// Test doubles of the platform's dialogs, printer and shell: they record what they were asked
+// Test doubles of the platform's message box, dialogs, printer and shell: they record what they were asked
 // and answer as a test tells them.
 namespace vellomir {
+
+// Records every message and answers from a script (OK once the script runs out).
+class RecordingMessageBox : public MessageBox {
+ public:
+  struct Shown {
+    std::string text;
+    std::string caption;
+    MessageButtons buttons;
+  };
+
+  MessageAnswer Show(const std::string& text, const std::string& caption,
+                     MessageButtons buttons = MessageButtons::kOk) override {
+    shown.push_back({text, caption, buttons});
+    if (next_answer < answers.size()) return answers[next_answer++];
+    return MessageAnswer::kOk;
+  }
+
+  std::vector<Shown> shown;
+  std::vector<MessageAnswer> answers;
+  std::size_t next_answer = 0;
+};
 
 // Records what was opened and tells a fixed time. For tests.
 class RecordingShell : public Shell {
