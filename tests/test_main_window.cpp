@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
+#include "gui/picture_box_widget.h"
 #include "gui/qt_surface.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
@@ -177,6 +178,36 @@ TEST_F(MainWindowTest, PrintAsksWhenASymbolDoesNotRead) {
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].kind, "printer");
   EXPECT_FALSE(std::filesystem::exists(dir_.File("out.pdf")));
+}
+
+// A picture box is drawn again when its display list changed, not on every turn of the window
+// (the timer's among them): an idle window costs nothing.
+TEST(PictureBox, IsDrawnAgainOnlyWhenItsListChanged) {
+  struct Paints : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      count += e->type() == QEvent::Paint;
+      return false;
+    }
+  } paints;
+  test::EnsureWidgetApplication();
+  PictureBoxWidget box;
+  box.SetSizeTwips(1440, 720);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+  box.installEventFilter(&paints);
+  const struct {
+    bool draw;
+    int paints;
+  } rows[] = {{false, 0}, {true, 1}, {false, 0}};
+  for (const auto& row : rows) {
+    paints.count = 0;
+    if (row.draw) box.Surface().Print("x");
+    box.SetSizeTwips(1440, 720);
+    box.Refresh();
+    QTest::qWait(30);
+    EXPECT_EQ(paints.count, row.paints) << row.draw;
+  }
 }
 
 TEST_F(MainWindowTest, ClickInAnEmptyPreviewSetsThePosition) {

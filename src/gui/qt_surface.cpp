@@ -246,9 +246,10 @@ std::string OpenPictureFile(const std::string& path, QFile& file) {
 LoadedPicture DecodePicture(const std::string& path, QSize most) {
   QFile file;
   if (std::string problem = OpenPictureFile(path, file); !problem.empty()) return {{}, {}, problem};
-  // Formats Qt cannot read scaled are read whole first: up to a picture of the largest size.
+  // Formats Qt cannot read scaled (and interlaced PNG) are read whole first, up to 1 GiB.
+  constexpr std::int64_t kMostWholePixels = 256'000'000;
   static const bool allowed = [] {
-    QImageReader::setAllocationLimit(static_cast<int>(kMostPictureSourcePixels * 4 / 1024 / 1024));
+    QImageReader::setAllocationLimit(static_cast<int>(kMostWholePixels * 4 / 1024 / 1024));
     return true;
   }();
   (void)allowed;
@@ -281,6 +282,11 @@ LoadedPicture DecodePicture(const std::string& path, QSize most) {
   if (!read) {
     if (want.isValid() && want != natural) reader.setScaledSize(want);
     image = reader.read();
+    if (image.isNull() && natural.isValid() && Pixels(natural) > kMostWholePixels)
+      return {{},
+              {},
+              "圖太大 (" + PixelsText(natural) + ",這種圖檔最多 " +
+                  std::to_string(kMostWholePixels) + " 像素)"};
     if (image.isNull())
       return {{},
               {},
