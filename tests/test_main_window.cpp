@@ -196,17 +196,14 @@ TEST(PictureBox, IsDrawnAgainOnlyWhenItsListChanged) {
   box.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
   box.installEventFilter(&paints);
-  const struct {
-    bool draw;
-    int paints;
-  } rows[] = {{false, 0}, {true, 1}, {false, 0}};
-  for (const auto& row : rows) {
+  const std::pair<bool, int> rows[] = {{false, 0}, {true, 1}, {false, 0}};  // drawn on?, paints
+  for (const auto& [draw, drawn] : rows) {
     paints.count = 0;
-    if (row.draw) box.Surface().Print("x");
-    box.SetSizeTwips(1440, 720);
+    if (draw) box.Surface().Print("x");
+    box.SetSizeTwips(1440, 720);  // what each turn of the window does
     box.Refresh();
     QTest::qWait(30);
-    EXPECT_EQ(paints.count, row.paints) << row.draw;
+    EXPECT_EQ(paints.count, drawn) << draw;
   }
 }
 

@@ -132,8 +132,8 @@ struct PngRows {
   QIODevice* file = nullptr;
   QImage out;
   std::vector<unsigned char> row;
-  std::vector<std::uint64_t> sums;  // per output pixel and channel, of the rows gathered
-  std::vector<int> column_of;       // source column -> output column
+  std::vector<std::uint64_t> sums;        // per output pixel and channel, of the rows gathered
+  std::vector<int> column_of;             // source column -> output column
   std::vector<std::uint32_t> columns_in;  // source columns per output column
 };
 
@@ -211,7 +211,8 @@ bool ReadPngScaled(PngRows& rows) {
       const std::uint64_t n = std::uint64_t{rows.columns_in[std::size_t(x)]} * rows_in;
       const std::uint64_t weight = alpha ? s[3] : n;
       for (int c = 0; c < 3; ++c)
-        line[x * 4 + c] = static_cast<unsigned char>(weight == 0 ? 0 : (s[c] + weight / 2) / weight);
+        line[x * 4 + c] =
+            static_cast<unsigned char>(weight == 0 ? 0 : (s[c] + weight / 2) / weight);
       line[x * 4 + 3] = static_cast<unsigned char>(n == 0 ? 0 : (s[3] + n / 2) / n);
     }
     std::fill(rows.sums.begin(), rows.sums.end(), 0);
