@@ -209,8 +209,7 @@ TEST_F(PrintCommand, AHundredMegapixelPicturePrints) {
   const auto r = Run({"design.vlm", "-o", "big.pdf", "--copies", "1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  const std::string pdf = test::ReadBytes(dir.File("big.pdf"));
-  EXPECT_NE(pdf.find("/Width 236 /Height 236"), std::string::npos);
+  EXPECT_NE(test::ReadBytes(dir.File("big.pdf")).find("/Width 236 /Height 236"), std::string::npos);
   const auto pages = test::RenderPdfPages(dir.File("big.pdf"), 100);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_TRUE(HasColour(pages[0], kRed));

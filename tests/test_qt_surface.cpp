@@ -277,14 +277,13 @@ TEST(PictureFiles, AreReadScaledToThePixelsWanted) {
     QSize most, loaded;
     QRgb left, right;  // the first and last pixel of the top row
     const char* why;
-  } const rows[] = {  // smallest first: each is read anew, not scaled from one kept larger
+  } const rows[] = {  // smallest first: each is read anew, not scaled from one kept larger;
+                      // what is transparent lends the average no colour
       {"halves.png", {1, 1}, {1, 1}, qRgb(128, 128, 128), qRgb(128, 128, 128), "both halves"},
       {"halves.png", {2, 1}, {2, 1}, qRgb(0, 0, 0), qRgb(255, 255, 255), "each half averaged"},
-      {"halves.png", {1000, 50}, {400, 50}, qRgb(0, 0, 0), qRgb(255, 255, 255),
-       "never wider than the file"},
+      {"halves.png", {1000, 50}, {400, 50}, qRgb(0, 0, 0), qRgb(255, 255, 255), "no wider"},
       {"halves.jpg", {2, 1}, {2, 1}, qRgb(0, 0, 0), qRgb(255, 255, 255), "a JPEG read scaled"},
-      {"alpha.png", {1, 1}, {1, 1}, qRgba(0, 0, 255, 128), qRgba(0, 0, 255, 128),
-       "what is transparent lends no colour"},
+      {"alpha.png", {1, 1}, {1, 1}, qRgba(0, 0, 255, 128), qRgba(0, 0, 255, 128), "no colour"},
       {"halves.png", {}, {400, 200}, qRgb(0, 0, 0), qRgb(255, 255, 255), "all the file holds"},
   };
   auto near = [](QRgb a, QRgb b) {
