@@ -170,11 +170,11 @@ bool ReadPngScaled(PngRows& rows) {
   png_set_expand(png);
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);
-  png_set_filler(png, 0xff, PNG_FILLER_AFTER);
   png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != std::size_t{width} * 4) png_error(png, "layout");
+  const int channels = alpha ? 4 : 3;
+  if (png_get_rowbytes(png, info) != std::size_t{width} * channels) png_error(png, "layout");
   const int out_w = rows.out.width(), out_h = rows.out.height();
-  rows.row.resize(std::size_t{width} * 4);
+  rows.row.resize(std::size_t{width} * channels);
   rows.sums.assign(std::size_t(out_w) * 4, 0);
   rows.column_of.resize(width);
   rows.columns_in.assign(std::size_t(out_w), 0);
@@ -188,8 +188,8 @@ bool ReadPngScaled(PngRows& rows) {
     png_read_row(png, rows.row.data(), nullptr);
     const unsigned char* p = rows.row.data();
     std::uint64_t* sums = rows.sums.data();
-    // Colour weighted by its opacity, so transparent pixels lend no colour to their box.
     const int* column = rows.column_of.data();
+    // Colour weighted by its opacity, so transparent pixels lend no colour to their box.
     if (alpha) {
       for (png_uint_32 x = 0; x < width; ++x, p += 4) {
         std::uint64_t* s = sums + std::size_t(column[x]) * 4;
@@ -197,9 +197,9 @@ bool ReadPngScaled(PngRows& rows) {
         s[0] += p[0] * a, s[1] += p[1] * a, s[2] += p[2] * a, s[3] += a;
       }
     } else {
-      for (png_uint_32 x = 0; x < width; ++x, p += 4) {
+      for (png_uint_32 x = 0; x < width; ++x, p += 3) {
         std::uint64_t* s = sums + std::size_t(column[x]) * 4;
-        s[0] += p[0], s[1] += p[1], s[2] += p[2], s[3] += 255;
+        s[0] += p[0], s[1] += p[1], s[2] += p[2];
       }
     }
     ++rows_in;
@@ -213,7 +213,8 @@ bool ReadPngScaled(PngRows& rows) {
       for (int c = 0; c < 3; ++c)
         line[x * 4 + c] =
             static_cast<unsigned char>(weight == 0 ? 0 : (s[c] + weight / 2) / weight);
-      line[x * 4 + 3] = static_cast<unsigned char>(n == 0 ? 0 : (s[3] + n / 2) / n);
+      line[x * 4 + 3] =
+          alpha ? static_cast<unsigned char>(n == 0 ? 0 : (s[3] + n / 2) / n) : 255;
     }
     std::fill(rows.sums.begin(), rows.sums.end(), 0);
     rows_in = 0;
