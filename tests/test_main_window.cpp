@@ -19,7 +19,6 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
-#include "gui/picture_box_widget.h"
 #include "gui/qt_surface.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"

@@ -195,10 +195,9 @@ TEST_F(PrintCommand, PicturesThatDoNotLoadStopTheRunUnlessAllowed) {
   EXPECT_TRUE(HasColour(pages[0], kRed));
 }
 
-// A 10,000 x 10,000 picture (100 megapixels, more than Qt reads whole) prints, at the pixels
-// its 20 mm take at 300 dpi.
+// A 10,000 x 10,000 picture (100 megapixels, more than Qt reads whole; red, one bit a pixel
+// from a palette, a few kilobytes of file) prints, at the pixels its 20 mm take at 300 dpi.
 TEST_F(PrintCommand, AHundredMegapixelPicturePrints) {
-  // Red, one bit a pixel from a palette: 12.5 MB of rows, a few kilobytes of file.
   QImage big(10000, 10000, QImage::Format_Mono);
   big.setColorTable({qRgb(255, 0, 0), qRgb(255, 0, 0)});
   big.fill(0);
