@@ -180,6 +180,33 @@ TEST_F(MainWindowTest, PrintAsksWhenASymbolDoesNotRead) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("out.pdf")));
 }
 
+// A picture box is drawn again when its display list changed, not on every turn of the window
+// (the timer's among them): an idle window costs nothing.
+TEST(PictureBox, IsDrawnAgainOnlyWhenItsListChanged) {
+  struct Paints : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      count += e->type() == QEvent::Paint;
+      return false;
+    }
+  } paints;
+  test::EnsureWidgetApplication();
+  PictureBoxWidget box;
+  box.SetSizeTwips(1440, 720);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+  box.installEventFilter(&paints);
+  const std::pair<bool, int> rows[] = {{false, 0}, {true, 1}, {false, 0}};  // drawn on?, paints
+  for (const auto& [draw, drawn] : rows) {
+    paints.count = 0;
+    if (draw) box.Surface().Print("x");
+    box.SetSizeTwips(1440, 720);  // what each turn of the window does
+    box.Refresh();
+    QTest::qWait(30);
+    EXPECT_EQ(paints.count, drawn) << draw;
+  }
+}
+
 TEST_F(MainWindowTest, ClickInAnEmptyPreviewSetsThePosition) {
   PictureBoxWidget* picture = window_->picture1();
   const QPoint at(100, 40);

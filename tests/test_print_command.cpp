@@ -195,6 +195,25 @@ TEST_F(PrintCommand, PicturesThatDoNotLoadStopTheRunUnlessAllowed) {
   EXPECT_TRUE(HasColour(pages[0], kRed));
 }
 
+// A 10,000 x 10,000 picture (100 megapixels, more than Qt reads whole; red, one bit a pixel
+// from a palette, a few kilobytes of file) prints, at the pixels its 20 mm take at 300 dpi.
+TEST_F(PrintCommand, AHundredMegapixelPicturePrints) {
+  QImage big(10000, 10000, QImage::Format_Mono);
+  big.setColorTable({qRgb(255, 0, 0), qRgb(255, 0, 0)});
+  big.fill(0);
+  ASSERT_TRUE(big.save(QString::fromStdString(dir.File("img/big.png"))));
+  std::vector<std::string> design = kDesign;
+  design[3] = "3,,;img\\big.png,,;15,,;80,,;20,,;";
+  test::WriteBytes(dir.File("design.vlm"), test::Cp950Lines(design));
+  const auto r = Run({"design.vlm", "-o", "big.pdf", "--copies", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(test::ReadBytes(dir.File("big.pdf")).find("/Width 236 /Height 236"), std::string::npos);
+  const auto pages = test::RenderPdfPages(dir.File("big.pdf"), 100);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_TRUE(HasColour(pages[0], kRed));
+}
+
 // No label shows 200000 characters: the run is refused before any of them is drawn.
 TEST_F(PrintCommand, AFieldLongerThanAnyLabelShowsIsRefused) {
   std::vector<std::string> design = kDesign;

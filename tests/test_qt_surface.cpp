@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -6,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -247,7 +249,7 @@ TEST(PictureFiles, ThoseThatDoNotLoadAreToldWhy) {
       {"good.jpg", ""},
       {"cut-good.png", "檔案不完整或已損壞"},
       {"cut-good.jpg", "檔案不完整或已損壞"},  // libjpeg would fill the rest grey
-      {"huge.png", "圖太大 (60000 x 60000 像素,最多 40000000 像素)"},
+      {"huge.png", "圖太大 (60000 x 60000 像素,最多 1000000000 像素)"},
       {"text.png", "不是看得懂的圖檔"},
       {"fifo.png", "不是一般檔案"},  // never opened for blocking reading
   };
@@ -255,6 +257,63 @@ TEST(PictureFiles, ThoseThatDoNotLoadAreToldWhy) {
     EXPECT_EQ(QtPictureProbe().Problem(dir.File(name)), problem) << name;
     EXPECT_EQ(LoadPictureFile(dir.File(name)).image.isNull(), *problem != '\0') << name;
   }
+}
+
+// A picture is loaded at the pixels wanted, never more than the file holds nor than the
+// loaded-picture limits allow, each pixel the average of the file's pixels it stands for.
+TEST(PictureFiles, AreReadScaledToThePixelsWanted) {
+  test::TempDir dir;
+  // Left half black, right half white; the alpha one transparent left, opaque blue right.
+  QImage halves(400, 200, QImage::Format_RGB32), alpha(400, 200, QImage::Format_ARGB32);
+  halves.fill(Qt::white);
+  alpha.fill(Qt::transparent);
+  QPainter(&halves).fillRect(0, 0, 200, 200, Qt::black);
+  QPainter(&alpha).fillRect(200, 0, 200, 200, Qt::blue);
+  ASSERT_TRUE(halves.save(QString::fromStdString(dir.File("halves.png"))));
+  ASSERT_TRUE(halves.save(QString::fromStdString(dir.File("halves.jpg")), nullptr, 100));
+  ASSERT_TRUE(alpha.save(QString::fromStdString(dir.File("alpha.png"))));
+  struct Row {
+    const char* file;
+    QSize most, loaded;
+    QRgb left, right;  // the first and last pixel of the top row
+    const char* why;
+  } const rows[] = {  // smallest first: each is read anew, not scaled from one kept larger;
+                      // what is transparent lends the average no colour
+      {"halves.png", {1, 1}, {1, 1}, qRgb(128, 128, 128), qRgb(128, 128, 128), "both halves"},
+      {"halves.png", {2, 1}, {2, 1}, qRgb(0, 0, 0), qRgb(255, 255, 255), "each half averaged"},
+      {"halves.png", {1000, 50}, {400, 50}, qRgb(0, 0, 0), qRgb(255, 255, 255), "no wider"},
+      {"halves.jpg", {2, 1}, {2, 1}, qRgb(0, 0, 0), qRgb(255, 255, 255), "a JPEG read scaled"},
+      {"alpha.png", {1, 1}, {1, 1}, qRgba(0, 0, 255, 128), qRgba(0, 0, 255, 128), "no colour"},
+      {"halves.png", {}, {400, 200}, qRgb(0, 0, 0), qRgb(255, 255, 255), "all the file holds"},
+  };
+  auto near = [](QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))}) <= 3;
+  };
+  for (const Row& row : rows) {
+    const LoadedPicture got = LoadPictureFile(dir.File(row.file), row.most);
+    ASSERT_EQ(got.image.size(), row.loaded) << row.why;
+    EXPECT_EQ(got.natural, QSize(400, 200)) << row.why;
+    const QImage pixels = got.image.convertToFormat(QImage::Format_ARGB32);
+    EXPECT_TRUE(near(pixels.pixel(0, 0), row.left)) << row.why << std::hex << pixels.pixel(0, 0);
+    EXPECT_TRUE(near(pixels.pixel(pixels.width() - 1, 0), row.right)) << row.why;
+  }
+  // Above the loaded-picture limits the size shrinks to them: 64 MiB of 4-byte pixels.
+  EXPECT_EQ(PictureLoadSize({10000, 10000}, {}), QSize(4096, 4096));
+}
+
+// A picture kept from an earlier load is read again once its file changes.
+TEST(PictureFiles, AreReadAgainWhenTheFileChanges) {
+  test::TempDir dir;
+  const std::string file = dir.File("changing.png");
+  ASSERT_TRUE(test::WriteSolidPicture(file, 40, 20, 0xff0000));
+  EXPECT_EQ(LoadPictureFile(file).natural, QSize(40, 20));
+  ASSERT_TRUE(test::WriteSolidPicture(file, 80, 30, 0x0000ff));
+  const timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 10, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), later, 0), 0);  // even within the same tick
+  const LoadedPicture again = LoadPictureFile(file, {8, 3});
+  EXPECT_EQ(again.natural, QSize(80, 30));
+  EXPECT_EQ(again.image.pixel(0, 0), qRgb(0, 0, 255));
 }
 
 }  // namespace

@@ -171,8 +171,9 @@ void MainWindow::WriteWidgets() {
   }
   parts_.picture1->SetSizeTwips(model_.Picture1.width, model_.Picture1.height);
   parts_.picture2->SetSizeTwips(model_.Picture2.width, model_.Picture2.height);
-  parts_.picture1->update();
-  parts_.picture2->update();
+  // Each turn (a timer tick among them) draws again only what changed.
+  parts_.picture1->Refresh();
+  parts_.picture2->Refresh();
 }
 
 void MainWindow::Run(const std::function<void()>& handler) {

@@ -299,10 +299,12 @@ std::optional<PictureSize> PdfSurface::LoadPicture(const std::string& path) {
   return it->second;
 }
 
-const PdfSurface::Image& PdfSurface::PictureObject(const std::string& path) {
-  if (auto it = images_.find(path); it != images_.end()) return it->second;
+const PdfSurface::Image& PdfSurface::PictureObject(const std::string& path, int width_px,
+                                                   int height_px) {
+  const auto key = std::make_tuple(path, width_px, height_px);
+  if (auto it = images_.find(key); it != images_.end()) return it->second;
   Image image;
-  const QImage picture = LoadPictureFile(path).image;
+  const QImage picture = LoadPictureFile(path, {width_px, height_px}).image;
   if (!picture.isNull()) {
     const bool alpha = picture.hasAlphaChannel();
     const bool gray = picture.allGray();
@@ -337,16 +339,22 @@ const PdfSurface::Image& PdfSurface::PictureObject(const std::string& path) {
     if (alpha) writer_.WriteStream(smask, plain + " /ColorSpace /DeviceGray", mask);
     writer_.WriteStream(image.object, dict, colour);
   }
-  return images_.emplace(path, image).first->second;
+  return images_.emplace(key, image).first->second;
 }
 
 void PdfSurface::DrawPicture(const std::string& path, double left, double top, double width,
                              double height) {
   if (finished_) return;
-  const Image& image = PictureObject(path);
-  if (image.object == 0) return;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
+  // The dots the picture covers on the printer (never more than the file holds): what it costs
+  // follows its printed size, not the file's.
+  const double dpi = dots_per_inch_ > 0 ? dots_per_inch_ : kPlainPictureDpi;
+  auto dots = [dpi](double twips) {
+    return static_cast<int>(std::clamp(std::ceil(twips * dpi / 1440 - 1e-6), 1.0, 1e6));
+  };
+  const Image& image = PictureObject(path, dots(width), dots(height));
+  if (image.object == 0) return;
   ClosePath();
   run_open_ = false;
   // The image's top row at the top of the rectangle.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gui/pdf_fonts.h"
@@ -18,6 +19,11 @@
 // and each picture is embedded once and drawn by reference. Every page is compressed and
 // written when the next one starts, so memory does not grow with the number of pages.
 namespace vellomir {
+
+// The resolution pictures are embedded at in a PDF for no printer in particular: as fine as
+// the finer label printers print and an office printer shows a photograph, while a picture of
+// a label's size stays a few hundred kilobytes.
+inline constexpr double kPlainPictureDpi = 300;
 
 class PdfSurface : public DrawingSurface, public DisplayTarget {
  public:
@@ -39,7 +45,8 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   int Pages() const { return static_cast<int>(page_objects_.size()) + (finished_ ? 0 : 1); }
 
   // The resolution of the printer the PDF is made for: above 0, symbols are laid on its whole
-  // dots (as its driver would lay them); 0 keeps exact units.
+  // dots (as its driver would lay them) and pictures are embedded at its dots; 0 keeps exact
+  // units, and pictures at kPlainPictureDpi.
   void SetDotsPerInch(double dots_per_inch) { dots_per_inch_ = dots_per_inch; }
 
   std::optional<PictureSize> LoadPicture(const std::string& path) override;
@@ -78,7 +85,7 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   bool InkUnder(const Rect& r) const;
   void AddInk(const Rect& r);
   void CellRange(const Rect& r, int& cx0, int& cy0, int& cx1, int& cy1) const;
-  const Image& PictureObject(const std::string& path);
+  const Image& PictureObject(const std::string& path, int width_px, int height_px);
 
   PdfWriter writer_;
   PdfFonts fonts_;
@@ -86,7 +93,8 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
   double page_x_, page_y_;  // the surface's (0, 0) on the page, in twips
   int catalog_ = 0, pages_ = 0, resources_ = 0, info_ = 0;
   std::vector<int> page_objects_;
-  std::map<std::string, Image> images_;
+  // By file and pixels: a picture is embedded at the pixels each printed size of it wants.
+  std::map<std::tuple<std::string, int, int>, Image> images_;
   // Each picture's size, read once a run: a run draws the same pictures on every label.
   std::map<std::string, std::optional<PictureSize>> picture_sizes_;
   bool finished_ = false;

@@ -27,7 +27,12 @@ PictureBoxWidget::PictureBoxWidget(QWidget* parent)
 double PictureBoxWidget::TwipsPerPixelX() const { return 1440.0 / logicalDpiX() / zoom_; }
 double PictureBoxWidget::TwipsPerPixelY() const { return 1440.0 / logicalDpiY() / zoom_; }
 
+void PictureBoxWidget::Refresh() {
+  if (surface_.Changes() != painted_) update();
+}
+
 void PictureBoxWidget::SetSizeTwips(int width, int height) {
+  const bool same = width == width_twips_ && height == height_twips_;
   width_twips_ = width;
   height_twips_ = height;
   // One pixel more for the outline along the label's far edges.
@@ -35,10 +40,11 @@ void PictureBoxWidget::SetSizeTwips(int width, int height) {
   const QSize size(std::max(1, static_cast<int>(std::lround(width / TwipsPerPixelX())) + extra),
                    std::max(1, static_cast<int>(std::lround(height / TwipsPerPixelY())) + extra));
   if (size != this->size()) setFixedSize(size);
-  update();
+  if (!same) update();
 }
 
 void PictureBoxWidget::SetDotsPerInch(double dots_per_inch) {
+  if (dots_per_inch == surface_.DotsPerInch()) return;
   surface_.SetDotsPerInch(dots_per_inch);
   update();
 }
@@ -47,9 +53,11 @@ void PictureBoxWidget::SetZoom(double zoom) {
   if (!(zoom > 0) || zoom == zoom_) return;
   zoom_ = zoom;
   SetSizeTwips(width_twips_, height_twips_);
+  update();
 }
 
 void PictureBoxWidget::paintEvent(QPaintEvent*) {
+  painted_ = surface_.Changes();
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
   painter.save();

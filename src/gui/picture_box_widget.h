@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
 #include "gui/qt_surface.h"
 #include "platform/recording_surface.h"
@@ -23,6 +24,9 @@ class PictureBoxWidget : public QWidget {
   void SetDotsPerInch(double dots_per_inch);
   void SetZoom(double zoom);
   void SetOutlined(bool outlined) { outlined_ = outlined; }
+  // Draws the widget again if its display list changed since it was last drawn: a window that
+  // shows the same thing costs nothing.
+  void Refresh();
   double TwipsPerPixelX() const;
   double TwipsPerPixelY() const;
 
@@ -41,6 +45,7 @@ class PictureBoxWidget : public QWidget {
   int height_twips_ = 0;
   double zoom_ = 1;
   bool outlined_ = false;
+  std::uint64_t painted_ = ~std::uint64_t{0};  // the list's Changes() when last drawn
 };
 
 }  // namespace vellomir

@@ -2,9 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <png.h>
 #include <unistd.h>
 
-#include <QBuffer>
+#include <cerrno>
+#include <csetjmp>
+
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -119,52 +123,205 @@ std::string PixelsText(const QSize& size) {
   return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " 像素";
 }
 
-LoadedPicture DecodePicture(const std::string& path) {
-  ReadProblem why = ReadProblem::kNone;
-  const std::optional<std::string> bytes = ReadRegularFile(path, kMostPictureBytes, &why);
-  if (!bytes) {
-    switch (why) {
-      case ReadProblem::kNotFound:
-        return {{}, "找不到檔案"};
-      case ReadProblem::kNotRegular:
-        return {{}, "不是一般檔案"};
-      case ReadProblem::kTooLarge:
-        return {{}, "檔案超過 " + std::to_string(kMostPictureBytes / 1024 / 1024) + " MB"};
-      default:
-        return {{}, "無法讀取檔案"};
-    }
+std::int64_t Pixels(const QSize& s) { return std::int64_t{s.width()} * s.height(); }
+
+// Reads a PNG from `file` row by row and averages each box of source pixels into one pixel of
+// `out` (already of the size wanted): memory for a few rows, whatever the picture's size.
+// Returns false when libpng cannot read it; interlaced files are left to Qt.
+struct PngRows {
+  QIODevice* file = nullptr;
+  QImage out;
+  std::vector<unsigned char> row;
+  std::vector<std::uint64_t> sums;        // per output pixel and channel, of the rows gathered
+  std::vector<int> column_of;             // source column -> output column
+  std::vector<std::uint32_t> columns_in;  // source columns per output column
+};
+
+void PngRead(png_structp png, png_bytep data, png_size_t length) {
+  auto* rows = static_cast<PngRows*>(png_get_io_ptr(png));
+  if (rows->file->read(reinterpret_cast<char*>(data), static_cast<qint64>(length)) !=
+      static_cast<qint64>(length))
+    png_error(png, "short");
+}
+
+void PngError(png_structp png, png_const_charp) { longjmp(png_jmpbuf(png), 1); }
+void PngWarning(png_structp, png_const_charp) {}
+
+// Only plain data and libpng's own calls between setjmp and a jump back: nothing to unwind.
+bool ReadPngScaled(PngRows& rows) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    return false;
   }
-  QByteArray data(bytes->data(), static_cast<qsizetype>(bytes->size()));
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::ReadOnly);
+  png_set_read_fn(png, &rows, PngRead);
+  png_read_info(png, info);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) png_error(png, "interlaced");
+  // The chunks' own checksums still guard the data; the stream's second one costs a tenth.
+  png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+  const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                     png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  rows.out = QImage(rows.out.size(), alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+  if (rows.out.isNull()) png_error(png, "memory");
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_read_update_info(png, info);
+  const int channels = alpha ? 4 : 3;
+  if (png_get_rowbytes(png, info) != std::size_t{width} * channels) png_error(png, "layout");
+  const int out_w = rows.out.width(), out_h = rows.out.height();
+  rows.row.resize(std::size_t{width} * channels);
+  rows.sums.assign(std::size_t(out_w) * 4, 0);
+  rows.column_of.resize(width);
+  rows.columns_in.assign(std::size_t(out_w), 0);
+  for (png_uint_32 x = 0; x < width; ++x) {
+    rows.column_of[x] = static_cast<int>(std::uint64_t{x} * out_w / width);
+    ++rows.columns_in[std::size_t(rows.column_of[x])];
+  }
+  int out_y = 0;
+  std::uint32_t rows_in = 0;
+  for (png_uint_32 y = 0; y < height; ++y) {
+    png_read_row(png, rows.row.data(), nullptr);
+    const unsigned char* p = rows.row.data();
+    std::uint64_t* sums = rows.sums.data();
+    const int* column = rows.column_of.data();
+    // Colour weighted by its opacity, so transparent pixels lend no colour to their box.
+    if (alpha) {
+      for (png_uint_32 x = 0; x < width; ++x, p += 4) {
+        std::uint64_t* s = sums + std::size_t(column[x]) * 4;
+        const std::uint32_t a = p[3];
+        s[0] += p[0] * a, s[1] += p[1] * a, s[2] += p[2] * a, s[3] += a;
+      }
+    } else {
+      for (png_uint_32 x = 0; x < width; ++x, p += 3) {
+        std::uint64_t* s = sums + std::size_t(column[x]) * 4;
+        s[0] += p[0], s[1] += p[1], s[2] += p[2];
+      }
+    }
+    ++rows_in;
+    const int next_y = static_cast<int>(std::uint64_t{y + 1} * out_h / height);
+    if (next_y == out_y && y + 1 != height) continue;
+    auto* line = rows.out.scanLine(out_y);
+    for (int x = 0; x < out_w; ++x) {
+      const std::uint64_t* s = sums + std::size_t(x) * 4;
+      const std::uint64_t n = std::uint64_t{rows.columns_in[std::size_t(x)]} * rows_in;
+      const std::uint64_t weight = alpha ? s[3] : n;
+      for (int c = 0; c < 3; ++c)
+        line[x * 4 + c] =
+            static_cast<unsigned char>(weight == 0 ? 0 : (s[c] + weight / 2) / weight);
+      line[x * 4 + 3] =
+          alpha ? static_cast<unsigned char>(n == 0 ? 0 : (s[3] + n / 2) / n) : 255;
+    }
+    std::fill(rows.sums.begin(), rows.sums.end(), 0);
+    rows_in = 0;
+    out_y = next_y;
+  }
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+// Opens a picture file without blocking and checks it is a regular file of a sane size.
+std::string OpenPictureFile(const std::string& path, QFile& file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? "找不到檔案" : "無法讀取檔案";
+  struct stat st {};
+  std::string problem;
+  if (::fstat(fd, &st) != 0)
+    problem = "無法讀取檔案";
+  else if (!S_ISREG(st.st_mode))
+    problem = "不是一般檔案";
+  else if (static_cast<std::uint64_t>(st.st_size) > kMostPictureFileBytes)
+    problem = "檔案超過 " + std::to_string(kMostPictureFileBytes / 1024 / 1024) + " MB";
+  else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+    problem = "無法讀取檔案";
+  else
+    return "";
+  ::close(fd);
+  return problem;
+}
+
+LoadedPicture DecodePicture(const std::string& path, QSize most) {
+  QFile file;
+  if (std::string problem = OpenPictureFile(path, file); !problem.empty()) return {{}, {}, problem};
+  // Formats Qt cannot read scaled (and interlaced PNG) are read whole first, up to 1 GiB.
+  constexpr std::int64_t kMostWholePixels = 256'000'000;
+  static const bool allowed = [] {
+    QImageReader::setAllocationLimit(static_cast<int>(kMostWholePixels * 4 / 1024 / 1024));
+    return true;
+  }();
+  (void)allowed;
   QuietImageReaders quiet;
   QuietStandardError quiet_libraries;
-  QImageReader reader(&buffer);
-  const QSize size = reader.size();
-  auto too_many = [](const QSize& s) {
-    return static_cast<std::int64_t>(s.width()) * s.height() > kMostPicturePixels;
-  };
-  if (size.isValid() && too_many(size))
-    return {
-        {},
-        "圖太大 (" + PixelsText(size) + ",最多 " + std::to_string(kMostPicturePixels) + " 像素)"};
-  QImage image = reader.read();
-  if (image.isNull())
+  QImageReader reader(&file);
+  const QSize natural = reader.size();
+  if (natural.isValid() && Pixels(natural) > kMostPictureSourcePixels)
     return {{},
-            reader.error() == QImageReader::UnsupportedFormatError ? "不是看得懂的圖檔"
-                                                                   : "檔案不完整或已損壞"};
-  if (too_many(image.size())) return {{}, "圖太大 (" + PixelsText(image.size()) + ")"};
+            {},
+            "圖太大 (" + PixelsText(natural) + ",最多 " +
+                std::to_string(kMostPictureSourcePixels) + " 像素)"};
+  const QSize want = natural.isValid() ? PictureLoadSize(natural, most) : QSize();
+  QImage image;
+  bool read = false;
+  if (want.isValid() && want != natural && reader.format() == "png") {
+    PngRows rows;
+    rows.file = &file;
+    rows.out = QImage(want, QImage::Format_RGBA8888);  // made opaque if the file is
+    if (!rows.out.isNull() && file.seek(0)) {
+      read = ReadPngScaled(rows);
+      if (read) image = std::move(rows.out);
+    }
+    if (!read) {
+      // Not one for rows (interlaced): from the start, through Qt.
+      file.seek(0);
+      reader.setDevice(&file);
+    }
+  }
+  if (!read) {
+    if (want.isValid() && want != natural) reader.setScaledSize(want);
+    image = reader.read();
+    if (image.isNull() && natural.isValid() && Pixels(natural) > kMostWholePixels)
+      return {{},
+              {},
+              "圖太大 (" + PixelsText(natural) + ",這種圖檔最多 " +
+                  std::to_string(kMostWholePixels) + " 像素)"};
+    if (image.isNull())
+      return {{},
+              {},
+              reader.error() == QImageReader::UnsupportedFormatError ? "不是看得懂的圖檔"
+                                                                     : "檔案不完整或已損壞"};
+  }
+  // A picture whose header tells no size is known by what it decoded to.
+  const QSize size = natural.isValid() ? natural : image.size();
+  if (const QSize fit = PictureLoadSize(size, most); image.size() != fit)
+    image = image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   // A JPEG cut short decodes with its missing part grey; the reader only says so in words.
   for (const QString& line : QuietImageReaders::said())
     if (line.contains("Premature end", Qt::CaseInsensitive) ||
         line.contains("Corrupt", Qt::CaseInsensitive))
-      return {{}, "檔案不完整或已損壞"};
-  return {image, ""};
+      return {{}, {}, "檔案不完整或已損壞"};
+  return {image, size, ""};
 }
 
 }  // namespace
 
-LoadedPicture LoadPictureFile(const std::string& path) {
+QSize PictureLoadSize(QSize natural, QSize most) {
+  if (natural.isEmpty()) return natural;
+  QSize size = most.isEmpty() ? natural : natural.boundedTo(most.expandedTo({1, 1}));
+  const std::int64_t limit =
+      std::min<std::int64_t>(kMostPicturePixels, kMostPictureBytes / 4);  // 4 bytes a pixel
+  if (Pixels(size) > limit) {
+    const double k = std::sqrt(double(limit) / double(Pixels(size)));
+    size = QSize(std::max(1, int(size.width() * k)), std::max(1, int(size.height() * k)));
+  }
+  return size;
+}
+
+LoadedPicture LoadPictureFile(const std::string& path, QSize most) {
   struct Kept {
     std::string path;
     struct stat st;
@@ -173,39 +330,68 @@ LoadedPicture LoadPictureFile(const std::string& path) {
   static std::vector<Kept> kept;  // newest last
   constexpr std::size_t kKept = 8;
   // A few large pictures must not stay in memory for the rest of the run.
-  constexpr std::int64_t kKeptPixels = 50'000'000;
+  constexpr std::int64_t kKeptPixels = 24'000'000;
   struct stat st {};
   const bool known = ::stat(path.c_str(), &st) == 0;
   auto same = [&](const struct stat& a) {
     return a.st_ino == st.st_ino && a.st_dev == st.st_dev && a.st_size == st.st_size &&
            a.st_mtim.tv_sec == st.st_mtim.tv_sec && a.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
   };
-  for (auto k = kept.begin(); k != kept.end(); ++k)
-    if (known && k->path == path && same(k->st)) return k->picture;
-  LoadedPicture picture = DecodePicture(path);
-  if (known) {
-    std::erase_if(kept, [&](const Kept& k) { return k.path == path; });
+  auto keep = [&](const LoadedPicture& picture) {
+    if (!known) return;
     if (kept.size() == kKept) kept.erase(kept.begin());
     kept.push_back({path, st, picture});
     auto pixels = [&] {
       std::int64_t n = 0;
-      for (const Kept& k : kept)
-        n += std::int64_t{k.picture.image.width()} * k.picture.image.height();
+      for (const Kept& k : kept) n += Pixels(k.picture.image.size());
       return n;
     };
     while (kept.size() > 1 && pixels() > kKeptPixels) kept.erase(kept.begin());
+  };
+  if (known) {
+    std::erase_if(kept, [&](const Kept& k) { return k.path == path && !same(k.st); });
+    // The same size, or the smallest kept that is at least as large, scaled down.
+    const Kept* from = nullptr;
+    for (const Kept& k : kept) {
+      if (k.path != path) continue;
+      if (!k.picture.problem.empty()) return k.picture;
+      const QSize want = PictureLoadSize(k.picture.natural, most);
+      const QSize has = k.picture.image.size();
+      if (has == want) return k.picture;
+      if (has.width() >= want.width() && has.height() >= want.height() &&
+          (from == nullptr || Pixels(has) < Pixels(from->picture.image.size())))
+        from = &k;
+    }
+    if (from != nullptr) {
+      LoadedPicture picture = from->picture;
+      picture.image = picture.image.scaled(PictureLoadSize(picture.natural, most),
+                                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      keep(picture);
+      return picture;
+    }
   }
+  LoadedPicture picture = DecodePicture(path, most);
+  keep(picture);
   return picture;
 }
 
+namespace {
+
+// What the renderer asks of a picture (its size, whether it loads) is read at no more than
+// this many pixels a side: a file as large as it may be is read once, small, and drawn from
+// that wherever it is shown at most this size.
+constexpr int kProbeSide = 1024;
+
+}  // namespace
+
 std::optional<PictureSize> QtPictureProbe::NaturalSize(const std::string& path) const {
-  const LoadedPicture picture = LoadPictureFile(path);
+  const LoadedPicture picture = LoadPictureFile(path, {kProbeSide, kProbeSide});
   if (picture.image.isNull()) return std::nullopt;
-  return PictureSize{double(picture.image.width()), double(picture.image.height())};
+  return PictureSize{double(picture.natural.width()), double(picture.natural.height())};
 }
 
 std::string QtPictureProbe::Problem(const std::string& path) const {
-  return LoadPictureFile(path).problem;
+  return LoadPictureFile(path, {kProbeSide, kProbeSide}).problem;
 }
 
 QtSurface::QtSurface(QPainter& painter, QPointF origin_twips, double dots_per_inch)
@@ -225,12 +411,24 @@ std::optional<PictureSize> QtSurface::LoadPicture(const std::string& path) {
 
 void QtSurface::DrawPicture(const std::string& path, double left, double top, double width,
                             double height) {
-  const QImage img = LoadPictureFile(path).image;
+  const QRectF target =
+      QRectF(ToDevice(left, top), ToDevice(left + width, top + height)).normalized();
+  // On pixels (the screen, an image, a printer's raster) the picture is loaded at the pixels it
+  // covers there; a device of drawing commands (SVG) gets all the file holds.
+  QSize most;
+  const int type = painter_.device()->devType();
+  if (type == QInternal::Widget || type == QInternal::Image || type == QInternal::Pixmap ||
+      type == QInternal::Printer) {
+    const QRectF pixels = painter_.combinedTransform().mapRect(target);
+    const double ratio = painter_.device()->devicePixelRatioF();
+    most = QSize(std::max(1, int(std::ceil(pixels.width() * ratio))),
+                 std::max(1, int(std::ceil(pixels.height() * ratio))));
+  }
+  const QImage img = LoadPictureFile(path, most).image;
   if (img.isNull()) return;
-  const QRectF target(ToDevice(left, top), ToDevice(left + width, top + height));
   painter_.save();
   painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter_.drawImage(target.normalized(), img);
+  painter_.drawImage(target, img);
   painter_.restore();
 }
 

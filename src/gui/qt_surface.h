@@ -39,22 +39,35 @@ class QtTextMetrics : public TextMetrics {
   QImage device_;  // stands for the device the text is measured for
 };
 
-// Most bytes of a picture file, and most pixels of the picture, that the program loads: far
-// beyond what a label shows, well below what would take the machine's memory.
+// Most bytes of a picture file the program opens, and most pixels its header may claim: far
+// beyond a 100-megapixel photograph, short of what a wrong or hostile file could make it read.
+inline constexpr std::uint64_t kMostPictureFileBytes = 512ull * 1024 * 1024;
+inline constexpr std::int64_t kMostPictureSourcePixels = 1'000'000'000;
+// Most pixels and bytes of a picture as loaded (decoded and scaled): far beyond what a label
+// shows, well below what would take the machine's memory. A larger file is read scaled down
+// to fit.
 inline constexpr std::uint64_t kMostPictureBytes = 64ull * 1024 * 1024;
 inline constexpr std::int64_t kMostPicturePixels = 40'000'000;
 
 struct LoadedPicture {
   QImage image;         // null when the file does not load
-  std::string problem;  // then why not, in the program's words
+  QSize natural;        // the file's own pixels, when it loads
+  std::string problem;  // when it does not, why not, in the program's words
 };
 
-// A picture file loaded for drawing. The bytes are read by the program itself (a regular file
-// of at most kMostPictureBytes, opened without blocking), the size in the header is checked
-// against kMostPicturePixels, and only then Qt's image readers decode it, their own warnings
-// (libpng's, libjpeg's) kept off standard error. A file cut short is a problem, not a picture
-// half grey. The last few files loaded are kept while they stay unchanged on disk.
-LoadedPicture LoadPictureFile(const std::string& path);
+// The pixels a picture is loaded at when `most` pixels (across, down) are wanted: no more than
+// the file holds, and within kMostPicturePixels and kMostPictureBytes. An empty `most` wants
+// all the file holds.
+QSize PictureLoadSize(QSize natural, QSize most);
+
+// A picture file loaded for drawing at PictureLoadSize(its size, most). It is opened by the
+// program itself (a regular file of at most kMostPictureFileBytes, without blocking) and read by
+// Qt's image readers, scaled while it is read where the format allows (a PNG row by row, a JPEG
+// at a fraction of its size), so a picture of any size costs the pixels it is shown at; the
+// readers' own warnings (libpng's, libjpeg's) are kept off standard error. A file cut short is
+// a problem, not a picture half grey. What was loaded is kept, by path, size and change time
+// of the file, so a run or a window reads each file once while it stays unchanged on disk.
+LoadedPicture LoadPictureFile(const std::string& path, QSize most = {});
 
 // Natural picture sizes read through LoadPictureFile.
 class QtPictureProbe : public PictureProbe {

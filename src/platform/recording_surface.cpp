@@ -58,15 +58,18 @@ std::optional<PictureSize> RecordingSurface::LoadPicture(const std::string& path
 
 void RecordingSurface::DrawPicture(const std::string& path, double left, double top, double width,
                                    double height) {
+  ++changes_;
   ops_.push_back(PictureOp{path, left, top, width, height});
 }
 
 void RecordingSurface::FillBox(double x, double y, double w, double h, int colour) {
+  ++changes_;
   ops_.push_back(BoxOp{x, y, w, h, colour});
 }
 
 void RecordingSurface::DrawText(double x, double y, const std::string& text,
                                 const FontState& font) {
+  ++changes_;
   ops_.push_back(TextOp{x, y, text, font});
 }
 
@@ -75,6 +78,7 @@ double RecordingSurface::TextWidth(const std::string& text, const FontState& fon
 }
 
 double RecordingSurface::FillBars(const SymbolBars& bars) {
+  ++changes_;
   ops_.push_back(SymbolOp{bars});
   if (dots_per_inch_ > 0) {
     const auto dots = SymbolOnDots(bars, dots_per_inch_);
@@ -90,6 +94,7 @@ void DisplayTarget::ReplayBars(const SymbolOp& op) {
 void RecordingSurface::Erase() {
   // A clear makes everything before it invisible, so the list starts over.
   ops_.clear();
+  ++changes_;
   ops_.push_back(ClearOp{});
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <variant>
 #include <vector>
@@ -70,6 +71,9 @@ class RecordingSurface : public DrawingSurface {
       : metrics_(metrics), pictures_(pictures) {}
 
   const std::vector<DrawOp>& Ops() const { return ops_; }
+  // Goes up with every operation recorded or cleared: a display that showed the list at one
+  // count need not be drawn again while it stays.
+  std::uint64_t Changes() const { return changes_; }
   // The resolution of the device the list stands for: with one above 0, a symbol ends where its
   // whole dots end there (as it will when replayed onto that device), so what follows it (its
   // text, the hit boxes) lines up with what prints. 0 keeps exact units.
@@ -99,6 +103,7 @@ class RecordingSurface : public DrawingSurface {
   const TextMetrics& metrics_;
   const PictureProbe* pictures_;
   std::vector<DrawOp> ops_;
+  std::uint64_t changes_ = 0;
   double dots_per_inch_ = 0;
 };
 
