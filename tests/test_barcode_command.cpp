@@ -179,9 +179,9 @@ TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
        10,
        {"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}},
       {1, "400638133393", "EAN13", 1130, 203, 3, 11, {"--dpi", "203"}},
-      {0, "AB$CD", "Code39", 1130, 203, 3, 10, {"--dpi", "203"}},
+      {0, "AB$CD", "Code39", 1130, 203, 2, 10, {"--dpi", "203"}},
       {8, "Code 128", "Code128", 1130, 203, 2, 10, {"--dpi", "203"}},
-      {7, "A40156B", "Codabar", 1130, 203, 2, 10, {"--dpi", "203"}},
+      {7, "A40156B", "Codabar", 1130, 203, 3, 10, {"--dpi", "203"}},
   };
   for (const auto& c : cases) {
     test::TempDir dir;

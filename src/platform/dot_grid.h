@@ -38,10 +38,8 @@ struct DotWidths {
 // is not below the pitches' ratio nor below the wide-to-narrow floor of the two-width
 // symbologies (kMinWideRatio, kMinWideRatioSmall under kSmallNarrowMm), and at least one dot
 // more than the narrow. A symbol's own dot_wide_ratio replaces both ratios: its nearest whole
-// dots, at least 2 narrow ones and at most 3 narrow ones less 2 dots (half a dot of ink spread
-// or shrink must leave a wide element under three narrow ones: decoders reject beyond).
-// Nothing when the pitches give no sensible widths (a zero or negative
-// narrow pitch, a resolution that is not a positive number).
+// dots, at least 2 narrow ones and at most 3. Nothing when the pitches give no sensible widths
+// (a zero or negative narrow pitch, a resolution that is not a positive number).
 std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per_inch);
 
 // The symbol's boxes on dots, in the device's dot coordinates, where the surface's (0, 0) lies
