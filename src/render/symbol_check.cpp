@@ -369,17 +369,6 @@ std::string WarningLine(const SymbolCheck& c) {
   return line;
 }
 
-std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
-                                        const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader, double label_width) {
-  std::vector<std::string> warnings;
-  for (double label : LabelsToCheck(amount))
-    for (const SymbolCheck& c :
-         CheckLabelSymbols(rules, label, how, dots_per_inch, on_dots, reader, label_width))
-      if (c.verdict != SymbolVerdict::kGood) warnings.push_back(WarningLine(c));
-  return warnings;
-}
-
 std::vector<std::string> LayoutProblems(const RuleTable& rules, double labelNumber,
                                         const LabelDrawing& how, const CheckResolution& at,
                                         const TextMetrics& metrics, const PictureProbe* pictures,
