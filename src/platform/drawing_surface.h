@@ -52,7 +52,8 @@ struct SymbolBars {
   // SymbolDotWidths) whatever the units' ratio, for symbols whose units' shapes scanners
   // read poorly.
   double dot_wide_ratio = 0;
-  // The clear space the symbology asks on each side, in modules (narrow elements) as printed.
+  // The clear space the symbology asks on each side, in modules (narrow elements) as printed,
+  // beyond the boxes: 0 for symbols whose white boxes already hold it (the zint kinds).
   int quiet_modules = 10;
   bool operator==(const SymbolBars&) const = default;
 };
