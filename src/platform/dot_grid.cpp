@@ -31,8 +31,9 @@ std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per
   d.narrow = std::max<int64_t>({1, bars.min_module_dots, std::llround(exact)});
   if (bars.wide_pitch > 0 && std::isfinite(bars.wide_pitch)) {
     const double narrow_mm = static_cast<double>(d.narrow) * kMmPerInch / dots_per_inch;
+    const WideFloor& floor = bars.wide_floor;
     const double ratio = std::max(bars.wide_pitch / bars.narrow_pitch,
-                                  narrow_mm < kSmallNarrowMm ? kMinWideRatioSmall : kMinWideRatio);
+                                  narrow_mm < floor.small_mm ? floor.small_ratio : floor.ratio);
     // A hair below the next whole number is that number: 4.0000000001 dots must stay 4.
     d.wide = static_cast<int64_t>(std::ceil(static_cast<double>(d.narrow) * ratio - 1e-9));
     if (bars.dot_wide_ratio > 0) {
