@@ -6,7 +6,9 @@ namespace vellomir {
 
 namespace {
 
-// Narrow bar "1", wide bar "1111", narrow space "00", wide space "0000".
+// ISO/IEC 16388, the Code 39 symbol character encodation (the 43 data characters and the
+// start/stop "*"), in our module strings: narrow bar "1", wide bar "1111", narrow space "00",
+// wide space "0000".
 constexpr Code39Table kCode39Table = {{
     {U'0', "100100001111001111001"}, {U'1', "111100100001001001111"},
     {U'2', "100111100001001001111"}, {U'3', "111100111100001001001"},

@@ -6,6 +6,8 @@ namespace vellomir {
 
 namespace {
 
+// ISO/IEC 16390, the symbol character encodation of Interleaved 2 of 5: the five elements of
+// each digit, "1" wide.
 constexpr Inter25Table kInter25Table = {
     "00110", "10001", "01001", "11000", "00101",  // 0..4
     "10100", "01100", "00011", "10010", "01010",  // 5..9
