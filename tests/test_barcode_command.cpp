@@ -149,7 +149,7 @@ std::pair<int, int> DarkSpan(const QImage& image) {
 }
 
 // Without text the image is the symbol, its symbology's quiet zone in modules as printed on
-// each side (11 for EAN and UPC, 10 for the others; on a PNG's pixels a module may be wider
+// each side (11 for EAN and UPC, 4 for QR Code, 10 for the others; on a PNG's pixels a module may be wider
 // than its units), the bars in the middle; as high as the bars (barHeight + 1: a box covers
 // its far edge, barHeight being the height in mm at 56.5 units per mm) with as much white
 // above and below. The symbol reads.
@@ -175,9 +175,11 @@ TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
        10,
        {"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}},
       {1, "400638133393", "EAN13", 1130, 203, 3, 11, {"--dpi", "203"}},
-      {0, "AB$CD", "Code39", 1130, 203, 3, 10, {"--dpi", "203"}},
+      {0, "AB$CD", "Code39", 1130, 203, 2, 10, {"--dpi", "203"}},
       {8, "Code 128", "Code128", 1130, 203, 2, 10, {"--dpi", "203"}},
-      {7, "A40156B", "Codabar", 1130, 203, 2, 10, {"--dpi", "203"}},
+      {7, "A40156B", "Codabar", 1130, 203, 3, 10, {"--dpi", "203"}},
+      // 2-D symbols carry their own quiet zone (QR Code 4 modules): nothing is added to it.
+      {9, "SIZE", "QRCode", 1130, 203, 3, 4, {"--dpi", "203"}},
   };
   for (const auto& c : cases) {
     test::TempDir dir;

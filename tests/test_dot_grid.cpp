@@ -11,6 +11,7 @@ SymbolBars Elements(double mw, std::vector<int> wide_flags, double y = 0, double
   SymbolBars bars;
   bars.narrow_pitch = mw + 1;
   bars.wide_pitch = 2 * mw + 1;
+  bars.wide_floor = {2.0, 2.2, 0.5};  // Interleaved 2 of 5's
   double x = 1000;
   int colour = kBlack;
   for (int wide : wide_flags) {

@@ -48,8 +48,18 @@ TEST(EanDigitTable, SetsFollowTheStandardRelations) {
   EXPECT_EQ(L(9), "0001011");
 }
 
+// The number sets of the six left digits by the leading digit, as ISO/IEC 15420 gives them (L odd
+// parity, "0" in our strings; G even, "1").
 TEST(EanParity, FirstDigitParities) {
+  const char* const standard[10] = {"LLLLLL", "LLGLGG", "LLGGLG", "LLGGGL", "LGLLGG",
+                                    "LGGLLG", "LGGGLL", "LGLGLG", "LGLGGL", "LGGLGL"};
   std::string parity;
+  for (int16_t d = 0; d <= 9; ++d) {
+    std::string want = standard[d];
+    for (char& c : want) c = c == 'G' ? '1' : '0';
+    EanParityForFirstDigit(d, parity);
+    EXPECT_EQ(parity, want) << d;
+  }
   EanParityForFirstDigit(4, parity);
   EXPECT_EQ(parity, "010011");
   EanParityForFirstDigit(0, parity);

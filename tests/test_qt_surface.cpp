@@ -77,20 +77,21 @@ struct KindData {
 };
 
 const KindData kKinds[] = {
-    // Read with its check character; ISO/IEC 16388 ratios: narrow spaces as narrow bars, 7:3 wide.
-    {0, "LOT-0042", "Code39", 3, 7},
+    // Read with its check character; ISO/IEC 16388 ratios: narrow spaces as narrow bars, 5:2 wide
+    // (a 2-dot bar has no inside for a missing dot to split).
+    {0, "LOT-0042", "Code39", 2, 5},
     {1, "400638133393", "EAN13", 3},  // 3-dot modules at least
     {2, "9638507", "EAN8", 3},
     {3, "003600029145", "UPCA", 3},
     {4, "0425261", "UPCE", 3},
     {5, "004210000526", "UPCE", 3},
     {6, "1234567890", "ITF", 2, 5},   // the fewest for 2.2:1
-    {7, "A40156B", "Codabar", 2, 4},  // 2:5 loses ZXing after half a dot of spread
+    {7, "A40156B", "Codabar", 3, 7},  // 2:5 loses ZXing after half a dot of spread, 2:4 a camera
     {8, "Lot 42-a", "Code128", 2},
     // Every character with a wide space four modules wide in its units.
-    {0, "10%OFF", "Code39", 3, 7},
-    {0, "12/34", "Code39", 3, 7},
-    {0, "AB$CD+", "Code39", 3, 7},
+    {0, "10%OFF", "Code39", 2, 5},
+    {0, "12/34", "Code39", 2, 5},
+    {0, "AB$CD+", "Code39", 2, 5},
 };
 
 // The kind's symbol on a 203-dpi image, default module, bars 20 mm high 300 units down.

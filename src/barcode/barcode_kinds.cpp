@@ -1,5 +1,7 @@
 #include "barcode/barcode_kinds.h"
 
+#include <algorithm>
+
 #include "barcode/codabar.h"
 #include "barcode/code128.h"
 #include "barcode/code39.h"
@@ -23,39 +25,104 @@ SymbolPattern Code128Pattern(const std::string& data, int16_t withCheck) {
   return EncodeCode128(data, withCheck).pattern;
 }
 
+bool AllDigits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+char CheckDigitChar(const std::string& digits, int count) {
+  return static_cast<char>('0' + EanCheckDigit(ToCodePoints(digits), count));
+}
+
+// What scanners report, kind by kind.
+std::optional<std::string> AsItIs(const std::string& data, bool) { return data; }
+
+std::optional<std::string> Code39Scan(const std::string& data, bool withCheck) {
+  return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data))) : data;
+}
+
+// Twelve digits and the check digit; thirteen typed ones must carry the right one.
+std::optional<std::string> Ean13Scan(const std::string& data, bool) {
+  if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
+  return data;
+}
+
+std::optional<std::string> Ean8Scan(const std::string& data, bool) {
+  if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
+  return data;
+}
+
+// "0" and eleven digits; the scanner reports the eleven and the check digit.
+std::optional<std::string> UpcAScan(const std::string& data, bool) {
+  if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
+  return data;
+}
+
+// Number system and six digits, then the check digit of the expanded number.
+std::optional<std::string> UpcEScan(const std::string& data, bool) {
+  if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
+  return data;
+}
+
+std::optional<std::string> UpcA2EScan(const std::string& data, bool) {
+  const std::string upce = ConvertUpcAToUpcE(data);
+  if (upce == kUpcA2EMessage) return std::nullopt;
+  return UpcEScan(upce, false);
+}
+
+std::optional<std::string> Inter25Scan(const std::string& data, bool) { return PadInter25(data); }
+
+// Start and stop letters in upper case.
+std::optional<std::string> CodabarScan(const std::string& data, bool) {
+  std::string out = data;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'd') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+// The element string, every FNC1 (the leading one too) a GS; nothing for data that is not AIs.
+std::optional<std::string> Gs1Scan(const std::string& data, bool) {
+  const std::optional<std::string> elements = Gs1ElementString(data);
+  if (!elements) return std::nullopt;
+  return kGs1Separator + *elements;
+}
+
 template <SymbolPattern (*Encode)(const std::string&)>
-constexpr BarcodeKindRow ZintRow(BarcodeKind kind, bool square, bool gs1) {
+constexpr BarcodeKindRow ZintRow(BarcodeKind kind, bool square, bool gs1, const char* zxing) {
   return {kind,  kBarcodeKindNames[static_cast<std::size_t>(kind)],
           false, false,
           false, square,
-          gs1,   &ShortForm<Encode>};
+          gs1,   &ShortForm<Encode>,
+          zxing, gs1 ? &Gs1Scan : &AsItIs};
 }
 
 }  // namespace
 
+// Code 128 scans without its check character; the 2-D kinds carry the data as it is.
 const std::array<BarcodeKindRow, kBarcodeKindCount> kBarcodeKinds = {{
-    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, false, false, false, &EncodeCode39},
+    {BarcodeKind::kCode39, kBarcodeKindNames[0], true, false, false, false, false, &EncodeCode39,
+     "Code39", &Code39Scan},
     {BarcodeKind::kEan13, kBarcodeKindNames[1], false, false, false, false, false,
-     &ShortForm<EncodeEan13>},
+     &ShortForm<EncodeEan13>, "EAN13", &Ean13Scan},
     {BarcodeKind::kEan8, kBarcodeKindNames[2], false, false, false, false, false,
-     &ShortForm<EncodeEan8>},
+     &ShortForm<EncodeEan8>, "EAN8", &Ean8Scan},
     {BarcodeKind::kUpcA, kBarcodeKindNames[3], false, false, false, false, false,
-     &ShortForm<EncodeUpcA>},
+     &ShortForm<EncodeUpcA>, "UPCA", &UpcAScan},
     {BarcodeKind::kUpcE, kBarcodeKindNames[4], false, false, false, false, false,
-     &ShortForm<EncodeUpcE>},
+     &ShortForm<EncodeUpcE>, "UPCE", &UpcEScan},
     {BarcodeKind::kUpcA2E, kBarcodeKindNames[5], false, false, false, false, false,
-     &ShortForm<EncodeUpcA2E>},
+     &ShortForm<EncodeUpcA2E>, "UPCE", &UpcA2EScan},
     {BarcodeKind::kInterleaved2of5, kBarcodeKindNames[6], false, false, false, false, false,
-     &ShortForm<EncodeInter25>},
+     &ShortForm<EncodeInter25>, "ITF", &Inter25Scan},
     {BarcodeKind::kCodabar, kBarcodeKindNames[7], false, false, false, false, false,
-     &ShortForm<EncodeCodabar>},
-    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, true, false, false, &Code128Pattern},
-    ZintRow<EncodeQrCode>(BarcodeKind::kQrCode, true, false),
-    ZintRow<EncodeDataMatrix>(BarcodeKind::kDataMatrix, true, false),
-    ZintRow<EncodePdf417>(BarcodeKind::kPdf417, true, false),
-    ZintRow<EncodeGs1_128>(BarcodeKind::kGs1_128, false, true),
-    ZintRow<EncodeGs1DataMatrix>(BarcodeKind::kGs1DataMatrix, true, true),
-    ZintRow<EncodeGs1Qr>(BarcodeKind::kGs1Qr, true, true),
+     &ShortForm<EncodeCodabar>, "Codabar", &CodabarScan},
+    {BarcodeKind::kCode128, kBarcodeKindNames[8], true, true, true, false, false, &Code128Pattern,
+     "Code128", &AsItIs},
+    ZintRow<EncodeQrCode>(BarcodeKind::kQrCode, true, false, "QRCode"),
+    ZintRow<EncodeDataMatrix>(BarcodeKind::kDataMatrix, true, false, "DataMatrix"),
+    ZintRow<EncodePdf417>(BarcodeKind::kPdf417, true, false, "PDF417"),
+    ZintRow<EncodeGs1_128>(BarcodeKind::kGs1_128, false, true, "Code128"),
+    ZintRow<EncodeGs1DataMatrix>(BarcodeKind::kGs1DataMatrix, true, true, "DataMatrix"),
+    ZintRow<EncodeGs1Qr>(BarcodeKind::kGs1Qr, true, true, "QRCode"),
 }};
 
 const BarcodeKindRow* BarcodeKindAt(int index) {

@@ -32,6 +32,8 @@ enum class BarcodeKind : int {
 };
 
 using BarcodeEncoder = SymbolPattern (*)(const std::string& data, int16_t withCheck);
+// What a scanner reports for a symbol of the kind holding the data (see ExpectedScan).
+using ScannedText = std::optional<std::string> (*)(const std::string& data, bool withCheck);
 
 struct BarcodeKindRow {
   BarcodeKind kind;
@@ -44,6 +46,8 @@ struct BarcodeKindRow {
   bool square;          // 2-D: square modules, no bar height, no human-readable line
   bool gs1;             // the data is GS1 AIs, read back as their element string
   BarcodeEncoder encode;
+  const char* zxing_format;  // ZXing-cpp's name of the format it is read as ("Code39", ...)
+  ScannedText scanned;
 };
 
 inline constexpr std::size_t kBarcodeKindCount = 15;

@@ -6,7 +6,8 @@ namespace vellomir {
 
 namespace {
 
-// Bars "1", spaces "0", one character per module; values 0..102 in order.
+// ISO/IEC 15417, the Code 128 symbol character set: bars "1", spaces "0", one character per
+// module; values 0..102 in order.
 constexpr std::array<std::string_view, 103> kPatterns = {
     "11011001100", "11001101100", "11001100110", "10010011000", "10010001100",  // 0
     "10001001100", "10011001000", "10011000100", "10001100100", "11001001000",  // 5

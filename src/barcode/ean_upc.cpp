@@ -8,6 +8,8 @@ namespace vellomir {
 
 namespace {
 
+// ISO/IEC 15420, the symbol character encodation of EAN/UPC: number sets A, B and C, which we
+// call L, G and R by their use in the left half with odd or even parity and in the right half.
 constexpr EanDigitTable kEanDigitTable = {{
     // Set L
     {"0001101", "0011001", "0010011", "0111101", "0100011", "0110001", "0101111", "0111011",
@@ -20,6 +22,8 @@ constexpr EanDigitTable kEanDigitTable = {{
      "1001000", "1110100"},
 }};
 
+// ISO/IEC 15420: the number sets of the six left digits of an EAN-13 by its leading digit, which
+// they carry without a symbol character of its own ("1" for G, even parity).
 constexpr std::array<const char*, 10> kFirstDigitParity = {
     "000000", "001011", "001101", "001110", "010011",
     "011001", "011100", "010101", "010110", "011010",

@@ -57,6 +57,7 @@ SymbolBars LayOutBars(const SymbolPattern& p, int32_t x, int32_t y, int16_t modu
   SymbolBars bars;
   bars.min_module_dots = p.min_module_dots;
   bars.dot_wide_ratio = p.dot_wide_ratio;
+  bars.wide_floor = p.wide_floor;
   bars.quiet_modules = p.quiet_modules;
   // The pitch of the segment holding most elements is the symbol's: EAN/UPC data modules take
   // moduleWidth, everything else moduleWidth + 1.

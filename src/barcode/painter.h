@@ -45,8 +45,9 @@ struct SymbolPattern {
   // are its wide elements and shorter runs its narrow ones. On dots each run is then one
   // element, narrow bars and spaces alike, wide ones dot_wide_ratio narrow ones.
   int wide_modules = 0;
-  // See SymbolBars::dot_wide_ratio.
+  // See SymbolBars::dot_wide_ratio and SymbolBars::wide_floor.
   double dot_wide_ratio = 0;
+  WideFloor wide_floor{};
   // See SymbolBars::quiet_modules.
   int quiet_modules = kQuietModules;
 

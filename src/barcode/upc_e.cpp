@@ -10,7 +10,8 @@ namespace vellomir {
 
 namespace {
 
-// Number system 0 parities by check digit.
+// Number system 0 parities by check digit ("1" for G, even parity), as ISO/IEC 15420 gives the
+// UPC-E number sets: the check digit is carried by them alone.
 constexpr std::array<const char*, 10> kCheckDigitParity = {
     "111000", "110100", "110010", "110001", "101100",
     "100110", "100011", "101010", "101001", "100101",

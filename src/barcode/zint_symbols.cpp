@@ -84,6 +84,7 @@ SymbolPattern Encode(const ZintKind& k, const std::string& data) {
   p.kind = k.matrix ? PatternKind::kMatrix : PatternKind::kModules;
   p.start_x_16bit = false;
   p.min_module_dots = kZintMinModuleDots;
+  p.quiet_modules = 0;  // the pattern holds the symbology's quiet zone
   const std::string side(static_cast<std::size_t>(k.quiet_modules), '0');
   const std::string blank(static_cast<std::size_t>(symbol->width + 2 * k.quiet_modules), '0');
   if (k.matrix)

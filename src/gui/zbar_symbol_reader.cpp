@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "barcode/barcode_kinds.h"
 
@@ -51,10 +52,14 @@ struct ImageDeleter {
 
 bool ZbarReadsKind(int kind) { return Find(kind) != nullptr; }
 
-std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind) {
-  std::vector<std::string> out;
-  const ZbarKind* k = Find(kind);
-  if (k == nullptr || image.isNull()) return out;
+namespace {
+
+// The symbols zbar finds in the image with the symbologies `configure` turns on.
+template <typename Configure>
+std::vector<std::pair<zbar_symbol_type_t, std::string>> Scan(const QImage& image,
+                                                             Configure configure) {
+  std::vector<std::pair<zbar_symbol_type_t, std::string>> out;
+  if (image.isNull()) return out;
   const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
   const int w = gray.width(), h = gray.height();
   std::vector<unsigned char> buf(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
@@ -62,13 +67,7 @@ std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind) {
     std::copy_n(gray.constScanLine(row), w, buf.begin() + static_cast<std::ptrdiff_t>(row) * w);
 
   std::unique_ptr<zbar_image_scanner_t, ScannerDeleter> scanner(zbar_image_scanner_create());
-  zbar_image_scanner_set_config(scanner.get(), ZBAR_NONE, ZBAR_CFG_ENABLE, 0);
-  zbar_image_scanner_set_config(scanner.get(), k->type, ZBAR_CFG_ENABLE, 1);
-  if (k->decoded_as != ZBAR_NONE)
-    zbar_image_scanner_set_config(scanner.get(), k->decoded_as, ZBAR_CFG_ENABLE, 1);
-  // Short Interleaved 2 of 5 and Codabar are valid data too; zbar leaves them out by default.
-  if (k->type == ZBAR_I25 || k->type == ZBAR_CODABAR)
-    zbar_image_scanner_set_config(scanner.get(), k->type, ZBAR_CFG_MIN_LEN, 1);
+  configure(scanner.get());
   std::unique_ptr<zbar_image_t, ImageDeleter> img(zbar_image_create());
   zbar_image_set_format(img.get(), zbar_fourcc('Y', '8', '0', '0'));
   zbar_image_set_size(img.get(), static_cast<unsigned>(w), static_cast<unsigned>(h));
@@ -76,7 +75,38 @@ std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind) {
   if (zbar_scan_image(scanner.get(), img.get()) <= 0) return out;
   for (const zbar_symbol_t* s = zbar_image_first_symbol(img.get()); s != nullptr;
        s = zbar_symbol_next(s))
-    if (zbar_symbol_get_type(s) == k->type) out.emplace_back(zbar_symbol_get_data(s));
+    out.emplace_back(zbar_symbol_get_type(s), zbar_symbol_get_data(s));
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind) {
+  std::vector<std::string> out;
+  const ZbarKind* k = Find(kind);
+  if (k == nullptr) return out;
+  const auto found = Scan(image, [k](zbar_image_scanner_t* scanner) {
+    zbar_image_scanner_set_config(scanner, ZBAR_NONE, ZBAR_CFG_ENABLE, 0);
+    zbar_image_scanner_set_config(scanner, k->type, ZBAR_CFG_ENABLE, 1);
+    if (k->decoded_as != ZBAR_NONE)
+      zbar_image_scanner_set_config(scanner, k->decoded_as, ZBAR_CFG_ENABLE, 1);
+    // Short Interleaved 2 of 5 and Codabar are valid data too; zbar leaves them out by default.
+    if (k->type == ZBAR_I25 || k->type == ZBAR_CODABAR)
+      zbar_image_scanner_set_config(scanner, k->type, ZBAR_CFG_MIN_LEN, 1);
+  });
+  for (const auto& [type, text] : found)
+    if (type == k->type) out.push_back(text);
+  return out;
+}
+
+std::vector<std::string> ReadEverySymbolWithZbar(const QImage& image) {
+  std::vector<std::string> out;
+  const auto found = Scan(image, [](zbar_image_scanner_t* scanner) {
+    zbar_image_scanner_set_config(scanner, ZBAR_NONE, ZBAR_CFG_ENABLE, 1);
+    zbar_image_scanner_set_config(scanner, ZBAR_UPCA, ZBAR_CFG_ENABLE, 1);
+    zbar_image_scanner_set_config(scanner, ZBAR_UPCE, ZBAR_CFG_ENABLE, 1);
+  });
+  for (const auto& [type, text] : found) out.push_back(zbar_get_symbol_name(type) + (":" + text));
   return out;
 }
 

@@ -16,4 +16,9 @@ bool ZbarReadsKind(int kind);
 // twelve digits. Nothing for a kind zbar is not asked about.
 std::vector<std::string> ReadSymbolsWithZbar(const QImage& image, int kind);
 
+// Every symbol zbar finds in the image with all its symbologies on, UPC-A and UPC-E reported as
+// such, each as "TYPE:text" with zbar's name of the type ("CODE-128:LOT-1"): what a scanner set
+// to read anything would report, for looking at printed pages.
+std::vector<std::string> ReadEverySymbolWithZbar(const QImage& image);
+
 }  // namespace vellomir

@@ -22,36 +22,8 @@ const FixedPitchMetrics kNoMetrics(0);
 }  // namespace
 
 const char* ZXingFormatOf(int kind) {
-  switch (static_cast<BarcodeKind>(kind)) {
-    case BarcodeKind::kCode39:
-      return "Code39";
-    case BarcodeKind::kEan13:
-      return "EAN13";
-    case BarcodeKind::kEan8:
-      return "EAN8";
-    case BarcodeKind::kUpcA:
-      return "UPCA";
-    case BarcodeKind::kUpcE:
-    case BarcodeKind::kUpcA2E:
-      return "UPCE";
-    case BarcodeKind::kInterleaved2of5:
-      return "ITF";
-    case BarcodeKind::kCodabar:
-      return "Codabar";
-    case BarcodeKind::kCode128:
-    case BarcodeKind::kGs1_128:
-      return "Code128";
-    case BarcodeKind::kQrCode:
-    case BarcodeKind::kGs1Qr:
-      return "QRCode";
-    case BarcodeKind::kDataMatrix:
-    case BarcodeKind::kGs1DataMatrix:
-      return "DataMatrix";
-    case BarcodeKind::kPdf417:
-      return "PDF417";
-    default:
-      return "";
-  }
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  return row != nullptr ? row->zxing_format : "";
 }
 
 std::optional<ZXingReading> ReadSymbolWithZXing(const QImage& image, const std::string& format) {

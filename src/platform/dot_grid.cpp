@@ -31,16 +31,17 @@ std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per
   d.narrow = std::max<int64_t>({1, bars.min_module_dots, std::llround(exact)});
   if (bars.wide_pitch > 0 && std::isfinite(bars.wide_pitch)) {
     const double narrow_mm = static_cast<double>(d.narrow) * kMmPerInch / dots_per_inch;
+    const WideFloor& floor = bars.wide_floor;
     const double ratio = std::max(bars.wide_pitch / bars.narrow_pitch,
-                                  narrow_mm < kSmallNarrowMm ? kMinWideRatioSmall : kMinWideRatio);
+                                  narrow_mm < floor.small_mm ? floor.small_ratio : floor.ratio);
     // A hair below the next whole number is that number: 4.0000000001 dots must stay 4.
     d.wide = static_cast<int64_t>(std::ceil(static_cast<double>(d.narrow) * ratio - 1e-9));
     if (bars.dot_wide_ratio > 0) {
-      // The nearest whole dots (halves down), kept where half a dot of ink spread or shrink
-      // leaves a wide element under three narrow ones and a narrow one under half a wide one.
+      // The nearest whole dots (halves down), within the 2:1 to 3:1 of the two-width
+      // symbologies.
       const int64_t wanted = static_cast<int64_t>(
           std::ceil(static_cast<double>(d.narrow) * bars.dot_wide_ratio - 0.5 - 1e-9));
-      d.wide = std::clamp(wanted, 2 * d.narrow, std::max(2 * d.narrow, 3 * d.narrow - 2));
+      d.wide = std::clamp(wanted, 2 * d.narrow, 3 * d.narrow);
     }
     d.wide = std::max(d.wide, d.narrow + 1);
   }

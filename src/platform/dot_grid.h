@@ -18,15 +18,6 @@ struct DotBox {
   bool operator==(const DotBox&) const = default;
 };
 
-// Code 39 and Interleaved 2 of 5 ask wide elements of at least 2.2 narrow ones when the narrow
-// prints under 0.5 mm, of at least 2 otherwise. Interleaved 2 of 5's units give 31:16, below
-// both: on a 203-dpi printer that is 2 and 4 dots, and one dot of ink spread puts a narrow bar
-// (3 dots) right on the line between narrow and wide, where 2 and 5 leave it room. Code 39 and
-// Codabar bring ratios of their own (SymbolBars::dot_wide_ratio).
-inline constexpr double kMinWideRatio = 2.0;
-inline constexpr double kMinWideRatioSmall = 2.2;
-inline constexpr double kSmallNarrowMm = 0.5;
-
 // How many dots one module (or narrow element) and one wide element get.
 struct DotWidths {
   int64_t narrow = 0;
@@ -35,13 +26,11 @@ struct DotWidths {
 
 // The nearest whole number of dots for the narrow pitch, at least one and at least the
 // symbol's min_module_dots; for wide elements the fewest whole dots whose ratio to the narrow
-// is not below the pitches' ratio nor below the wide-to-narrow floor of the two-width
-// symbologies (kMinWideRatio, kMinWideRatioSmall under kSmallNarrowMm), and at least one dot
-// more than the narrow. A symbol's own dot_wide_ratio replaces both ratios: its nearest whole
-// dots, at least 2 narrow ones and at most 3 narrow ones less 2 dots (half a dot of ink spread
-// or shrink must leave a wide element under three narrow ones: decoders reject beyond).
-// Nothing when the pitches give no sensible widths (a zero or negative
-// narrow pitch, a resolution that is not a positive number).
+// is not below the pitches' ratio nor below the symbology's floor (SymbolBars::wide_floor),
+// and at least one dot more than the narrow. A symbol's own dot_wide_ratio replaces both
+// ratios: its nearest whole dots, at least 2 narrow ones and at most 3. Nothing when the
+// pitches give no sensible widths (a zero or negative narrow pitch, a resolution that is not a
+// positive number).
 std::optional<DotWidths> SymbolDotWidths(const SymbolBars& bars, double dots_per_inch);
 
 // The symbol's boxes on dots, in the device's dot coordinates, where the surface's (0, 0) lies

@@ -36,6 +36,15 @@ struct SymbolBox {
   bool operator==(const SymbolBox&) const = default;
 };
 
+// The fewest narrow elements a wide one takes on a device's dots, as a two-width symbology asks
+// it: `ratio`, or `small_ratio` where the narrow element prints under `small_mm`. 0: no floor.
+struct WideFloor {
+  double ratio = 0;
+  double small_ratio = 0;
+  double small_mm = 0;
+  bool operator==(const WideFloor&) const = default;
+};
+
 // The bars of one symbol, left to right; each box begins where the one before it ends.
 // narrow_pitch and wide_pitch are what one module or narrow element and one wide element take
 // in units, gap included; a wide pitch of 0 means the symbol has no wide elements.
@@ -52,7 +61,10 @@ struct SymbolBars {
   // SymbolDotWidths) whatever the units' ratio, for symbols whose units' shapes scanners
   // read poorly.
   double dot_wide_ratio = 0;
-  // The clear space the symbology asks on each side, in modules (narrow elements) as printed.
+  // The symbology's floor for wide elements on dots (see SymbolDotWidths).
+  WideFloor wide_floor{};
+  // The clear space the symbology asks on each side, in modules (narrow elements) as printed,
+  // beyond the boxes: 0 for symbols whose white boxes already hold it (the zint kinds).
   int quiet_modules = 10;
   bool operator==(const SymbolBars&) const = default;
 };

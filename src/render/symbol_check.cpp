@@ -6,10 +6,6 @@
 #include <memory>
 
 #include "barcode/barcode_kinds.h"
-#include "barcode/code39.h"
-#include "barcode/ean_upc.h"
-#include "barcode/interleaved_2of5.h"
-#include "barcode/upc_e.h"
 #include "barcode/zint_symbols.h"
 #include "platform/dot_grid.h"
 #include "platform/recording_surface.h"
@@ -21,14 +17,6 @@ namespace {
 
 // Bars ending within this many units past the label's edge are its rounding, not an overrun.
 constexpr double kEdgeSlack = 1;
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-char CheckDigitChar(const std::string& digits, int count) {
-  return static_cast<char>('0' + EanCheckDigit(ToCodePoints(digits), count));
-}
 
 // What one rule draws on its own.
 std::unique_ptr<RecordingSurface> DrawRule(const RuleTable& rules, int row, double labelNumber,
@@ -185,50 +173,9 @@ const char* VerdictWord(SymbolVerdict verdict) {
 }
 
 std::optional<std::string> ExpectedScan(int kind, const std::string& data, bool withCheck) {
-  // GS1 symbols read as their element string, every FNC1 (the leading one too) a GS.
-  if (const BarcodeKindRow* row = BarcodeKindAt(kind); row != nullptr && row->gs1) {
-    const std::optional<std::string> elements = Gs1ElementString(data);
-    if (!elements) return std::nullopt;
-    return kGs1Separator + *elements;
-  }
-  if (IsSquareSymbol(kind)) return data;  // 2-D symbols carry the data as it is
-  switch (static_cast<BarcodeKind>(kind)) {
-    case BarcodeKind::kCode39:
-      return withCheck ? data + FromCodePoints(std::u32string(1, Code39CheckCharacter(data)))
-                       : data;
-    case BarcodeKind::kEan13:  // twelve digits and the check digit; thirteen typed ones must carry
-                               // the right one
-      if (AllDigits(data) && data.size() == 12) return data + CheckDigitChar(data, 12);
-      return data;
-    case BarcodeKind::kEan8:
-      if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(data, 7);
-      return data;
-    case BarcodeKind::kUpcA:  // "0" and eleven digits; the scanner reports the eleven and the check
-                              // digit
-      if (AllDigits(data) && data.size() == 12) return data.substr(1) + CheckDigitChar(data, 12);
-      return data;
-    case BarcodeKind::kUpcE:  // number system and six digits, then the check digit of the expanded
-                              // number
-      if (AllDigits(data) && data.size() == 7) return data + CheckDigitChar(ExpandUpcE(data), 12);
-      return data;
-    case BarcodeKind::kUpcA2E: {
-      const std::string upce = ConvertUpcAToUpcE(data);
-      if (upce == kUpcA2EMessage) return std::nullopt;
-      return ExpectedScan(static_cast<int>(BarcodeKind::kUpcE), upce, false);
-    }
-    case BarcodeKind::kInterleaved2of5:
-      return PadInter25(data);
-    case BarcodeKind::kCodabar: {
-      std::string out = data;
-      for (char& c : out)
-        if (c >= 'a' && c <= 'd') c = static_cast<char>(c - 'a' + 'A');
-      return out;
-    }
-    case BarcodeKind::kCode128:
-      return data;  // the check character is not reported
-    default:
-      return std::nullopt;
-  }
+  const BarcodeKindRow* row = BarcodeKindAt(kind);
+  if (row == nullptr) return std::nullopt;
+  return row->scanned(data, withCheck);
 }
 
 std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelNumber,
@@ -367,17 +314,6 @@ std::string WarningLine(const SymbolCheck& c) {
       break;
   }
   return line;
-}
-
-std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
-                                        const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader, double label_width) {
-  std::vector<std::string> warnings;
-  for (double label : LabelsToCheck(amount))
-    for (const SymbolCheck& c :
-         CheckLabelSymbols(rules, label, how, dots_per_inch, on_dots, reader, label_width))
-      if (c.verdict != SymbolVerdict::kGood) warnings.push_back(WarningLine(c));
-  return warnings;
 }
 
 std::vector<std::string> LayoutProblems(const RuleTable& rules, double labelNumber,

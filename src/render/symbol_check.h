@@ -80,19 +80,12 @@ std::vector<SymbolCheck> CheckLabelSymbols(const RuleTable& rules, double labelN
 // first and the last. The run prints the first whole number that reaches the amount, at least 1.
 std::vector<double> LabelsToCheck(double amount);
 
-// The warnings of a run of `amount` labels (the copies field's value): the first and the last
-// label are read back; one line for each symbol that is not good, naming its rule and label.
-// Empty when every symbol reads.
-std::vector<std::string> SymbolWarnings(const RuleTable& rules, double amount,
-                                        const LabelDrawing& how, double dots_per_inch, bool on_dots,
-                                        SymbolReader& reader, double label_width = 0);
-
 // Where what the surface recorded lands, text and pictures included; with dots_per_inch above
 // 0, symbols as they come out on those dots. Nothing when nothing shows.
 std::optional<TwipArea> DrawnArea(const RecordingSurface& surface, const TextMetrics& metrics,
                                   double dots_per_inch = 0);
 
-// The line SymbolWarnings gives for a check that is not good.
+// The line naming a check that is not good, as CheckDesign lists it.
 std::string WarningLine(const SymbolCheck& check);
 
 // Where the rules of one label land as printed at a resolution, each drawn on its own: a
