@@ -234,7 +234,9 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
     if (strike == 1) content_ += "/Span <</ActualText ()>> BDC\n";
     for (const PdfGlyphRun& run : shaped.runs) {
       const double upem = fonts_.UnitsPerEm(run.face);
-      content_ += "/F" + std::to_string(run.face) + ' ';
+      content_ += "/F";
+      AppendPdfNumber(content_, run.face);
+      content_ += ' ';
       Number(style.em);
       content_ += "Tf 1 0 ";
       Number(style.oblique ? kOblique : 0);
@@ -251,10 +253,9 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
         content_ += kHex[g.gid & 15];
         advance += g.advance;
         // Kerning: the shaped advance differs from the font's own width.
-        const std::int32_t natural = fonts_.NaturalAdvance(run.face, g.gid);
-        if (g.advance != natural) {
+        if (g.advance != g.natural) {
           content_ += "> ";
-          Number(-(g.advance - natural) * 1000.0 / upem);
+          Number(-(g.advance - g.natural) * 1000.0 / upem);
           content_ += '<';
         }
       }
