@@ -21,6 +21,11 @@ constexpr double kRunGap = 2000;
 // Slant of a face that has no italic of its own, as Qt slants it.
 constexpr double kOblique = 0.3;
 
+// Boxes laid on a printer's dots meet where their dots meet, but each edge comes back from dots
+// to twips by its own sum and may cross its neighbour's by a rounding error: an overlap this thin
+// (twips) is none, so the spaces between bars are not painted white over nothing.
+constexpr double kRoundingOverlap = 1e-6;
+
 }  // namespace
 
 PdfSurface::PdfSurface(ByteSink& sink, double width_pt, double height_pt, double origin_x,
@@ -126,8 +131,11 @@ bool PdfSurface::Finish() {
 // --- the ink index -------------------------------------------------------------------------
 
 void PdfSurface::CellRange(const Rect& r, int& cx0, int& cy0, int& cx1, int& cy1) const {
+  // Truncation is the floor from 0 up; below 0 (and NaN) is the first cell.
   auto cell = [](double v, double size, int count) {
-    return std::clamp(static_cast<int>(std::floor(v / size)), 0, count - 1);
+    const double c = v / size;
+    if (!(c >= 0)) return 0;
+    return c >= count - 1 ? count - 1 : static_cast<int>(c);
   };
   cx0 = cell(r.x0, kCellWidth, columns_);
   cx1 = cell(r.x1, kCellWidth, columns_);
@@ -142,7 +150,9 @@ bool PdfSurface::InkUnder(const Rect& r) const {
     for (int cx = cx0; cx <= cx1; ++cx)
       for (std::uint32_t i : cells_[static_cast<std::size_t>(cy) * columns_ + cx]) {
         const Rect& k = ink_[i];
-        if (k.x0 < r.x1 && r.x0 < k.x1 && k.y0 < r.y1 && r.y0 < k.y1) return true;
+        if (k.x0 < r.x1 - kRoundingOverlap && r.x0 < k.x1 - kRoundingOverlap &&
+            k.y0 < r.y1 - kRoundingOverlap && r.y0 < k.y1 - kRoundingOverlap)
+          return true;
       }
   return false;
 }
