@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "gui/qt_surface.h"
+#include "platform/dot_grid.h"
 
 namespace vellomir {
 
@@ -226,6 +228,56 @@ void PdfSurface::FillBox(double x, double y, double w, double h, int colour) {
   path_open_ = true;
   path_colour_ = colour;
   if (colour != kWhite) AddInk(r);
+}
+
+void PdfSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) {
+  if (finished_) return;
+  const double twips = 1440.0 / dots_per_inch;
+  bool open = false;  // in the symbol's own dot space
+  std::int64_t left = 0, top = 0;
+  const int fill_before = fill_colour_;
+  for (const DotBox& d : boxes) {
+    // Where the box lies in twips, for the ink index, as FillBox would find it.
+    const double x = static_cast<double>(d.left) * twips - page_x_;
+    const double y = static_cast<double>(d.top) * twips - page_y_;
+    const Rect r{x, y, x + (static_cast<double>(d.right - d.left) * twips - 1) + 1,
+                 y + (static_cast<double>(d.bottom - d.top) * twips - 1) + 1};
+    const int colour = d.colour == kWhite ? kWhite : kBlack;
+    if (colour == kWhite && !InkUnder(r)) continue;
+    if (!open) {
+      // One dot a unit from the first box's corner on, in a scale written in full, so the
+      // last bar lands on its dot as the first does.
+      ClosePath();
+      run_open_ = false;
+      content_ += "q ";
+      char scale[32];
+      const auto end = std::to_chars(scale, scale + sizeof scale, twips).ptr;
+      content_.append(scale, end);
+      content_ += " 0 0 ";
+      content_.append(scale, end);
+      content_ += ' ';
+      Number(x - origin_x_);
+      Number(y - origin_y_);
+      content_ += "cm\n";
+      left = d.left;
+      top = d.top;
+      open = true;
+    }
+    if (path_open_ && path_colour_ != colour) ClosePath();
+    SetFill(colour);
+    Number(static_cast<double>(d.left - left));
+    Number(static_cast<double>(d.top - top));
+    Number(static_cast<double>(d.right - d.left));
+    Number(static_cast<double>(d.bottom - d.top));
+    content_ += "re\n";
+    path_open_ = true;
+    path_colour_ = colour;
+    if (colour != kWhite) AddInk(r);
+  }
+  if (!open) return;
+  ClosePath();
+  content_ += "Q\n";
+  fill_colour_ = fill_before;  // Q brings back the fill of before
 }
 
 void PdfSurface::DrawText(double x, double y, const std::string& text, const FontState& font) {
