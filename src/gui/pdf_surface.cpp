@@ -245,7 +245,7 @@ void PdfSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_inch
     const int colour = d.colour == kWhite ? kWhite : kBlack;
     if (colour == kWhite && !InkUnder(r)) continue;
     if (!open) {
-      // One dot a unit from the first box's corner on, in a scale written in full, so the
+      // From the first box's corner on, one unit is one dot; the scale goes in full, so the
       // last bar lands on its dot as the first does.
       ClosePath();
       run_open_ = false;
