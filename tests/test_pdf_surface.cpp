@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "barcode/barcode_kinds.h"
+#include "gui/pdf_fonts.h"
 #include "gui/pdf_surface.h"
 #include "gui/qt_printer.h"
 #include "gui/qt_surface.h"
@@ -332,6 +334,91 @@ TEST_F(PdfSurfaces, BrokenTextIsDrawnAsFarAsItGoes) {
   ASSERT_TRUE(text);
   EXPECT_NE(text->find("批"), std::string::npos);
   EXPECT_NE(text->find("號"), std::string::npos);
+}
+
+// Once a text's stem comes back, a text ending in digits is put together from the stem's shape
+// and the digits' own glyphs; it must come out as shaping it whole does, or be shaped whole.
+TEST_F(PdfSurfaces, TextsEndingInDigitsShapeAsWholeTexts) {
+  const FontState mono{"Courier New", 12, false, false};
+  const struct {
+    FontState font;
+    std::string stem;
+    const char* why;
+  } rows[] = {
+      {mono, "LOT-", "digits by their glyphs"},
+      {{"Times New Roman", 12, false, false}, "No. ", "a face that kerns 11"},
+      {mono, "批號 ", "a stem in Qt's fallback face, digits in the font's own"},
+      {{"細明體", 18, true, false}, "批號 LOT-", "a face with Latin and Chinese, made bold"},
+      {mono, "", "digits alone"},
+      {mono, "  ", "blanks before the digits"},
+      {mono, "A\xe6", "a cut-off character before the digits"},
+  };
+  for (const auto& row : rows) {
+    PdfFonts fonts;
+    for (const char* digits : {"0001", "0002", "0011", "1111", "9876", "5", "0001"}) {
+      const std::string text = row.stem + digits;
+      const PdfShapedText got = fonts.Shape(text, row.font);
+      PdfFonts fresh;  // meets the text first, so shapes it whole
+      const PdfShapedText& whole = fresh.Shape(text, row.font);
+      EXPECT_TRUE(got.runs == whole.runs) << row.why << ": " << text;
+      EXPECT_EQ(got.ems, whole.ems) << row.why << ": " << text;
+    }
+  }
+  // Digits met only in put-together texts still copy as themselves.
+  const std::string path = dir.File("digits.pdf");
+  {
+    FileSink sink(path);
+    PdfSurface s(sink, kA4Width, kA4Height);
+    s.SetFontName(mono.name);
+    s.SetFontSize(mono.size);
+    for (const char* text : {"LOT-0001", "LOT-0002", "LOT-3456", "LOT-7890"}) {
+      Place(s, 1000, 1000 + 400 * (text[7] - '0'));
+      s.Print(text);
+    }
+    ASSERT_TRUE(s.Finish()) << s.Error();
+  }
+  const auto text = test::ExtractPdfText(path);
+  ASSERT_TRUE(text);
+  for (const char* printed : {"LOT-0001", "LOT-0002", "LOT-3456", "LOT-7890"})
+    EXPECT_NE(text->find(printed), std::string::npos) << printed << " in " << *text;
+}
+
+// The page's content stream: the first stream of a file without pictures.
+std::string FirstStream(const std::string& path) {
+  const std::string bytes = test::ReadBytes(path);
+  const std::size_t start = bytes.find(">>\nstream\n") + 10, end = bytes.find("\nendstream", start);
+  std::string out(1 << 20, '\0');
+  uLongf size = out.size();
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                 reinterpret_cast<const Bytef*>(bytes.data() + start), end - start) != Z_OK)
+    return "<not zlib>";
+  out.resize(size);
+  return out;
+}
+
+// On a printer's dots the spaces of a symbol meet its bars within a rounding error: they are
+// painted white over an earlier rule's ink only, and the symbol reads either way.
+TEST_F(PdfSurfaces, SpacesOnDotsArePaintedWhiteOverInkOnly) {
+  for (const bool ink_under : {false, true}) {
+    const std::string path = dir.File(ink_under ? "ink.pdf" : "blank.pdf");
+    {
+      FileSink sink(path);
+      PdfSurface s(sink, kA4Width, kA4Height);
+      s.SetDotsPerInch(203);
+      if (ink_under) {
+        Place(s, 1300, 1500);
+        s.Line(600, 1000, kBlack);  // a box under the middle of the symbol
+      }
+      int32_t x = 1000;
+      PaintBarcode(8, "ABC0042", s, 1, 0, 12, x, 1130, 15, 1978);
+      ASSERT_TRUE(s.Finish()) << s.Error();
+    }
+    EXPECT_EQ(Count(FirstStream(path), "1 g") > 0, ink_under);
+    const auto pages = test::RenderPdfPages(path, 300);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(test::DecodeAllWithZbar(pages[0].copy(150, 200, 1300, 500)),
+              std::vector<std::string>{"CODE-128:ABC0042"});
+  }
 }
 
 // The bundled sample through the print command: what the design says is on every label.

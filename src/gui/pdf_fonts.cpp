@@ -12,6 +12,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "gui/qt_surface.h"
 #include "platform/text_util.h"
@@ -269,7 +270,7 @@ int PdfFonts::FallbackFace(const FontState& font, char32_t code_point) {
 }
 
 void PdfFonts::ShapeRun(int face_index, const std::string& text, std::size_t begin, std::size_t end,
-                        PdfShapedText& out) {
+                        bool record, PdfShapedText& out) {
   Face& face = *faces_[face_index];
   hb_buffer_clear_contents(buffer_);
   hb_buffer_add_utf8(buffer_, text.data(), static_cast<int>(text.size()),
@@ -286,8 +287,10 @@ void PdfFonts::ShapeRun(int face_index, const std::string& text, std::size_t beg
   PdfGlyphRun run;
   run.face = face_index;
   for (unsigned i = 0; i < count; ++i) {
-    run.glyphs.push_back({info[i].codepoint, pos[i].x_advance});
+    run.glyphs.push_back({info[i].codepoint, pos[i].x_advance,
+                          hb_font_get_glyph_h_advance(face.font, info[i].codepoint)});
     out.ems += static_cast<double>(pos[i].x_advance) / face.upem;
+    if (!record) continue;
     // Only the first glyph of a cluster carries its text, so copied text is not doubled.
     const bool first = i == 0 || info[i - 1].cluster != info[i].cluster;
     auto next = std::upper_bound(starts.begin(), starts.end(), info[i].cluster);
@@ -299,15 +302,9 @@ void PdfFonts::ShapeRun(int face_index, const std::string& text, std::size_t beg
   out.runs.push_back(std::move(run));
 }
 
-const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& font) {
-  std::string key = FontKey(font);
-  key += '\x1e';
-  key += text;
-  if (auto it = shaped_.find(key); it != shaped_.end()) return it->second;
-  // Running numbers make every text new: keep the cache from growing without end.
-  if (shaped_.size() > 4096) shaped_.clear();
-
-  PdfShapedText out;
+void PdfFonts::ShapeText(const std::string& text, const FontState& font, bool record,
+                         PdfShapedText& out) {
+  out = PdfShapedText();
   // Shaped from well-formed UTF-8, so byte offsets and characters agree below.
   const std::string clean = FromCodePoints(ToCodePoints(text));
   const std::u32string cps = ToCodePoints(clean);
@@ -325,7 +322,7 @@ const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& f
     face_at.push_back(face);
   }
   if (!mixed) {
-    ShapeRun(primary, clean, 0, clean.size(), out);
+    ShapeRun(primary, clean, 0, clean.size(), record, out);
   } else {
     // Byte offsets of the code points, to shape each face's stretch in the whole text.
     std::vector<std::size_t> offsets;
@@ -336,21 +333,196 @@ const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& f
     std::size_t start = 0;
     for (std::size_t i = 1; i <= cps.size(); ++i)
       if (i == cps.size() || face_at[i] != face_at[start]) {
-        ShapeRun(face_at[start], clean, offsets[start], offsets[i], out);
+        ShapeRun(face_at[start], clean, offsets[start], offsets[i], record, out);
         start = i;
       }
   }
+}
+
+const PdfShapedText& PdfFonts::ShapeCached(const std::string& text, const FontState& font) {
+  std::string key = FontKey(font);
+  key += '\x1e';
+  key += text;
+  if (auto it = shaped_.find(key); it != shaped_.end()) return it->second;
+  // Running numbers make every text new: keep the cache from growing without end.
+  if (shaped_.size() > 4096) {
+    shaped_.clear();
+    last_font_ = nullptr;
+  }
+  PdfShapedText out;
+  ShapeText(text, font, true, out);
   return shaped_.emplace(std::move(key), std::move(out)).first->second;
 }
 
+// A font the run draws in: its style, its digits, and the stems of its texts.
+struct PdfFonts::Known {
+  // A text before its trailing digits (a batch number).
+  struct Stem {
+    bool checked = false;  // met a second time, so worth checking
+    bool usable = false;   // its texts shape to its own shape followed by the digits' glyphs
+    PdfShapedText shape;
+  };
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+
+  FontState font;
+  const PdfFontStyle* style = nullptr;
+  int primary = 0;
+  int digits = 0;  // 1: each digit by itself is one glyph of the primary face; -1: not so
+  PdfGlyph digit[10];
+  bool digit_recorded[10] = {};
+  std::unordered_map<std::string, Stem, TextHash, std::equal_to<>> stems;
+};
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Every ordered pair of digits side by side: digits that kern or join in pairs show here.
+const std::string& DigitPairs() {
+  static const std::string pairs = [] {
+    std::string s;
+    for (char a = '0'; a <= '9'; ++a)
+      for (char b = '0'; b <= '9'; ++b) s += {a, b};
+    return s;
+  }();
+  return pairs;
+}
+
+// The stem's shape followed by the digits' glyphs from the primary face.
+void ComposeDigits(const PdfShapedText& stem, int primary, unsigned upem, const PdfGlyph* digit,
+                   std::string_view digits, PdfShapedText& out) {
+  out.blank = false;
+  out.ems = stem.ems;
+  out.runs.resize(stem.runs.size());
+  for (std::size_t i = 0; i < out.runs.size(); ++i) {
+    out.runs[i].face = stem.runs[i].face;
+    out.runs[i].glyphs.assign(stem.runs[i].glyphs.begin(), stem.runs[i].glyphs.end());
+  }
+  if (out.runs.empty() || out.runs.back().face != primary) {
+    out.runs.emplace_back();
+    out.runs.back().face = primary;
+  }
+  std::vector<PdfGlyph>& glyphs = out.runs.back().glyphs;
+  for (char c : digits) {
+    const PdfGlyph& g = digit[c - '0'];
+    glyphs.push_back(g);
+    // Added glyph by glyph as shaping adds them, so the width is the same to the last bit.
+    out.ems += static_cast<double>(g.advance) / upem;
+  }
+}
+
+}  // namespace
+
+PdfFonts::Known& PdfFonts::KnownFont(const FontState& font) {
+  auto same = [&font](const FontState& k) {
+    return std::memcmp(&k.size, &font.size, sizeof font.size) == 0 && k.bold == font.bold &&
+           k.italic == font.italic && k.name == font.name;
+  };
+  if (last_known_ < known_.size() && same(known_[last_known_]->font)) return *known_[last_known_];
+  for (std::size_t i = 0; i < known_.size(); ++i)
+    if (same(known_[i]->font)) {
+      last_known_ = i;
+      return *known_[i];
+    }
+  // A run draws in a few fonts; this only keeps an odd one from growing without end.
+  if (known_.size() >= 256) {
+    known_.clear();
+    last_font_ = nullptr;
+  }
+  auto known = std::make_unique<Known>();
+  known->font = font;
+  known->primary = PrimaryFace(font);
+  known_.push_back(std::move(known));
+  last_known_ = known_.size() - 1;
+  return *known_.back();
+}
+
+bool PdfFonts::DigitGlyphs(Known& known) {
+  // Digits from the primary face only: asking for a fallback face here would number the faces
+  // otherwise than shaping the texts themselves does.
+  hb_font_t* font = faces_[known.primary]->font;
+  for (char32_t d = '0'; d <= '9'; ++d) {
+    hb_codepoint_t glyph = 0;
+    if (!hb_font_get_nominal_glyph(font, d, &glyph)) return false;
+  }
+  PdfShapedText alone;
+  for (int d = 0; d < 10; ++d) {
+    ShapeText(std::string(1, static_cast<char>('0' + d)), known.font, false, alone);
+    if (alone.runs.size() != 1 || alone.runs[0].face != known.primary ||
+        alone.runs[0].glyphs.size() != 1)
+      return false;
+    known.digit[d] = alone.runs[0].glyphs[0];
+  }
+  return true;
+}
+
+const PdfShapedText* PdfFonts::ShapeByDigits(Known& known, const std::string& text) {
+  std::size_t cut = text.size();
+  while (cut > 0 && IsDigit(text[cut - 1])) --cut;
+  if (cut == text.size()) return nullptr;
+  if (known.digits == 0) known.digits = DigitGlyphs(known) ? 1 : -1;
+  if (known.digits < 0) return nullptr;
+  const std::string_view stem_text(text.data(), cut);
+  auto it = known.stems.find(stem_text);
+  if (it == known.stems.end()) {
+    // Met once, shaped whole: most texts that end in digits come back with other digits.
+    if (known.stems.size() >= 4096) known.stems.clear();
+    known.stems.emplace(stem_text, Known::Stem());
+    return nullptr;
+  }
+  Known::Stem& stem = it->second;
+  const Face& face = *faces_[known.primary];
+  if (!stem.checked) {
+    stem.checked = true;
+    // Its glyphs were counted when its first text was shaped whole.
+    ShapeText(it->first, known.font, false, stem.shape);
+    // The stem before each digit and before every pair of digits, shaped whole and put
+    // together: kerning or a ligature across the seam or between digits makes them differ,
+    // and then every text of the stem is shaped whole.
+    stem.usable = true;
+    PdfShapedText whole, parts;
+    std::string probe = it->first;
+    for (int d = 0; d <= 10 && stem.usable; ++d) {
+      probe.resize(it->first.size());
+      probe += d < 10 ? std::string(1, static_cast<char>('0' + d)) : DigitPairs();
+      ShapeText(probe, known.font, false, whole);
+      ComposeDigits(stem.shape, known.primary, face.upem, known.digit,
+                    std::string_view(probe).substr(cut), parts);
+      stem.usable = whole.runs == parts.runs && whole.ems == parts.ems && !whole.blank;
+    }
+  }
+  if (!stem.usable) return nullptr;
+  const std::string_view digits = std::string_view(text).substr(cut);
+  ComposeDigits(stem.shape, known.primary, face.upem, known.digit, digits, composed_);
+  // Each digit's glyph stands for the digit, as shaping would have counted it.
+  for (char c : digits) {
+    const int d = c - '0';
+    if (known.digit_recorded[d]) continue;
+    auto [entry, added] = faces_[known.primary]->used.try_emplace(known.digit[d].gid);
+    if (entry->second.empty()) entry->second = std::string(1, c);
+    known.digit_recorded[d] = true;
+  }
+  return &composed_;
+}
+
+const PdfShapedText& PdfFonts::Shape(const std::string& text, const FontState& font) {
+  Known& known = KnownFont(font);
+  if (&known == last_font_ && text == last_text_) return *last_shape_;
+  const PdfShapedText* shaped = ShapeByDigits(known, text);
+  if (shaped == nullptr) shaped = &ShapeCached(text, font);
+  last_font_ = &known;
+  last_text_ = text;
+  last_shape_ = shaped;
+  return *shaped;
+}
+
 const PdfFontStyle& PdfFonts::Style(const FontState& font) {
-  // Labels print the same few fonts over and over.
-  if (last_style_ != nullptr && font.size == last_font_.size && font.bold == last_font_.bold &&
-      font.italic == last_font_.italic && font.name == last_font_.name)
-    return *last_style_;
-  last_font_ = font;
-  last_style_ = &StyleOf(font);
-  return *last_style_;
+  Known& known = KnownFont(font);
+  if (known.style == nullptr) known.style = &StyleOf(font);
+  return *known.style;
 }
 
 const PdfFontStyle& PdfFonts::StyleOf(const FontState& font) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -22,12 +23,15 @@ namespace vellomir {
 struct PdfGlyph {
   std::uint32_t gid = 0;
   std::int32_t advance = 0;  // font units, kerning included
+  std::int32_t natural = 0;  // the advance the embedded font gives the glyph by itself
+  bool operator==(const PdfGlyph&) const = default;
 };
 
 // Glyphs of one face in drawing order.
 struct PdfGlyphRun {
   int face = 0;
   std::vector<PdfGlyph> glyphs;
+  bool operator==(const PdfGlyphRun&) const = default;
 };
 
 struct PdfShapedText {
@@ -53,7 +57,9 @@ class PdfFonts {
   PdfFonts(const PdfFonts&) = delete;
   PdfFonts& operator=(const PdfFonts&) = delete;
 
-  // The text in the font; the glyphs count as used. Valid until the next call.
+  // The text in the font; the glyphs count as used. Valid until the next call. A text that ends
+  // in digits (a batch number) is its shaped stem followed by the digits' own glyphs, where
+  // shaping the stem with digits after it was seen to give just that.
   const PdfShapedText& Shape(const std::string& text, const FontState& font);
   const PdfFontStyle& Style(const FontState& font);
 
@@ -70,21 +76,37 @@ class PdfFonts {
 
  private:
   struct Face;
+  struct Known;
   int FaceOf(const QRawFont& raw);
   int PrimaryFace(const FontState& font);
   int FallbackFace(const FontState& font, char32_t code_point);
   const PdfFontStyle& StyleOf(const FontState& font);
-  void ShapeRun(int face, const std::string& text, std::size_t begin, std::size_t end,
+  Known& KnownFont(const FontState& font);
+  // Shapes the text afresh; `record` counts its glyphs as used.
+  void ShapeText(const std::string& text, const FontState& font, bool record, PdfShapedText& out);
+  void ShapeRun(int face, const std::string& text, std::size_t begin, std::size_t end, bool record,
                 PdfShapedText& out);
+  bool DigitGlyphs(Known& known);
+  const PdfShapedText& ShapeCached(const std::string& text, const FontState& font);
+  // The text as its stem's shape followed by its trailing digits' own glyphs, or null when
+  // that cannot stand for shaping the whole text.
+  const PdfShapedText* ShapeByDigits(Known& known, const std::string& text);
 
   std::vector<std::unique_ptr<Face>> faces_;
   std::unordered_map<std::string, int> face_by_name_;         // face identity -> index
   std::unordered_map<std::string, int> primary_;              // font key -> face
   std::map<std::pair<std::string, char32_t>, int> fallback_;  // (font key, code point) -> face
   std::unordered_map<std::string, PdfFontStyle> styles_;      // font key with size -> style
-  FontState last_font_;  // the last font asked for and its style
-  const PdfFontStyle* last_style_ = nullptr;
+  // The fonts of the run, each with its style and the stems of its texts: a label prints the
+  // same few fonts over and over.
+  std::vector<std::unique_ptr<Known>> known_;
+  std::size_t last_known_ = 0;
   std::unordered_map<std::string, PdfShapedText> shaped_;  // font key + text -> shape
+  PdfShapedText composed_;                                 // the last text shaped by its digits
+  // The last text shaped: its width is asked for right after it is drawn.
+  const Known* last_font_ = nullptr;
+  std::string last_text_;
+  const PdfShapedText* last_shape_ = nullptr;
   hb_buffer_t* buffer_ = nullptr;
 };
 

@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "gui/qt_surface.h"
+#include "platform/dot_grid.h"
 
 namespace vellomir {
 
@@ -20,6 +22,11 @@ constexpr double kRunGap = 2000;
 
 // Slant of a face that has no italic of its own, as Qt slants it.
 constexpr double kOblique = 0.3;
+
+// Boxes laid on a printer's dots meet where their dots meet, but each edge comes back from dots
+// to twips by its own sum and may cross its neighbour's by a rounding error: an overlap this thin
+// (twips) is none, so the spaces between bars are not painted white over nothing.
+constexpr double kRoundingOverlap = 1e-6;
 
 }  // namespace
 
@@ -126,8 +133,11 @@ bool PdfSurface::Finish() {
 // --- the ink index -------------------------------------------------------------------------
 
 void PdfSurface::CellRange(const Rect& r, int& cx0, int& cy0, int& cx1, int& cy1) const {
+  // Truncation is the floor from 0 up; below 0 (and NaN) is the first cell.
   auto cell = [](double v, double size, int count) {
-    return std::clamp(static_cast<int>(std::floor(v / size)), 0, count - 1);
+    const double c = v / size;
+    if (!(c >= 0)) return 0;
+    return c >= count - 1 ? count - 1 : static_cast<int>(c);
   };
   cx0 = cell(r.x0, kCellWidth, columns_);
   cx1 = cell(r.x1, kCellWidth, columns_);
@@ -142,7 +152,9 @@ bool PdfSurface::InkUnder(const Rect& r) const {
     for (int cx = cx0; cx <= cx1; ++cx)
       for (std::uint32_t i : cells_[static_cast<std::size_t>(cy) * columns_ + cx]) {
         const Rect& k = ink_[i];
-        if (k.x0 < r.x1 && r.x0 < k.x1 && k.y0 < r.y1 && r.y0 < k.y1) return true;
+        if (k.x0 < r.x1 - kRoundingOverlap && r.x0 < k.x1 - kRoundingOverlap &&
+            k.y0 < r.y1 - kRoundingOverlap && r.y0 < k.y1 - kRoundingOverlap)
+          return true;
       }
   return false;
 }
@@ -218,6 +230,56 @@ void PdfSurface::FillBox(double x, double y, double w, double h, int colour) {
   if (colour != kWhite) AddInk(r);
 }
 
+void PdfSurface::FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) {
+  if (finished_) return;
+  const double twips = 1440.0 / dots_per_inch;
+  bool open = false;  // in the symbol's own dot space
+  std::int64_t left = 0, top = 0;
+  const int fill_before = fill_colour_;
+  for (const DotBox& d : boxes) {
+    // Where the box lies in twips, for the ink index, as FillBox would find it.
+    const double x = static_cast<double>(d.left) * twips - page_x_;
+    const double y = static_cast<double>(d.top) * twips - page_y_;
+    const Rect r{x, y, x + (static_cast<double>(d.right - d.left) * twips - 1) + 1,
+                 y + (static_cast<double>(d.bottom - d.top) * twips - 1) + 1};
+    const int colour = d.colour == kWhite ? kWhite : kBlack;
+    if (colour == kWhite && !InkUnder(r)) continue;
+    if (!open) {
+      // From the first box's corner on, one unit is one dot; the scale goes in full, so the
+      // last bar lands on its dot as the first does.
+      ClosePath();
+      run_open_ = false;
+      content_ += "q ";
+      char scale[32];
+      const auto end = std::to_chars(scale, scale + sizeof scale, twips).ptr;
+      content_.append(scale, end);
+      content_ += " 0 0 ";
+      content_.append(scale, end);
+      content_ += ' ';
+      Number(x - origin_x_);
+      Number(y - origin_y_);
+      content_ += "cm\n";
+      left = d.left;
+      top = d.top;
+      open = true;
+    }
+    if (path_open_ && path_colour_ != colour) ClosePath();
+    SetFill(colour);
+    Number(static_cast<double>(d.left - left));
+    Number(static_cast<double>(d.top - top));
+    Number(static_cast<double>(d.right - d.left));
+    Number(static_cast<double>(d.bottom - d.top));
+    content_ += "re\n";
+    path_open_ = true;
+    path_colour_ = colour;
+    if (colour != kWhite) AddInk(r);
+  }
+  if (!open) return;
+  ClosePath();
+  content_ += "Q\n";
+  fill_colour_ = fill_before;  // Q brings back the fill of before
+}
+
 void PdfSurface::DrawText(double x, double y, const std::string& text, const FontState& font) {
   if (finished_) return;
   const PdfShapedText& shaped = fonts_.Shape(text, font);
@@ -234,7 +296,9 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
     if (strike == 1) content_ += "/Span <</ActualText ()>> BDC\n";
     for (const PdfGlyphRun& run : shaped.runs) {
       const double upem = fonts_.UnitsPerEm(run.face);
-      content_ += "/F" + std::to_string(run.face) + ' ';
+      content_ += "/F";
+      AppendPdfNumber(content_, run.face);
+      content_ += ' ';
       Number(style.em);
       content_ += "Tf 1 0 ";
       Number(style.oblique ? kOblique : 0);
@@ -251,10 +315,9 @@ void PdfSurface::DrawText(double x, double y, const std::string& text, const Fon
         content_ += kHex[g.gid & 15];
         advance += g.advance;
         // Kerning: the shaped advance differs from the font's own width.
-        const std::int32_t natural = fonts_.NaturalAdvance(run.face, g.gid);
-        if (g.advance != natural) {
+        if (g.advance != g.natural) {
           content_ += "> ";
-          Number(-(g.advance - natural) * 1000.0 / upem);
+          Number(-(g.advance - g.natural) * 1000.0 / upem);
           content_ += '<';
         }
       }

@@ -62,6 +62,8 @@ class PdfSurface : public DrawingSurface, public DisplayTarget {
  protected:
   DeviceDots DotsOfDevice() const override;
   void FillBox(double x, double y, double w, double h, int colour) override;
+  // A symbol on the printer's dots is written in dots: whole numbers, as short as in units.
+  void FillDots(const std::vector<DotBox>& boxes, double dots_per_inch) override;
   void DrawText(double x, double y, const std::string& text, const FontState& font) override;
   double TextWidth(const std::string& text, const FontState& font) override;
   double LineHeight(const FontState& font) override;

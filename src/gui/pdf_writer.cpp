@@ -26,10 +26,18 @@ int64_t ThousandthsOf(double value) {
 }  // namespace
 
 void AppendPdfNumber(std::string& out, double value) {
+  char buf[48];
+  // Whole numbers, most of a page in exact units, straight from their integer.
+  if (value >= -2147483647.0 && value <= 2147483647.0) {
+    const auto whole = static_cast<std::int32_t>(value);
+    if (static_cast<double>(whole) == value) {
+      out.append(buf, std::to_chars(buf, buf + sizeof buf, whole).ptr);
+      return;
+    }
+  }
   // Readers take integers up to 2^31; nothing the program draws lies beyond.
   if (!std::isfinite(value)) value = 0;
   value = std::clamp(value, -2147483647.0, 2147483647.0);
-  char buf[48];
   const double rounded = std::round(value);
   if (std::fabs(value - rounded) < 0.0005) {
     const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(rounded));

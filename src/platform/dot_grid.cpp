@@ -66,6 +66,8 @@ std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double d
   if (bars.matrix && (!std::isfinite(symbol_top) || std::fabs(symbol_top) > kMaxDots))
     return std::nullopt;
   int row = bars.boxes.front().row;
+  double last_y0 = 0, last_y1 = 0;
+  int64_t last_top = 0, last_bottom = 0;
   for (const SymbolBox& b : bars.boxes) {
     if (bars.matrix && b.row != row) {
       if (b.row < row) return std::nullopt;
@@ -89,16 +91,23 @@ std::optional<std::vector<DotBox>> SymbolOnDots(const SymbolBars& bars, double d
     }
     const double y0 = b.h >= 0 ? b.y : b.y + b.h;
     const double y1 = (b.h >= 0 ? b.y + b.h : b.y) + 1;  // the far edge is covered
-    const double top = (y0 + origin_y) * scale;
-    const double bottom = (y1 + origin_y) * scale;
-    if (!std::isfinite(top) || !std::isfinite(bottom) || std::fabs(top) > kMaxDots ||
-        std::fabs(bottom) > kMaxDots)
-      return std::nullopt;
+    // The bars of a symbol share their top and bottom: rounded once.
+    if (out.empty() || y0 != last_y0 || y1 != last_y1) {
+      const double top = (y0 + origin_y) * scale;
+      const double bottom = (y1 + origin_y) * scale;
+      if (!std::isfinite(top) || !std::isfinite(bottom) || std::fabs(top) > kMaxDots ||
+          std::fabs(bottom) > kMaxDots)
+        return std::nullopt;
+      last_y0 = y0;
+      last_y1 = y1;
+      last_top = std::llround(top);
+      last_bottom = std::max<int64_t>(last_top + 1, std::llround(bottom));
+    }
     DotBox box;
     box.left = x;
     box.right = x + b.narrow * d->narrow + b.wide * d->wide;
-    box.top = std::llround(top);
-    box.bottom = std::max<int64_t>(box.top + 1, std::llround(bottom));
+    box.top = last_top;
+    box.bottom = last_bottom;
     box.colour = b.colour;
     out.push_back(box);
     x = box.right;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -96,6 +97,14 @@ std::string Trim(std::string_view text) {
 }
 
 double NumericValue(std::string_view raw) {
+  // Plain digits, what most fields hold, read without a copy: up to 15 digits the value is exact,
+  // as strtod would give it.
+  if (!raw.empty() && raw.size() <= 15) {
+    std::uint64_t whole = 0;
+    std::size_t i = 0;
+    while (i < raw.size() && raw[i] >= '0' && raw[i] <= '9') whole = whole * 10 + (raw[i++] - '0');
+    if (i == raw.size()) return static_cast<double>(whole);
+  }
   const std::string t = Trim(raw);
   // Blanks between the parts of the number are skipped.
   std::string num;

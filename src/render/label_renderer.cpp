@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +24,12 @@ constexpr int kMaxBatchDigits = 500;
 // Whole number, halves to even, written in decimal ("-" then the digits for negatives).
 std::string WholeNumberText(double value) {
   const double r = RoundHalfEven(value);
+  // Batch numbers, one for every label, from their integer; larger ones as printf writes them.
+  if (std::fabs(r) < 9007199254740992.0) {  // 2^53
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(r)).ptr;
+    return std::string(digits, end);
+  }
   char buf[400];
   std::snprintf(buf, sizeof buf, "%.0f", std::fabs(r));
   return std::string(r < 0 ? "-" : "") + buf;
