@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "gui/label_printer.h"
-#include "gui/qt_surface.h"
+#include "output/label_printer.h"
+#include "output/qt_surface.h"
 #include "platform/file_system.h"
 #include "render/print_job.h"
 #include "support/cups_server.h"

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "app/design_session.h"
-#include "gui/qt_printer.h"
-#include "gui/qt_surface.h"
+#include "output/pdf_printer.h"
+#include "output/qt_surface.h"
 #include "platform/file_system.h"
 #include "render/print_job.h"
 #include "ui/print_handler.h"

@@ -4,8 +4,8 @@
 #include <set>
 
 #include "barcode/code128.h"
-#include "gui/export.h"
-#include "gui/qt_surface.h"
+#include "output/export.h"
+#include "output/qt_surface.h"
 #include "platform/recording_surface.h"
 #include "support/decode.h"
 #include "support/files.h"

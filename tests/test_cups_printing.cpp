@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "form/main_window_model.h"
-#include "gui/cups_printer.h"
-#include "gui/qt_surface.h"
+#include "output/cups_printer.h"
+#include "output/qt_surface.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "render/print_job.h"

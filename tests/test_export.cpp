@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "gui/export.h"
+#include "output/export.h"
 #include "support/files.h"
 
 namespace vellomir {

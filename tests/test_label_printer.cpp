@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "gui/label_printer.h"
-#include "gui/zxing_symbol_reader.h"
+#include "output/label_printer.h"
+#include "output/zxing_symbol_reader.h"
 #include "render/calibration_label.h"
 #include "render/print_job.h"
 #include "render/symbol_check.h"

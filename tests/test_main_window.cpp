@@ -19,7 +19,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"

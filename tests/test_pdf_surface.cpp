@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "barcode/barcode_kinds.h"
-#include "gui/pdf_fonts.h"
-#include "gui/pdf_surface.h"
+#include "output/pdf_fonts.h"
+#include "output/pdf_surface.h"
 #include "gui/qt_printer.h"
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "support/decode.h"
 #include "support/files.h"
 #include "support/pdf.h"

@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "gui/pdf_writer.h"
+#include "output/pdf_writer.h"
 #include "platform/byte_sink.h"
 
 namespace vellomir {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "gui/qt_printer.h"
+#include "output/pdf_printer.h"
 #include "support/files.h"
 #include "support/pdf.h"
 

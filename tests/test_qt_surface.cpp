@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "barcode/barcode_kinds.h"
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "render/symbol_check.h"
 #include "support/decode.h"
 #include "support/files.h"

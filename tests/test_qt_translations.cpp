@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "form/main_window_model.h"
-#include "gui/qt_services.h"
-#include "gui/qt_surface.h"
+#include "gui/qt_dialogs.h"
+#include "output/qt_surface.h"
 #include "gui/qt_translations.h"
 
 namespace vellomir {

@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <memory>
 
-#include "gui/qt_surface.h"
-#include "gui/zxing_symbol_reader.h"
+#include "output/qt_surface.h"
+#include "output/zxing_symbol_reader.h"
 #include "render/symbol_check.h"
 
 namespace vellomir {

@@ -14,7 +14,7 @@
 #include <set>
 
 #include "gui/main_window.h"
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "gui/window_wiring.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/window_app.h"
+#include "gui/window_app.h"
 #include "platform/work_folder.h"
 #include "support/files.h"
 

@@ -6,8 +6,8 @@
 
 #include "app/command_line.h"
 #include "barcode/barcode_kinds.h"
-#include "gui/export.h"
-#include "gui/qt_surface.h"
+#include "output/export.h"
+#include "output/qt_surface.h"
 #include "platform/dot_grid.h"
 #include "platform/text_util.h"
 

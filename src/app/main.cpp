@@ -19,8 +19,8 @@
 #include "app/preview_command.h"
 #include "app/print_command.h"
 #include "app/verify_command.h"
-#include "app/window_app.h"
-#include "gui/qt_surface.h"
+#include "gui/window_app.h"
+#include "output/qt_surface.h"
 #include "platform/signal_cleanup.h"
 #include "platform/work_folder.h"
 

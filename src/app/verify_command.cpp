@@ -8,7 +8,7 @@
 
 #include "app/design_session.h"
 #include "app/merge_options.h"
-#include "gui/zxing_symbol_reader.h"
+#include "output/zxing_symbol_reader.h"
 #include "platform/text_util.h"
 #include "render/label_renderer.h"
 #include "render/symbol_check.h"

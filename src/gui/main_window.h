@@ -8,7 +8,7 @@
 #include "form/main_window_model.h"
 #include "gui/main_window_layout.h"
 #include "gui/picture_box_widget.h"
-#include "gui/qt_services.h"
+#include "gui/qt_dialogs.h"
 #include "gui/widget_bindings.h"
 #include "gui/window_wiring.h"
 #include "platform/file_system.h"

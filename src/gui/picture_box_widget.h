@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/recording_surface.h"
 
 namespace vellomir {

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "gui/label_printer.h"
+#include "output/label_printer.h"
 #include "render/calibration_label.h"
 #include "settings/printer_settings.h"
 

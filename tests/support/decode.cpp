@@ -1,6 +1,6 @@
 #include "support/decode.h"
 
-#include "gui/zxing_symbol_reader.h"
+#include "output/zxing_symbol_reader.h"
 
 namespace vellomir::test {
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 
 namespace vellomir::test {
 

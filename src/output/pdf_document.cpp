@@ -1,6 +1,6 @@
-#include "gui/pdf_document.h"
+#include "output/pdf_document.h"
 
-#include "gui/pdf_surface.h"
+#include "output/pdf_surface.h"
 
 namespace vellomir {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "gui/pdf_writer.h"
+#include "output/pdf_writer.h"
 #include "platform/drawing_surface.h"
 
 class QRawFont;

@@ -1,4 +1,4 @@
-#include "gui/label_language.h"
+#include "output/label_language.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "gui/raw_printer.h"
+#include "output/raw_printer.h"
 
 #include <cups/cups.h>
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "gui/cups_job_fate.h"
+#include "output/cups_job_fate.h"
 #include "platform/output_file.h"
 
 namespace vellomir {

@@ -1,10 +1,10 @@
-#include "gui/zxing_symbol_reader.h"
+#include "output/zxing_symbol_reader.h"
 
 #include <cmath>
 
 #include "barcode/barcode_kinds.h"
 #include "barcode/zint_symbols.h"
-#include "gui/zbar_symbol_reader.h"
+#include "output/zbar_symbol_reader.h"
 
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/pdf_document.h"
+#include "output/pdf_document.h"
 #include "platform/dialogs.h"
 #include "platform/printer.h"
 

@@ -1,4 +1,4 @@
-#include "gui/cups_job_fate.h"
+#include "output/cups_job_fate.h"
 
 #include <cups/cups.h>
 

@@ -1,4 +1,4 @@
-#include "gui/qt_services.h"
+#include "gui/qt_dialogs.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -19,7 +19,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 
 namespace vellomir {
 

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 
-#include "gui/qt_services.h"
+#include "gui/qt_dialogs.h"
 
 namespace vellomir {
 namespace {
@@ -21,7 +21,7 @@ TEST(QtFileDialogFilters, LabelAndPictureFiltersBecomeQtNameFilters) {
 
 TEST(QtClock, TimeIsHoursToSecondsWithoutAZone) {
   static int argc = 1;
-  static char name[] = "test_qt_services";
+  static char name[] = "test_qt_dialogs";
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
   const QString time = QString::fromStdString(QtShell().CurrentTime());

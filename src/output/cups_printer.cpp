@@ -1,4 +1,4 @@
-#include "gui/cups_printer.h"
+#include "output/cups_printer.h"
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -12,8 +12,8 @@
 #include <optional>
 #include <string_view>
 
-#include "gui/cups_job_fate.h"
-#include "gui/qt_printer.h"
+#include "output/cups_job_fate.h"
+#include "output/pdf_printer.h"
 
 namespace vellomir {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/recording_surface.h"
 
 // Writing a drawing to a PNG, SVG or PDF file. The file appears whole or not at all.

@@ -1,4 +1,4 @@
-#include "gui/pdf_fonts.h"
+#include "output/pdf_fonts.h"
 
 #include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/text_util.h"
 
 namespace vellomir {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/label_language.h"
-#include "gui/qt_surface.h"
-#include "gui/raw_printer.h"
+#include "output/label_language.h"
+#include "output/qt_surface.h"
+#include "output/raw_printer.h"
 #include "platform/dialogs.h"
 #include "platform/printer.h"
 #include "settings/printer_settings.h"

@@ -1,4 +1,4 @@
-#include "gui/export.h"
+#include "output/export.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <variant>
 
-#include "gui/pdf_surface.h"
+#include "output/pdf_surface.h"
 #include "platform/dot_grid.h"
 #include "platform/output_file.h"
 #include "render/symbol_check.h"

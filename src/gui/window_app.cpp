@@ -1,4 +1,4 @@
-#include "app/window_app.h"
+#include "gui/window_app.h"
 
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 
 #include "form/main_window_model.h"
 #include "gui/main_window.h"
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "gui/qt_translations.h"
 #include "platform/file_system.h"
 #include "platform/work_folder.h"

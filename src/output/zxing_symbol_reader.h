@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/symbol_reader.h"
 
 // Symbols read back from an image of the page with ZXing-cpp, as the print run's check does.

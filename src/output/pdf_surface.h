@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "gui/pdf_fonts.h"
-#include "gui/pdf_writer.h"
+#include "output/pdf_fonts.h"
+#include "output/pdf_writer.h"
 #include "platform/byte_sink.h"
 #include "platform/drawing_surface.h"
 #include "platform/recording_surface.h"

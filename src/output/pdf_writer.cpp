@@ -1,4 +1,4 @@
-#include "gui/pdf_writer.h"
+#include "output/pdf_writer.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,11 +1,11 @@
-#include "gui/pdf_surface.h"
+#include "output/pdf_surface.h"
 
 #include <QImage>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 #include "platform/dot_grid.h"
 
 namespace vellomir {

@@ -1,4 +1,4 @@
-#include "gui/zbar_symbol_reader.h"
+#include "output/zbar_symbol_reader.h"
 
 #include <zbar.h>
 

@@ -1,4 +1,4 @@
-#include "gui/qt_surface.h"
+#include "output/qt_surface.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

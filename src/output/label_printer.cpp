@@ -1,4 +1,4 @@
-#include "gui/label_printer.h"
+#include "output/label_printer.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gui/cups_printer.h"
+#include "output/cups_printer.h"
 
 namespace vellomir {
 
