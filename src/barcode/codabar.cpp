@@ -61,9 +61,4 @@ SymbolPattern EncodeCodabar(const std::string& data) {
   return p;
 }
 
-void PaintCodabar(const std::string& data, DrawingSurface& surface, int16_t withText,
-                  int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeCodabar(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
 }  // namespace vellomir

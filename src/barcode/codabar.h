@@ -26,7 +26,4 @@ inline constexpr int kCodabarTextGap = 57;
 // Refused when the data does not fit the index list.
 SymbolPattern EncodeCodabar(const std::string& data);
 
-void PaintCodabar(const std::string& data, DrawingSurface& surface, int16_t withText,
-                  int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-
 }  // namespace vellomir

@@ -116,19 +116,4 @@ SymbolPattern EncodeUpcA(const std::string& data) {
   return EanSymbol(data, std::move(left), std::move(right));
 }
 
-void PaintEan13(const std::string& data, DrawingSurface& surface, int16_t withText,
-                int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeEan13(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
-void PaintEan8(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeEan8(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
-void PaintUpcA(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeUpcA(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
 }  // namespace vellomir

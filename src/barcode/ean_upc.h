@@ -54,11 +54,4 @@ SymbolPattern EncodeEan8(const std::string& data);
 // data is "0" followed by the 11 UPC-A digits; the leading character is not drawn.
 SymbolPattern EncodeUpcA(const std::string& data);
 
-void PaintEan13(const std::string& data, DrawingSurface& surface, int16_t withText,
-                int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-void PaintEan8(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-void PaintUpcA(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-
 }  // namespace vellomir

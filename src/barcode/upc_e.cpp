@@ -94,14 +94,4 @@ SymbolPattern EncodeUpcA2E(const std::string& data) {
   return p;
 }
 
-void PaintUpcE(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeUpcE(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
-void PaintUpcA2E(const std::string& data, DrawingSurface& surface, int16_t withText,
-                 int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight) {
-  DrawSymbol(EncodeUpcA2E(data), surface, withText, fontSize, x, y, moduleWidth, barHeight);
-}
-
 }  // namespace vellomir

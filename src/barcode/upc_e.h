@@ -31,9 +31,4 @@ SymbolPattern EncodeUpcE(const std::string& data);
 // bars are left white: the six-zero symbol behind the message would scan as a real number.
 SymbolPattern EncodeUpcA2E(const std::string& data);
 
-void PaintUpcE(const std::string& data, DrawingSurface& surface, int16_t withText, int16_t fontSize,
-               int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-void PaintUpcA2E(const std::string& data, DrawingSurface& surface, int16_t withText,
-                 int16_t fontSize, int32_t& x, int32_t y, int16_t moduleWidth, int16_t barHeight);
-
 }  // namespace vellomir

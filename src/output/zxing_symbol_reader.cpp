@@ -76,11 +76,6 @@ DrawingSurface& ZXingSymbolReader::NewPage(const TwipArea& area, double dots_per
   return *surface_;
 }
 
-const QImage& ZXingSymbolReader::Page() {
-  Finish();
-  return image_;
-}
-
 QImage ZXingSymbolReader::Crop(const TwipArea& area) {
   Finish();
   if (image_.isNull()) return {};

@@ -40,8 +40,6 @@ class ZXingSymbolReader : public SymbolReader {
   const TextMetrics* Metrics() const override { return &metrics_; }
   const PictureProbe* Pictures() const override { return &pictures_; }
 
-  // The page as drawn so far (for tests and for looking at a failed symbol).
-  const QImage& Page();
 
  private:
   void Finish();

@@ -54,7 +54,6 @@ class FileSystem {
   explicit FileSystem(std::string folder = ".") : folder_(std::move(folder)) {}
   virtual ~FileSystem() = default;
 
-  const std::string& Folder() const { return folder_; }
   // The path as the operating system sees it: relative paths joined to the folder.
   std::string Resolve(const std::string& path) const;
 
