@@ -76,21 +76,21 @@ int RunOnce(long labels, const fs::path& folder) {
     std::fprintf(stderr, "bench_print: %s\n", problem.c_str());
     return 1;
   }
-  session.window.l_amount.text = std::to_string(labels);
+  session.settings.copies = std::to_string(labels);
   const std::string out = (folder / "bench.pdf").string();
 
   const double cpu_start = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   int64_t pages = 0;
   vellomir::PrintLayout layout;
-  if (const std::string problem = vellomir::ReadPrintLayout(session.window, layout);
+  if (const std::string problem = session.ReadLayout(layout);
       !problem.empty()) {
     std::fprintf(stderr, "bench_print: %s\n", problem.c_str());
     return 1;
   }
   const auto rules = std::make_unique<vellomir::RuleTable>(vellomir::ReadRuleTable(session.Work()));
   vellomir::LabelDrawing how;
-  how.unitsPerMm = session.window.UnitsPerMm;
+  how.unitsPerMm = vellomir::kUnitsPerMm;
   how.pictures = &session.Here();
   vellomir::PrintResult result;
   uint64_t written = 0;

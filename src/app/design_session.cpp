@@ -37,14 +37,12 @@ std::string DesignSession::Open(const std::string& path) {
     return "不是標籤檔: " + path + " (" + head.problem + ")";
   const auto bytes = here_.ReadBytes(path);
   if (!bytes) return "無法讀取標籤檔: " + path;
-  if (const LabelFileCheck check = CheckLabelFile(*bytes); !check.ok())
-    return "不是標籤檔: " + path + " (" + check.problem + ")";
+  const LabelFileCheck check = CheckLabelFile(*bytes);
+  if (!check.ok()) return "不是標籤檔: " + path + " (" + check.problem + ")";
 
-  if (here_.FileExists(std::string(kSettingsFileName))) {
-    // A damaged settings file leaves the opening settings, as in the window; say so.
-    if (const std::string problem = ReadSettings(window, here_); !problem.empty())
-      warnings.push_back("警告: " + problem);
-  }
+  // A damaged settings file leaves the built-in settings, as in the window; say so.
+  if (const std::string problem = ReadProgramSettings(here_, program); !problem.empty())
+    warnings.push_back("警告: " + problem);
 
   std::error_code ec;
   const fs::path temp = fs::temp_directory_path(ec);
@@ -61,7 +59,12 @@ std::string DesignSession::Open(const std::string& path) {
   work_ = FileSystem(folder_);
   const std::string design = fs::absolute(path, ec).string();
   if (ec) return "無法開啟標籤檔: " + path;
-  return LoadLabelFile(window, work_, design);
+  // The bytes as they are: the rules are read from them as the window reads its working file.
+  if (!work_.WriteBytes(std::string(kWorkingFileName), *bytes))
+    return "無法寫入工作檔 temp1.txt,沒有開啟「" + path + "」";
+  design_path = design;
+  settings = DesignSettingsFromRecord(check.settings);
+  return {};
 }
 
 }  // namespace vellomir

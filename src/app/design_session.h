@@ -5,14 +5,17 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "form/main_window_model.h"
+#include "document/design.h"
 #include "platform/file_system.h"
 #include "platform/work_folder.h"
 #include "render/label_renderer.h"
+#include "settings/settings_file.h"
+#include "ui/print_handler.h"
 
-// A label design opened for a headless command, as the open command opens it: the user's
-// "vellomir_setting.ini" and pictures come from the current folder, while the working files
-// live in a private folder of their own, so the user's own "temp1.txt" is never touched.
+// A label design opened for a headless command, as plain values: no window model, no message
+// box. The user's "vellomir_setting.ini" and pictures come from the current folder, while the
+// design's working file lives in a private folder of its own, so the user's own "temp1.txt" is
+// never touched.
 namespace vellomir {
 
 // The options of a command that works on one design: DESIGN.vlm -o FILE [--printer NAME]
@@ -41,8 +44,11 @@ class DesignSession {
   // otherwise why not, as one line. Open only once.
   std::string Open(const std::string& path);
 
-  // The window as the design left it: layout controls, settings and PrinterType.
-  MainWindowModel window;
+  // The design file, made absolute, and its layout; a command may replace the copies.
+  std::string design_path;
+  DesignSettings settings;
+  // The settings file's picture folder and printer type.
+  ProgramSettings program;
   // Problems that did not stop the opening (a damaged settings file), one line each.
   std::vector<std::string> warnings;
 
@@ -55,9 +61,13 @@ class DesignSession {
   // picture folder and beside the design; fields are cut at what the label can show.
   LabelDrawing Drawing() const {
     LabelDrawing how;
-    SetDrawingFromWindow(how, window);
+    SetDrawing(how, kUnitsPerMm, NumericValue(settings.label_width), program.picture_folder, design_path);
     how.pictures = &here_;
     return how;
+  }
+  // The print run's layout from the design's settings; "" when it can be printed.
+  std::string ReadLayout(PrintLayout& layout) const {
+    return ReadPrintLayout(settings, kUnitsPerMm, program.tractor_feed, layout);
   }
 
  private:

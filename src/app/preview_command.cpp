@@ -51,8 +51,13 @@ int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& out,
   const std::string problem = session.Open(o.design);
   for (const auto& warning : session.warnings) err << "vellomir preview: " << warning << "\n";
   if (!problem.empty()) return fail(problem);
-  MainWindowModel& window = session.window;
-  if (o.copies) window.l_amount.text = *o.copies;
+  if (o.copies) session.settings.copies = *o.copies;
+  // The image is the window's preview, so the design is shown in a window model as the window
+  // would show it.
+  MainWindowModel window;
+  ShowDesignSettings(window, session.settings);
+  window.d_path_pic.text = session.program.picture_folder;
+  window.CurrentFileName = session.design_path;
   SetPreviewSize(window);
   // The preview leaves out a picture it cannot load, as the window does; the command says which.
   {

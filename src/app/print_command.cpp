@@ -88,23 +88,23 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   // Blank pages help nobody: a design without rules is refused rather than printed.
   if (rules->n == 0) return fail("標籤檔沒有任何規則, 沒有東西可以列印: " + o.design);
-  if (o.copies) session.window.l_amount.text = *o.copies;
+  if (o.copies) session.settings.copies = *o.copies;
   // A data file decides the labels: each row its quantity, or the copies field's count.
   std::optional<MergeData> data;
   if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
   LabelFields fields;
   if (data) {
     PrintLayout copies;
-    if (auto e = ReadPrintLayout(session.window, copies); !e.empty()) return fail(e);
+    if (auto e = session.ReadLayout(copies); !e.empty()) return fail(e);
     std::string trouble;
     const auto labels = PlanMergeRun(*data, copies.labels, kMaxLabelsPerRun, fields, trouble);
     if (!labels) return fail(trouble);
-    session.window.l_amount.text = std::to_string(*labels);
+    session.settings.copies = std::to_string(*labels);
   }
   PrintLayout layout;
-  if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
+  if (auto e = session.ReadLayout(layout); !e.empty()) return fail(e);
   // Every row is formed and encoded before anything is sent.
-  if (auto e = CheckMergeRows(*rules, fields, layout.labels, session.window.UnitsPerMm); !e.empty())
+  if (auto e = CheckMergeRows(*rules, fields, layout.labels, kUnitsPerMm); !e.empty())
     return fail(e + ",沒有列印");
 
   const std::string design_name =

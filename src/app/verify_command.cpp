@@ -33,7 +33,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   const std::string problem = session.Open(o.design);
   for (const auto& warning : session.warnings) err << "vellomir verify: " << warning << "\n";
   if (!problem.empty()) return fail(problem);
-  if (o.copies) session.window.l_amount.text = *o.copies;
+  if (o.copies) session.settings.copies = *o.copies;
 
   const auto rules = std::make_unique<RuleTable>(ReadRuleTable(session.Work()));
   if (rules->error != FileError::kNone) return fail("無法讀取工作檔");
@@ -42,7 +42,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   std::optional<MergeData> data;
   if (auto e = LoadMergeData(merge, std::cin, data); !e.empty()) return fail(e);
   LabelFields fields;
-  double amount = NumericValue(session.window.l_amount.text);
+  double amount = NumericValue(session.settings.copies);
   const auto whole_labels = [](double v) {
     return static_cast<int64_t>(std::clamp(std::ceil(v), 1.0, 1e12));
   };
@@ -56,7 +56,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
     if (!labels) return fail(trouble);
     amount = static_cast<double>(*labels);
   }
-  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), session.window.UnitsPerMm);
+  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), kUnitsPerMm);
       !e.empty()) {
     out << e << "\n";
     return 1;
@@ -65,7 +65,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
   how.fields = &fields;
   // The label's size as the print command takes it, so both check the same.
   PrintLayout layout;
-  if (auto e = ReadPrintLayout(session.window, layout); !e.empty()) return fail(e);
+  if (auto e = session.ReadLayout(layout); !e.empty()) return fail(e);
 
   // The print command's own check: at the printer's dots with --dpi, else as a plain PDF.
   ZXingSymbolReader reader;

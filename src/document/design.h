@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "document/rule_record.h"
 #include "form/main_window_model.h"
@@ -11,6 +12,23 @@
 // (a preview refresh, a print run, a check): nothing keeps it between them, so what is drawn is
 // always what the file holds.
 namespace vellomir {
+
+// The layout a design's settings record stores, as typed: the window shows the same texts in
+// its layout controls.
+struct DesignSettings {
+  std::string copies;
+  std::string label_width;   // mm
+  std::string label_height;  // mm
+  std::string columns;
+  std::string rows;
+  std::string row_gap;     // mm
+  std::string column_gap;  // mm
+};
+
+// From a settings record split at ",,;", each value trimmed; a value the record lacks is "".
+DesignSettings DesignSettingsFromRecord(const std::vector<std::string>& record);
+// Puts them into the window's layout controls.
+void ShowDesignSettings(MainWindowModel& window, const DesignSettings& settings);
 
 inline constexpr int kRuleTableRows = kMaxRules;  // rule index 0..100
 

@@ -285,11 +285,15 @@ std::size_t CharacterCount(const std::string& text) {
 }
 
 void SetDrawingFromWindow(LabelDrawing& how, const MainWindowModel& window) {
-  how.unitsPerMm = window.UnitsPerMm;
-  how.mostFieldCharacters =
-      MostFieldCharacters(NumericValue(window.l_paper_width.text) * window.UnitsPerMm);
-  how.pictureFolder = Trim(window.d_path_pic.text);
-  const std::string design = window.CurrentFileName;
+  SetDrawing(how, window.UnitsPerMm, NumericValue(window.l_paper_width.text),
+             Trim(window.d_path_pic.text), window.CurrentFileName);
+}
+
+void SetDrawing(LabelDrawing& how, float units_per_mm, double label_width_mm,
+                const std::string& picture_folder, const std::string& design) {
+  how.unitsPerMm = units_per_mm;
+  how.mostFieldCharacters = MostFieldCharacters(label_width_mm * units_per_mm);
+  how.pictureFolder = picture_folder;
   const std::size_t slash = design.find_last_of('/');
   if (design.empty()) {
     how.designFolder.clear();

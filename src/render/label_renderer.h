@@ -94,6 +94,10 @@ std::optional<std::string> FindPictureFile(const std::string& stored, const Labe
 // Sets how from the window: UnitsPerMm, the picture folders (d_path_pic and the folder of
 // CurrentFileName) and the most characters a field shows on a label l_paper_width wide.
 void SetDrawingFromWindow(LabelDrawing& how, const MainWindowModel& window);
+// The same from plain values: a label `label_width_mm` wide, pictures in `picture_folder` and
+// beside `design_path` ("" for a design never saved).
+void SetDrawing(LabelDrawing& how, float units_per_mm, double label_width_mm,
+                const std::string& picture_folder, const std::string& design_path);
 
 // The fewest characters a field may always hold, whatever the label's width says.
 inline constexpr std::size_t kFieldCharactersFloor = 1000;

@@ -79,6 +79,18 @@ bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& 
   return false;
 }
 
+std::string ReadProgramSettings(const FileSystem& files, ProgramSettings& settings) {
+  settings = ProgramSettings{};
+  if (!files.FileExists(kFile)) return {};
+  std::string problem;
+  const auto fields = ReadFields(files, problem);
+  if (!fields) return problem;
+  for (std::size_t i = 0; i < kTexts.size(); ++i)
+    if (kTexts[i].box == &MainWindowModel::d_path_pic) settings.picture_folder = Trim((*fields)[i]);
+  settings.tractor_feed = fields->size() > kTexts.size() && Trim((*fields)[kTexts.size()]) == "0";
+  return {};
+}
+
 std::string ReadSettings(MainWindowModel& window, const FileSystem& files) {
   if (!files.FileExists(kFile)) {
     for (const SettingsTextBox& t : kTexts) (window.*t.box).text = t.built_in;

@@ -24,4 +24,14 @@ bool LoadSettings(MainWindowModel& window, const FileSystem& files, MessageBox& 
 // The same without a message box: what is wrong, as the message would say it; "" when loaded.
 std::string ReadSettings(MainWindowModel& window, const FileSystem& files);
 
+// What a headless command takes from the settings file: where pictures are looked for and the
+// printer type.
+struct ProgramSettings {
+  std::string picture_folder = "img";
+  bool tractor_feed = false;
+};
+// Reads them from the settings file of `files` when there is one (the built-in values when
+// not). "" when read; otherwise what is wrong, and `settings` keeps the built-in values.
+std::string ReadProgramSettings(const FileSystem& files, ProgramSettings& settings);
+
 }  // namespace vellomir

@@ -42,28 +42,36 @@ bool WriteContinuedStarts(FileSystem& files, const BatchHistory& history) {
 }  // namespace
 
 std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout) {
+  const DesignSettings shown{window.l_amount.text, window.l_paper_width.text,
+                             window.l_paper_height.text, window.l_col.text, window.l_row.text,
+                             window.d_row.text, window.d_col.text};
+  return ReadPrintLayout(shown, window.UnitsPerMm, window.PrinterType == "0", layout);
+}
+
+std::string ReadPrintLayout(const DesignSettings& s, float units_per_mm, bool tractor_feed,
+                            PrintLayout& layout) {
   // The loops run over whole numbers from 1, so 2.5 columns are two.
-  layout.columns = std::floor(NumericValue(window.l_col.text));
-  layout.rows = std::floor(NumericValue(window.l_row.text));
+  layout.columns = std::floor(NumericValue(s.columns));
+  layout.rows = std::floor(NumericValue(s.rows));
   if (!(layout.columns >= 1) || !(layout.rows >= 1))
     return "排列方式的 column 和 row 都至少要是 1,才能排出標籤,沒有列印!!";
 
   // The count test follows each label, so the run prints the first whole number of labels
   // that reaches the copies field, and always at least one.
-  const double amount = NumericValue(window.l_amount.text);
+  const double amount = NumericValue(s.copies);
   if (amount > static_cast<double>(kMaxLabelsPerRun))
     return "列印份數最多是 " + std::to_string(kMaxLabelsPerRun) + " 張,請分次列印,沒有列印!!";
   layout.labels = amount <= 1 ? 1 : static_cast<int64_t>(std::ceil(amount));
 
-  const double unit = window.UnitsPerMm;
-  layout.units_per_mm = window.UnitsPerMm;
-  layout.label_width = NumericValue(window.l_paper_width.text) * unit;
-  layout.label_height = NumericValue(window.l_paper_height.text) * unit;
-  layout.column_pitch = layout.label_width + unit * NumericValue(window.d_col.text);
-  layout.row_pitch = layout.label_height + unit * NumericValue(window.d_row.text);
+  const double unit = units_per_mm;
+  layout.units_per_mm = units_per_mm;
+  layout.label_width = NumericValue(s.label_width) * unit;
+  layout.label_height = NumericValue(s.label_height) * unit;
+  layout.column_pitch = layout.label_width + unit * NumericValue(s.column_gap);
+  layout.row_pitch = layout.label_height + unit * NumericValue(s.row_gap);
   // Only tractor feed sends each full page as a document of its own; any other printer type
   // goes on with a new page, so no page is ever drawn over twice.
-  layout.document_per_page = window.PrinterType == "0";
+  layout.document_per_page = tractor_feed;
 
   // Offsets grow with the column and row, so the farthest label used decides whether every
   // position fits the surface's whole-number coordinates.

@@ -18,6 +18,9 @@ namespace vellomir {
 // Reads l_amount, l_paper_width, l_paper_height, l_col, l_row, d_col, d_row and PrinterType.
 // "" when the layout can be printed; otherwise why not, as the message to show.
 std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout);
+// The same from a design's settings, as a headless command has them.
+std::string ReadPrintLayout(const DesignSettings& settings, float units_per_mm, bool tractor_feed,
+                            PrintLayout& layout);
 
 // Opens the printer the print dialog chose (its printer_name, or print_file for a file); nothing
 // and why when it cannot be opened.
