@@ -107,10 +107,7 @@ TEST(BarcodeOutput, SvgIsWrittenAndReadsBack) {
   EXPECT_TRUE(bytes.rfind("<?xml", 0) == 0 || bytes.rfind("<svg", 0) == 0) << bytes.substr(0, 40);
   EXPECT_NE(bytes.find("<svg"), std::string::npos);
 
-  static int argc = 1;
-  static char name[] = "test_barcode_command";
-  static char* argv[] = {name, nullptr};
-  if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);  // for the text
+  test::EnsureGuiApplication();
   QSvgRenderer svg(QString::fromStdString(out));
   ASSERT_TRUE(svg.isValid());
   QImage image(svg.defaultSize() * 2, QImage::Format_RGB32);

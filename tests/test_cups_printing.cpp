@@ -68,11 +68,7 @@ std::vector<std::string> Batches(const std::string& prefix, int from, int to) {
 class CupsPrinting : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_cups_printing";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-    InstallFontSubstitutions();
+    test::EnsureGuiApplication();
   }
 
   void SetUp() override {

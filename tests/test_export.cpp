@@ -34,10 +34,7 @@ TEST(ExportPictureCap, AHugePictureIsDrawnAtALowerResolution) {
 class Export : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_export";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+    test::EnsureGuiApplication();
   }
   test::TempDir dir;
 };

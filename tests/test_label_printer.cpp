@@ -28,11 +28,7 @@ constexpr int kModuleDots = 3;  // EAN modules get at least 3 dots at 203 dpi
 class LabelPrinterTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_label_printer";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-    InstallFontSubstitutions();
+    test::EnsureGuiApplication();
   }
   void SetUp() override {
     ASSERT_TRUE(files.WriteLines("temp1.txt", kEanDesign).ok());

@@ -99,11 +99,7 @@ void DrawTestLabel(DrawingSurface& s, const std::string& picture) {
 class PdfSurfaces : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_pdf_surface";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-    InstallFontSubstitutions();
+    test::EnsureGuiApplication();
   }
 
   test::TempDir dir;

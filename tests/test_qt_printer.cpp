@@ -37,10 +37,7 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 class QtPrinters : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_qt_printer";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+    test::EnsureGuiApplication();
   }
 
   test::TempDir dir;

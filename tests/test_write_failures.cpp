@@ -62,11 +62,7 @@ std::set<std::string> Entries(const fs::path& folder) {
 class WriteFailures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_write_failures";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-    InstallFontSubstitutions();
+    test::EnsureGuiApplication();
   }
   void SetUp() override {
     previous_ = fs::current_path();

@@ -42,6 +42,30 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
   return static_cast<int>(*v);
 }
 
+// The keys that hold a whole number: its range, and the unit the message names.
+struct WholeKey {
+  const char* key;
+  int PrinterSettings::*value;                 // a key always set, or
+  std::optional<int> PrinterSettings::*optional;  // one that may be left empty
+  int low;
+  int high;
+  const char* unit;
+};
+
+constexpr WholeKey kWholeKeys[] = {
+    {"resolution", &PrinterSettings::resolution, nullptr, 100, 1200, " (dpi)"},
+    {"darkness", nullptr, &PrinterSettings::darkness, 0, 30, ""},
+    {"speed", nullptr, &PrinterSettings::speed, 1, 14, " (英吋/秒)"},
+    {"bar_width_reduction", &PrinterSettings::bar_width_reduction, nullptr, 0, 10, " (點)"},
+    {"timeout", &PrinterSettings::timeout_seconds, nullptr, 1, 600, " (秒)"},
+};
+
+const WholeKey* FindWholeKey(const std::string& key) {
+  for (const WholeKey& row : kWholeKeys)
+    if (key == row.key) return &row;
+  return nullptr;
+}
+
 // Sets one key; "" when done, else what is wrong with the value.
 std::string SetKey(PrinterSettings& s, const std::string& key, const std::string& value) {
   const std::string v = Lower(value);
@@ -56,36 +80,24 @@ std::string SetKey(PrinterSettings& s, const std::string& key, const std::string
       return "language 只能是 zpl、epl 或 pdf";
     return {};
   }
-  if (key == "resolution") {
-    const auto n = WholeIn(v, 100, 1200);
-    if (!n) return "resolution 要是 100 到 1200 的整數 (dpi)";
-    s.resolution = *n;
-    return {};
-  }
-  if (key == "darkness") {
-    if (v.empty()) return s.darkness.reset(), "";
-    const auto n = WholeIn(v, 0, 30);
-    if (!n) return "darkness 要是 0 到 30 的整數";
-    s.darkness = n;
-    return {};
-  }
-  if (key == "speed") {
-    if (v.empty()) return s.speed.reset(), "";
-    const auto n = WholeIn(v, 1, 14);
-    if (!n) return "speed 要是 1 到 14 的整數 (英吋/秒)";
-    s.speed = n;
+  if (const WholeKey* row = FindWholeKey(key)) {
+    // An optional key left empty goes back to "not set".
+    if (v.empty() && row->optional != nullptr) return (s.*(row->optional)).reset(), "";
+    const auto n = WholeIn(v, row->low, row->high);
+    if (!n) {
+      return std::string(row->key) + " 要是 " + std::to_string(row->low) + " 到 " +
+             std::to_string(row->high) + " 的整數" + row->unit;
+    }
+    if (row->optional != nullptr)
+      s.*(row->optional) = *n;
+    else
+      s.*(row->value) = *n;
     return {};
   }
   if (key == "x_offset_mm" || key == "y_offset_mm") {
     const auto n = Number(v);
     if (!n || std::fabs(*n) > 100) return key + " 要是 -100 到 100 之間的數字 (mm)";
     (key == "x_offset_mm" ? s.x_offset_mm : s.y_offset_mm) = *n;
-    return {};
-  }
-  if (key == "bar_width_reduction") {
-    const auto n = WholeIn(v, 0, 10);
-    if (!n) return "bar_width_reduction 要是 0 到 10 的整數 (點)";
-    s.bar_width_reduction = *n;
     return {};
   }
   if (key == "media") {
@@ -97,12 +109,6 @@ std::string SetKey(PrinterSettings& s, const std::string& key, const std::string
       s.media = MediaType::kContinuous;
     else
       return "media 只能是 gap、mark 或 continuous";
-    return {};
-  }
-  if (key == "timeout") {
-    const auto n = WholeIn(v, 1, 600);
-    if (!n) return "timeout 要是 1 到 600 的整數 (秒)";
-    s.timeout_seconds = *n;
     return {};
   }
   return "不認得的設定 " + key;

@@ -1,6 +1,7 @@
 #include "support/files.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "output/qt_surface.h"
 #include "platform/file_system.h"
 
 namespace vellomir::test {
@@ -97,6 +99,14 @@ std::string Cp950Lines(const std::vector<std::string>& lines) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+void EnsureGuiApplication() {
+  static int argc = 1;
+  static char name[] = "vellomir-test";
+  static char* argv[] = {name, nullptr};
+  if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+  InstallFontSubstitutions();
 }
 
 }  // namespace vellomir::test

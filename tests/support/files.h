@@ -34,6 +34,10 @@ std::vector<std::string> OutputLines(const std::string& text);
 // The lines of an error output before the usage that follows an unknown option.
 std::vector<std::string> MessageLines(const std::string& text);
 
+// A QGuiApplication for tests that draw text or pictures (one already there, as a test
+// executable's own main may make, is kept), with the program's font substitutions.
+void EnsureGuiApplication();
+
 // A picture of one colour (red unless said), its folders made; false when it cannot be saved.
 bool WriteSolidPicture(const std::string& path, int width, int height, unsigned rgb = 0xFF0000);
 
