@@ -33,7 +33,7 @@ TEST(BarcodeKinds, EveryKindExportsASymbolThatReadsBack) {
       {9, "批號 42 品名:鳳梨酥", false, "QRCode", "批號 42 品名:鳳梨酥"},  // UTF-8 under ECI 26
       {10, "PART-0042", false, "DataMatrix", "PART-0042"},
       {11, "Lot 42, 2026-12-07", false, "PDF417", "Lot 42, 2026-12-07"},
-      // GS1 General Specifications' example GTIN; FNC1s read as GS, the leading one too.
+      // GS1's own example GTIN; FNC1s read as GS, the leading one too.
       {12, "(01)09521234543213(10)ABC123", false, "Code128", G + "0109521234543213" + "10ABC123"},
       {13, "[01]09521234543213[10]A1[17]261231", false, "DataMatrix",  // zint's own brackets
        G + "0109521234543213" + "10A1" + G + "17261231"},

@@ -11,34 +11,37 @@ namespace {
 // of it, and why.
 TEST(CommandLine, OneTableForEveryCommand) {
   struct Row {
-    const CommandSpec& spec;
+    const CommandSyntax& command;
     std::vector<std::string> args;
-    std::string option;    // the option to look at ("" for none)
-    std::string value;     // its value when accepted
-    std::string error;     // the start of the error, "" when accepted
+    std::string option;  // the option to look at ("" for none)
+    std::string value;   // its value when accepted
+    std::string error;   // the start of the error, "" when accepted
     const char* why;
   };
+  const CommandSyntax& print = PrintCommandSyntax();
+  const CommandSyntax& verify = VerifyCommandSyntax();
+  const CommandSyntax& barcode = BarcodeCommandSyntax();
+  // clang-format off
   const Row rows[] = {
-      {PrintCommandSpec(), {"a.vlm", "--copies=3"}, "--copies", "3", "", "--opt=value"},
-      {PrintCommandSpec(), {"--copies", "3", "a.vlm"}, "--copies", "3", "", "--opt value"},
-      {PrintCommandSpec(), {"a.vlm", "-o", "-"}, "--output", "-", "", "- is a value, not an option"},
-      {PrintCommandSpec(), {"a.vlm", "--dpi", "203", "--dpi=300"}, "--dpi", "300", "", "last counts"},
-      {VerifyCommandSpec(), {"a.vlm", "--dpi", "49"}, "", "", "--dpi 的值必須是 50 到 4800", "range"},
-      {BarcodeCommandSpec(), {"--dpi", "3e2"}, "", "", "--dpi 的值必須是 50 到 4800",
-       "barcode's --dpi means what print's does"},
-      {BarcodeCommandSpec(), {"--dpi", "4800"}, "--dpi", "4800", "", "same range as print"},
-      {PrintCommandSpec(), {"a.vlm", "--dpi"}, "", "", "選項 --dpi 缺少值", "value missing"},
-      {PrintCommandSpec(), {"a.vlm", "--printer="}, "", "", "選項 --printer 的值是空的", "empty"},
-      {BarcodeCommandSpec(), {"--data="}, "--data", "", "", "barcode data may be empty"},
-      {PrintCommandSpec(), {"a.vlm", "--row", "2"}, "", "", "不認得的選項: --row",
-       "print prints every row"},
-      {VerifyCommandSpec(), {"a.vlm", "--row", "0"}, "", "", "--row 的值必須是 1 到", "rows from 1"},
-      {PrintCommandSpec(), {"a.vlm", "--copies", "0x10"}, "", "", "--copies 的值必須是數字", "hex"},
-      {PrintCommandSpec(), {"a.vlm", "--reprint=yes"}, "", "", "選項 --reprint 不帶值", "flag"},
-      {PrintCommandSpec(), {"--", "-odd.vlm"}, "", "", "", "-- ends the options"},
+      {print, {"a.vlm", "--copies=3"}, "--copies", "3", "", "--opt=value"},
+      {print, {"--copies", "3", "a.vlm"}, "--copies", "3", "", "--opt value"},
+      {print, {"a.vlm", "-o", "-"}, "--output", "-", "", "- is a value, not an option"},
+      {print, {"a.vlm", "--dpi", "203", "--dpi=300"}, "--dpi", "300", "", "last counts"},
+      {verify, {"a.vlm", "--dpi", "49"}, "", "", "--dpi 的值必須是 50 到 4800", "range"},
+      {barcode, {"--dpi", "3e2"}, "", "", "--dpi 的值必須是 50 到 4800", "as print's --dpi"},
+      {barcode, {"--dpi", "4800"}, "--dpi", "4800", "", "same range as print"},
+      {print, {"a.vlm", "--dpi"}, "", "", "選項 --dpi 缺少值", "value missing"},
+      {print, {"a.vlm", "--printer="}, "", "", "選項 --printer 的值是空的", "empty"},
+      {barcode, {"--data="}, "--data", "", "", "barcode data may be empty"},
+      {print, {"a.vlm", "--row", "2"}, "", "", "不認得的選項: --row", "print prints every row"},
+      {verify, {"a.vlm", "--row", "0"}, "", "", "--row 的值必須是 1 到", "rows from 1"},
+      {print, {"a.vlm", "--copies", "0x10"}, "", "", "--copies 的值必須是數字", "hex"},
+      {print, {"a.vlm", "--reprint=yes"}, "", "", "選項 --reprint 不帶值", "flag"},
+      {print, {"--", "-odd.vlm"}, "", "", "", "-- ends the options"},
   };
+  // clang-format on
   for (const Row& r : rows) {
-    const ParsedCommandLine p = ParseCommandLine(r.spec, r.args);
+    const ParsedCommandLine p = ParseCommandLine(r.command, r.args);
     EXPECT_EQ(p.error.rfind(r.error, 0), 0u) << r.why << ": " << p.error;
     if (r.error.empty()) {
       EXPECT_EQ(p.error, "") << r.why;
@@ -47,24 +50,24 @@ TEST(CommandLine, OneTableForEveryCommand) {
       EXPECT_EQ(p.Text(r.option).value_or("<none>"), r.value) << r.why;
     }
   }
-  EXPECT_EQ(ParseCommandLine(PrintCommandSpec(), {"--", "-odd.vlm"}).files,
+  EXPECT_EQ(ParseCommandLine(PrintCommandSyntax(), {"--", "-odd.vlm"}).files,
             std::vector<std::string>{"-odd.vlm"});
 }
 
 // --help is an answer on standard output; an unknown option an error with the usage.
 TEST(CommandLine, HelpAndErrorsAnswerWithTheUsage) {
   for (const std::string_view name : {"barcode", "preview", "print", "verify", "log"}) {
-    const CommandSpec* spec = FindCommandSpec(name);
-    ASSERT_NE(spec, nullptr) << name;
+    const CommandSyntax* command = FindCommandSyntax(name);
+    ASSERT_NE(command, nullptr) << name;
     std::ostringstream out, err;
-    EXPECT_EQ(AnswerHelpOrError(*spec, ParseCommandLine(*spec, {"--help"}), out, err), 0);
+    EXPECT_EQ(AnswerHelpOrError(*command, ParseCommandLine(*command, {"--help"}), out, err), 0);
     EXPECT_NE(out.str().find(std::string("vellomir ") + std::string(name)), std::string::npos);
     EXPECT_EQ(err.str(), "");
     std::ostringstream out2, err2;
-    EXPECT_EQ(AnswerHelpOrError(*spec, ParseCommandLine(*spec, {"--nope"}), out2, err2), 2);
+    EXPECT_EQ(AnswerHelpOrError(*command, ParseCommandLine(*command, {"--nope"}), out2, err2), 2);
     EXPECT_EQ(out2.str(), "");
-    EXPECT_EQ(err2.str().rfind("vellomir " + std::string(name) + ": 不認得的選項: --nope\n用法:", 0),
-              0u);
+    EXPECT_EQ(
+        err2.str().rfind("vellomir " + std::string(name) + ": 不認得的選項: --nope\n用法:", 0), 0u);
   }
 }
 

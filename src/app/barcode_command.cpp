@@ -52,7 +52,8 @@ std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
   if (parsed.Has("--check")) o.with_check = 1;
   if (parsed.Has("--text")) o.with_text = 1;
   // The table has checked each number's range, so each fits its painter argument.
-  if (const auto n = parsed.Number("--font-size")) o.font_size = static_cast<int16_t>(RoundHalfEven(*n));
+  if (const auto n = parsed.Number("--font-size"))
+    o.font_size = static_cast<int16_t>(RoundHalfEven(*n));
   if (const auto n = parsed.Number("--module-width"))
     o.module_width = static_cast<int16_t>(RoundHalfEven(*n));
   if (const auto n = parsed.Number("--height-mm")) o.height_mm = *n;
@@ -70,8 +71,9 @@ std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
 }  // namespace
 
 int RunBarcodeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const ParsedCommandLine parsed = ParseCommandLine(BarcodeCommandSpec(), args);
-  if (const auto answer = AnswerHelpOrError(BarcodeCommandSpec(), parsed, out, err)) return *answer;
+  const ParsedCommandLine parsed = ParseCommandLine(BarcodeCommandSyntax(), args);
+  if (const auto answer = AnswerHelpOrError(BarcodeCommandSyntax(), parsed, out, err))
+    return *answer;
   Options o;
   if (auto e = ParseOptions(parsed, o); !e.empty()) {
     err << "vellomir barcode: " << e << "\n";

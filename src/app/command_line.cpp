@@ -23,7 +23,7 @@ constexpr OptionRow kDataFile{"--data", "", OptionValue::kText};
 constexpr OptionRow kRow{"--row", "", OptionValue::kWhole, 1, 9999999};
 constexpr OptionRow kHelp{"--help", "-h", OptionValue::kNone};
 
-const CommandSpec kBarcode{
+const CommandSyntax kBarcode{
     "barcode",
     "  vellomir barcode --kind KIND --data TEXT [--check] [--text] [--font-size PT]\n"
     "                   [--module-width UNITS] [--height-mm MM] [--dpi N] (-o FILE | --dump)\n"
@@ -42,11 +42,12 @@ const CommandSpec kBarcode{
      {"--dump", "", OptionValue::kNone},
      kHelp}};
 
-const CommandSpec kPreview{
-    "preview", "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n",
+const CommandSyntax kPreview{
+    "preview",
+    "  vellomir preview DESIGN.vlm -o FILE [--copies N] [--data FILE|- [--row N]]\n",
     {kOutput, kCopies, kDataFile, {"--encoding", "", OptionValue::kText}, kRow, kHelp}};
 
-const CommandSpec kPrint{
+const CommandSyntax kPrint{
     "print",
     "  vellomir print DESIGN.vlm ((-o FILE.pdf|.zpl|.epl | -o -) [--dpi N] | --printer NAME)\n"
     "                 [--copies N] [--allow-clipping] [--allow-missing-pictures] [--no-verify]\n"
@@ -65,15 +66,16 @@ const CommandSpec kPrint{
      {"--encoding", "", OptionValue::kText},
      kHelp}};
 
-const CommandSpec kVerify{
-    "verify", "  vellomir verify DESIGN.vlm [--dpi N] [--copies N] [--data FILE|- [--row N]]\n",
+const CommandSyntax kVerify{
+    "verify",
+    "  vellomir verify DESIGN.vlm [--dpi N] [--copies N] [--data FILE|- [--row N]]\n",
     {kDpi, kCopies, kDataFile, {"--encoding", "", OptionValue::kText}, kRow, kHelp}};
 
-const CommandSpec kLog{"log", "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n",
-                       {kHelp}};
+const CommandSyntax kLog{
+    "log", "  vellomir log [N]             列出最後 N 筆列印記錄 (預設 20)\n", {kHelp}};
 
-const OptionRow* FindRow(const CommandSpec& spec, std::string_view name) {
-  for (const OptionRow& row : spec.options)
+const OptionRow* FindRow(const CommandSyntax& command, std::string_view name) {
+  for (const OptionRow& row : command.options)
     if (row.name == name || (!row.alias.empty() && row.alias == name)) return &row;
   return nullptr;
 }
@@ -123,20 +125,21 @@ std::string CheckValue(const OptionRow& row, const std::string& value) {
 
 }  // namespace
 
-const CommandSpec& BarcodeCommandSpec() { return kBarcode; }
-const CommandSpec& PreviewCommandSpec() { return kPreview; }
-const CommandSpec& PrintCommandSpec() { return kPrint; }
-const CommandSpec& VerifyCommandSpec() { return kVerify; }
-const CommandSpec& LogCommandSpec() { return kLog; }
+const CommandSyntax& BarcodeCommandSyntax() { return kBarcode; }
+const CommandSyntax& PreviewCommandSyntax() { return kPreview; }
+const CommandSyntax& PrintCommandSyntax() { return kPrint; }
+const CommandSyntax& VerifyCommandSyntax() { return kVerify; }
+const CommandSyntax& LogCommandSyntax() { return kLog; }
 
-const CommandSpec* FindCommandSpec(std::string_view name) {
-  for (const CommandSpec* spec : {&kBarcode, &kPreview, &kPrint, &kVerify, &kLog})
-    if (spec->name == name) return spec;
+const CommandSyntax* FindCommandSyntax(std::string_view name) {
+  for (const CommandSyntax* command : {&kBarcode, &kPreview, &kPrint, &kVerify, &kLog})
+    if (command->name == name) return command;
   return nullptr;
 }
 
 void PrintUsage(std::ostream& out) {
-  out << "用法:\n" << kBarcode.usage << "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
+  out << "用法:\n"
+      << kBarcode.usage << "  vellomir [DESIGN.vlm]        開啟視窗 (並讀取標籤檔)\n"
       << kPreview.usage << kPrint.usage << kVerify.usage << kLog.usage
       << "  vellomir --version\n"
          "  vellomir COMMAND --help      這個指令的用法\n";
@@ -156,13 +159,15 @@ std::optional<double> ParsedCommandLine::Number(std::string_view name) const {
   return NumericValue(Trim(*text));
 }
 
-ParsedCommandLine ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args) {
+ParsedCommandLine ParseCommandLine(const CommandSyntax& command,
+                                   const std::vector<std::string>& args) {
   ParsedCommandLine parsed;
   bool options_ended = false;
   for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
     const std::string& a = args[i];
     // "-" is standard input and "-1" a number, not options.
-    const bool number = a.size() > 1 && a[0] == '-' && (std::isdigit(static_cast<unsigned char>(a[1])) || a[1] == '.');
+    const bool number = a.size() > 1 && a[0] == '-' &&
+                        (std::isdigit(static_cast<unsigned char>(a[1])) || a[1] == '.');
     if (options_ended || a.size() < 2 || a[0] != '-' || number) {
       parsed.files.push_back(a);
       continue;
@@ -173,7 +178,7 @@ ParsedCommandLine ParseCommandLine(const CommandSpec& spec, const std::vector<st
     }
     const std::size_t equals = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
     const std::string name = a.substr(0, equals);
-    const OptionRow* row = FindRow(spec, name);
+    const OptionRow* row = FindRow(command, name);
     if (row == nullptr) {
       parsed.error = "不認得的選項: " + name;
       parsed.unknown_option = true;
@@ -196,15 +201,15 @@ ParsedCommandLine ParseCommandLine(const CommandSpec& spec, const std::vector<st
   return parsed;
 }
 
-std::optional<int> AnswerHelpOrError(const CommandSpec& spec, const ParsedCommandLine& parsed,
+std::optional<int> AnswerHelpOrError(const CommandSyntax& command, const ParsedCommandLine& parsed,
                                      std::ostream& out, std::ostream& err) {
   if (parsed.help && parsed.error.empty()) {
-    out << "用法:\n" << spec.usage;
+    out << "用法:\n" << command.usage;
     return 0;
   }
   if (parsed.error.empty()) return std::nullopt;
-  err << "vellomir " << spec.name << ": " << parsed.error << "\n";
-  if (parsed.unknown_option) err << "用法:\n" << spec.usage;
+  err << "vellomir " << command.name << ": " << parsed.error << "\n";
+  if (parsed.unknown_option) err << "用法:\n" << command.usage;
   return 2;
 }
 

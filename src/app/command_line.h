@@ -30,19 +30,19 @@ struct OptionRow {
 };
 
 // One subcommand: its name, its usage lines and the options it takes.
-struct CommandSpec {
+struct CommandSyntax {
   std::string_view name;
   std::string_view usage;
   std::vector<OptionRow> options;
 };
 
-const CommandSpec& BarcodeCommandSpec();
-const CommandSpec& PreviewCommandSpec();
-const CommandSpec& PrintCommandSpec();
-const CommandSpec& VerifyCommandSpec();
-const CommandSpec& LogCommandSpec();
-// The spec of a subcommand by name; nothing for a name that is none.
-const CommandSpec* FindCommandSpec(std::string_view name);
+const CommandSyntax& BarcodeCommandSyntax();
+const CommandSyntax& PreviewCommandSyntax();
+const CommandSyntax& PrintCommandSyntax();
+const CommandSyntax& VerifyCommandSyntax();
+const CommandSyntax& LogCommandSyntax();
+// The command of a subcommand by name; nothing for a name that is none.
+const CommandSyntax* FindCommandSyntax(std::string_view name);
 
 // Every subcommand's usage, for "vellomir --help".
 void PrintUsage(std::ostream& out);
@@ -55,7 +55,7 @@ struct ParsedCommandLine {
                                                            // the subcommand counts them
   bool help = false;
   bool unknown_option = false;  // the error names an option the command does not take
-  std::string error;  // the first thing wrong, as one line; "" when all is well
+  std::string error;            // the first thing wrong, as one line; "" when all is well
 
   bool Has(std::string_view name) const { return values.find(name) != values.end(); }
   std::optional<std::string> Text(std::string_view name) const;
@@ -65,12 +65,13 @@ struct ParsedCommandLine {
 
 // Reads the arguments after the subcommand's name. Options may come in any order and again
 // (the last one counts); "--" ends them.
-ParsedCommandLine ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args);
+ParsedCommandLine ParseCommandLine(const CommandSyntax& command,
+                                   const std::vector<std::string>& args);
 
 // What a subcommand does when its arguments are not all right or ask for help: help goes to
 // `out` (exit 0); an error goes to `err` as one line "vellomir NAME: ERROR", followed by the
 // usage when the option is unknown (exit 2). Nothing (go on) when neither.
-std::optional<int> AnswerHelpOrError(const CommandSpec& spec, const ParsedCommandLine& parsed,
+std::optional<int> AnswerHelpOrError(const CommandSyntax& command, const ParsedCommandLine& parsed,
                                      std::ostream& out, std::ostream& err);
 
 }  // namespace vellomir

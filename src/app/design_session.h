@@ -61,7 +61,8 @@ class DesignSession {
   // picture folder and beside the design; fields are cut at what the label can show.
   LabelDrawing Drawing() const {
     LabelDrawing how;
-    SetDrawing(how, kUnitsPerMm, NumericValue(settings.label_width), program.picture_folder, design_path);
+    SetDrawing(how, kUnitsPerMm, NumericValue(settings.label_width), program.picture_folder,
+               design_path);
     how.pictures = &here_;
     return how;
   }

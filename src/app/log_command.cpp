@@ -28,14 +28,14 @@ int RunLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
     err << "vellomir log: " << message << "\n";
     return 2;
   };
-  const ParsedCommandLine parsed = ParseCommandLine(LogCommandSpec(), args);
-  if (const auto answer = AnswerHelpOrError(LogCommandSpec(), parsed, out, err)) return *answer;
+  const ParsedCommandLine parsed = ParseCommandLine(LogCommandSyntax(), args);
+  if (const auto answer = AnswerHelpOrError(LogCommandSyntax(), parsed, out, err)) return *answer;
   std::size_t count = kDefaultLines;
   const std::vector<std::string>& given = parsed.files;
   if (given.size() > 1) return fail("最多只能指定一個數字");
   if (given.size() == 1 && !ParseCount(given.front(), count))
-    return fail("要列出的筆數必須是 1 到 " + std::to_string(kMostLines) + " 的整數: " +
-                given.front());
+    return fail("要列出的筆數必須是 1 到 " + std::to_string(kMostLines) +
+                " 的整數: " + given.front());
   const std::string path = DefaultPrintLogPath();
   if (path.empty()) return fail("不知道使用者的資料夾在哪裡 (沒有設定 HOME)");
   const auto lines = LastPrintLogLines(path, count);

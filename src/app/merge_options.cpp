@@ -2,7 +2,6 @@
 
 #include <istream>
 
-
 namespace vellomir {
 
 MergeOptions MergeOptionsFrom(const ParsedCommandLine& parsed) {

@@ -34,14 +34,14 @@ std::string ParseOptions(const ParsedCommandLine& parsed, Options& o) {
 
 }  // namespace
 
-int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& out,
-                      std::ostream& err) {
+int RunPreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   auto fail = [&err](const std::string& message) {
     err << "vellomir preview: " << message << "\n";
     return 2;
   };
-  const ParsedCommandLine parsed = ParseCommandLine(PreviewCommandSpec(), args);
-  if (const auto answer = AnswerHelpOrError(PreviewCommandSpec(), parsed, out, err)) return *answer;
+  const ParsedCommandLine parsed = ParseCommandLine(PreviewCommandSyntax(), args);
+  if (const auto answer = AnswerHelpOrError(PreviewCommandSyntax(), parsed, out, err))
+    return *answer;
   const MergeOptions merge = MergeOptionsFrom(parsed);
   if (!merge.error.empty()) return fail(merge.error);
   Options o;

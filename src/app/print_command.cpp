@@ -71,8 +71,8 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "vellomir print: " << OneLine(message) << "\n";
     return 2;
   };
-  const ParsedCommandLine parsed = ParseCommandLine(PrintCommandSpec(), args);
-  if (const auto answer = AnswerHelpOrError(PrintCommandSpec(), parsed, out, err)) return *answer;
+  const ParsedCommandLine parsed = ParseCommandLine(PrintCommandSyntax(), args);
+  if (const auto answer = AnswerHelpOrError(PrintCommandSyntax(), parsed, out, err)) return *answer;
   const std::optional<double> dpi = parsed.Number("--dpi");
   const bool verify = !parsed.Has("--no-verify");
   const MergeOptions merge = MergeOptionsFrom(parsed);

@@ -21,8 +21,9 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
     err << "vellomir verify: " << message << "\n";
     return 2;
   };
-  const ParsedCommandLine parsed = ParseCommandLine(VerifyCommandSpec(), given);
-  if (const auto answer = AnswerHelpOrError(VerifyCommandSpec(), parsed, out, err)) return *answer;
+  const ParsedCommandLine parsed = ParseCommandLine(VerifyCommandSyntax(), given);
+  if (const auto answer = AnswerHelpOrError(VerifyCommandSyntax(), parsed, out, err))
+    return *answer;
   const std::optional<double> dpi_given = parsed.Number("--dpi");
   const MergeOptions merge = MergeOptionsFrom(parsed);
   if (!merge.error.empty()) return fail(merge.error);
@@ -56,8 +57,7 @@ int RunVerifyCommand(const std::vector<std::string>& given, std::ostream& out, s
     if (!labels) return fail(trouble);
     amount = static_cast<double>(*labels);
   }
-  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), kUnitsPerMm);
-      !e.empty()) {
+  if (auto e = CheckMergeRows(*rules, fields, whole_labels(amount), kUnitsPerMm); !e.empty()) {
     out << e << "\n";
     return 1;
   }

@@ -6,8 +6,8 @@ namespace vellomir {
 
 namespace {
 
-// Codabar has no ISO standard; the characters follow AIM's Uniform Symbology Specification
-// Codabar (ANSI/AIM BC3): seven elements each, "1" wide, bars and spaces alternating from a bar.
+// Codabar has no ISO standard; the characters follow AIM's Codabar symbology (ANSI/AIM BC3):
+// seven elements each, "1" wide, bars and spaces alternating from a bar.
 constexpr CodabarTable kCodabarTable = {{
     {U'0', "0000011"}, {U'1', "0000110"}, {U'2', "0001001"}, {U'3', "1100000"}, {U'4', "0010010"},
     {U'5', "1000010"}, {U'6', "0100001"}, {U'7', "0100100"}, {U'8', "0110000"}, {U'9', "1001000"},

@@ -104,8 +104,8 @@ SymbolPattern Encode(const ZintKind& k, const std::string& data) {
   return p;
 }
 
-// AIs whose values have a predefined length, by their first two digits (GS1 General
-// Specifications, figure 7.8.5-2): no FNC1 follows them.
+// AIs whose values have a predefined length, by their first two digits (the GS1 general
+// rules, figure 7.8.5-2): no FNC1 follows them.
 bool HasPredefinedLength(const std::string& ai) {
   static constexpr const char* kPrefixes[] = {"00", "01", "02", "03", "04", "11", "12", "13",
                                               "14", "15", "16", "17", "18", "19", "20", "31",

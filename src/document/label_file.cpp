@@ -99,7 +99,8 @@ std::string FirstLineProblem(const std::string& raw, std::vector<std::string>* s
   const auto text = Cp950ToUtf8(raw);
   if (!text) return "第1行含有無法辨識的字元(不是 Big5 文字)";
   std::vector<std::string> settings = SplitFields(*text);
-  if (settings.empty() || settings[settings_field::kTag] != "setting") return "第一行沒有標籤的設定資料,不是標籤檔";
+  if (settings.empty() || settings[settings_field::kTag] != "setting")
+    return "第一行沒有標籤的設定資料,不是標籤檔";
   if (static_cast<int>(settings.size()) < kMinSettingsParts)
     return "第一行的設定資料不到8個欄位,不是標籤檔";
   if (settings_out != nullptr) *settings_out = std::move(settings);
@@ -178,10 +179,13 @@ LabelFileCheck CheckLabelFile(const std::string& bytes) {
 
 void ApplySettingsRecord(MainWindowModel& window, const std::vector<std::string>& settings) {
   using namespace settings_field;
-  const std::pair<std::size_t, TextBox*> targets[] = {
-      {kCopies, &window.l_amount}, {kLabelWidth, &window.l_paper_width},
-      {kLabelHeight, &window.l_paper_height}, {kColumns, &window.l_col},
-      {kRows, &window.l_row}, {kRowGap, &window.d_row}, {kColumnGap, &window.d_col}};
+  const std::pair<std::size_t, TextBox*> targets[] = {{kCopies, &window.l_amount},
+                                                      {kLabelWidth, &window.l_paper_width},
+                                                      {kLabelHeight, &window.l_paper_height},
+                                                      {kColumns, &window.l_col},
+                                                      {kRows, &window.l_row},
+                                                      {kRowGap, &window.d_row},
+                                                      {kColumnGap, &window.d_col}};
   for (const auto& [at, box] : targets)
     if (at < settings.size()) box->text = Trim(settings[at]);
 }

@@ -45,7 +45,7 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
 // The keys that hold a whole number: its range, and the unit the message names.
 struct WholeKey {
   const char* key;
-  int PrinterSettings::*value;                 // a key always set, or
+  int PrinterSettings::*value;                    // a key always set, or
   std::optional<int> PrinterSettings::*optional;  // one that may be left empty
   int low;
   int high;

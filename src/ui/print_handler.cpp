@@ -42,9 +42,10 @@ bool WriteContinuedStarts(FileSystem& files, const BatchHistory& history) {
 }  // namespace
 
 std::string ReadPrintLayout(const MainWindowModel& window, PrintLayout& layout) {
-  const DesignSettings shown{window.l_amount.text, window.l_paper_width.text,
-                             window.l_paper_height.text, window.l_col.text, window.l_row.text,
-                             window.d_row.text, window.d_col.text};
+  const DesignSettings shown{window.l_amount.text,       window.l_paper_width.text,
+                             window.l_paper_height.text, window.l_col.text,
+                             window.l_row.text,          window.d_row.text,
+                             window.d_col.text};
   return ReadPrintLayout(shown, window.UnitsPerMm, window.PrinterType == "0", layout);
 }
 
