@@ -146,9 +146,9 @@ std::pair<int, int> DarkSpan(const QImage& image) {
 }
 
 // Without text the image is the symbol, its symbology's quiet zone in modules as printed on
-// each side (11 for EAN and UPC, 4 for QR Code, 10 for the others; on a PNG's pixels a module may be wider
-// than its units), the bars in the middle; as high as the bars (barHeight + 1: a box covers
-// its far edge, barHeight being the height in mm at 56.5 units per mm) with as much white
+// each side (11 for EAN and UPC, 4 for QR Code, 10 for the others; on a PNG's pixels a module may
+// be wider than its units), the bars in the middle; as high as the bars (barHeight + 1: a box
+// covers its far edge, barHeight being the height in mm at 56.5 units per mm) with as much white
 // above and below. The symbol reads.
 TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
   struct Case {
@@ -163,14 +163,10 @@ TEST(BarcodeOutput, ModuleWidthHeightAndDpiSizeThePng) {
       {0, "SIZE", "Code39", 1130, 600, 13, 10, {"--module-width", "30"}},
       {0, "SIZE", "Code39", 565, 600, 7, 10, {"--height-mm", "10"}},
       {0, "SIZE", "Code39", 1130, 300, 3, 10, {"--dpi", "300"}},
-      {0,
-       "SIZE",
-       "Code39",
-       1881,
-       1200,
-       7,
-       10,
+      // clang-format off
+      {0, "SIZE", "Code39", 1881, 1200, 7, 10,
        {"--module-width", "7", "--height-mm", "33.3", "--dpi", "1200"}},
+      // clang-format on
       {1, "400638133393", "EAN13", 1130, 203, 3, 11, {"--dpi", "203"}},
       {0, "AB$CD", "Code39", 1130, 203, 2, 10, {"--dpi", "203"}},
       {8, "Code 128", "Code128", 1130, 203, 2, 10, {"--dpi", "203"}},

@@ -19,8 +19,8 @@
 #include "support/fake_printer.h"
 #include "support/files.h"
 #include "support/pdf.h"
-#include "ui/print_handler.h"
 #include "support/recording_doubles.h"
+#include "ui/print_handler.h"
 
 // Printing to real CUPS queues of a private server: what each job received, what the queue's
 // filters made of it, and what the program says about it.
@@ -67,9 +67,7 @@ std::vector<std::string> Batches(const std::string& prefix, int from, int to) {
 
 class CupsPrinting : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    test::EnsureGuiApplication();
-  }
+  static void SetUpTestSuite() { test::EnsureGuiApplication(); }
 
   void SetUp() override {
     if (!cups.Reason().empty()) GTEST_SKIP() << "no private CUPS server: " << cups.Reason();
@@ -208,9 +206,10 @@ TEST_F(CupsPrinting, TractorFeedSendsAJobPerPageToTheLabelPrinter) {
 // printer's own dots, and still reads when the head prints every bar a dot wider.
 TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
   test::WriteBytes(dir.File("vellomir_setting.ini"), SettingsFile("1"));
-  test::WriteBytes(dir.File("ean.vlm"),
-                   test::Cp950Lines({"setting,,;4,,;50,,;70,,;2,,;2,,;0,,;0,,;",
-                                     "1,,;87178787,,;6,,;8,,;15,,;20,,;4,,;1,,;1,,;10,,;1,,;0,,;"}));
+  test::WriteBytes(
+      dir.File("ean.vlm"),
+      test::Cp950Lines({"setting,,;4,,;50,,;70,,;2,,;2,,;0,,;0,,;",
+                        "1,,;87178787,,;6,,;8,,;15,,;20,,;4,,;1,,;1,,;10,,;1,,;0,,;"}));
   const auto r = Run({"ean.vlm", "--printer", "labels"});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(cups.WaitUntilIdle());
@@ -223,19 +222,6 @@ TEST_F(CupsPrinting, EanLabelsReadOnTheLabelPrinterEvenWithADotOfSpread) {
   ASSERT_EQ(graphics.size(), 1u);
   EXPECT_EQ(Sorted(test::DecodeAllWithZbar(graphics[0])), want);
   EXPECT_EQ(Sorted(test::DecodeAllWithZbar(test::SpreadInkByOneDot(graphics[0]))), want);
-}
-
-// Bars and spaces along row y of a printed label, in dots, from the first dark dot to the last.
-std::vector<int> RunsAlong(const QImage& image, int y) {
-  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-  const uchar* line = grey.constScanLine(y);
-  std::vector<int> runs;
-  int x = 0, end = grey.width();
-  while (x < end && line[x] >= 128) ++x;
-  while (end > x && line[end - 1] >= 128) --end;
-  for (int from = x; x <= end; ++x)
-    if (x == end || (line[x] < 128) != (line[from] < 128)) runs.push_back(x - from), from = x;
-  return runs;
 }
 
 // A label a page, 2 x 1 in at least: an EAN-13 over a Code 128 with batch numbers, modules of
@@ -299,7 +285,7 @@ TEST_F(CupsPrinting, EveryLabelSizeGetsTheDriversPageAndBarsOnWholeDots) {
       EXPECT_NEAR(label.width(), row.width_pt * dots_per_pt, 8);
       // Every bar and space of each symbol a whole number of 3-dot modules: no extra column.
       for (const double mid_mm : {6.0, 18.0}) {
-        const std::vector<int> runs = RunsAlong(label, static_cast<int>(mid_mm * 203 / 25.4));
+        const std::vector<int> runs = test::RunsAlong(label, static_cast<int>(mid_mm * 203 / 25.4));
         ASSERT_GT(runs.size(), 20u) << "no symbol at " << mid_mm << " mm";
         for (std::size_t i = 0; i < runs.size(); ++i)
           EXPECT_EQ(runs[i] % 3, 0) << "element " << i << " of the symbol at " << mid_mm << " mm";

@@ -516,12 +516,6 @@ TEST_F(Renderer, PicturePathsFromAnotherSystemAreFoundByTheirName) {
   for (const auto& [stored, found] : rows)
     EXPECT_EQ(FindPictureFile(stored, how).value_or(""), *found ? files.Resolve(found) : "")
         << stored;
-  // The preview draws it, found the same way, at the place the rule says.
-  probe.sizes[files.Resolve("img/logo.png")] = PictureSize{200, 100};
-  WriteDesign({"3,,;C:\\labels\\img\\logo.png,,;10,,;5,,;40,,;"});
-  Preview();
-  ASSERT_EQ(surface.Pictures().size(), 1u);
-  EXPECT_EQ(surface.Pictures()[0].path, files.Resolve("img/logo.png"));
 }
 
 // A field longer than any label can show: a text is cut where the label ends, a barcode (which
@@ -579,13 +573,7 @@ TEST_F(Renderer, PicturesCanBeLookedUpInAnotherFolder) {
   EXPECT_EQ(surface.Pictures()[0].path, p.string());
 }
 
-}  // namespace
-}  // namespace vellomir
-
 // --- Fields from a data file ---------------------------------------------------------------
-
-namespace vellomir {
-namespace {
 
 MergeData Products(const std::vector<std::vector<std::string>>& rows) {
   MergeData data;
@@ -593,12 +581,6 @@ MergeData Products(const std::vector<std::vector<std::string>>& rows) {
   data.rows = rows;
   for (std::size_t i = 0; i < rows.size(); ++i) data.lines.push_back(static_cast<int64_t>(i) + 2);
   return data;
-}
-
-std::unique_ptr<RuleTable> Rules(const std::vector<std::string>& lines) {
-  auto rules = std::make_unique<RuleTable>();
-  for (const auto& line : lines) FillRuleRow(*rules, rules->n++, line);
-  return rules;
 }
 
 TEST(MergeRows, EachLabelTakesItsRowAndBatchNumbersRunOn) {
@@ -609,12 +591,12 @@ TEST(MergeRows, EachLabelTakesItsRowAndBatchNumbersRunOn) {
   counted.quantity_column = 1;
   counted.quantities = {2, 3};
   ASSERT_EQ(PlanMergeRun(counted, 9, 100, fields, problem), 5);
-  const auto rules = Rules({"2,,;${品名} B,,;0,,;0,,;2,,;7,,;10,,;Arial,,;0,,;0,,;"});
+  const RuleTable rules = RuleTableOf({"2,,;${品名} B,,;0,,;0,,;2,,;7,,;10,,;Arial,,;0,,;0,,;"});
   LabelDrawing how;
   how.fields = &fields;
   for (const auto& [label, expected] : std::initializer_list<std::pair<double, const char*>>{
            {1, "茶 B07"}, {2, "茶 B08"}, {3, "餅 B09"}, {5, "餅 B11"}})
-    EXPECT_EQ(RuleDataOnLabel(rules->rows[0], label, how), expected) << label;
+    EXPECT_EQ(RuleDataOnLabel(rules.rows[0], label, how), expected) << label;
   // Without a quantity column every row gets the copies field's count.
   ASSERT_EQ(PlanMergeRun(data, 3, 100, fields, problem), 6);
   EXPECT_EQ(fields.RowOf(4), 1u);
@@ -628,32 +610,21 @@ TEST(MergeRows, ARowThatCannotBeEncodedIsNamedBeforeTheRun) {
   const struct {
     std::string rule;
     std::vector<std::vector<std::string>> rows;
-    const char* error;  // "" when every row can be printed
-    const char* why;
+    const char *error, *why;  // error: "" when every row can be printed
   } cases[] = {
+      // clang-format off
       {ean, {{"A", "4710001000010"}, {"B", "471000100002"}}, "", "13 digits with check, or 12"},
-      {ean,
-       {{"A", "4710001000010"}, {"B", "47100010000X7"}},
-       "資料檔第 2 筆資料 (第 3 行): 第1個規則 (EAN-13 條碼) 的資料「47100010000X7」不能印: "
-       "EAN-13 只能有數字",
-       "a letter in an EAN-13 column"},
-      {ean,
-       {{"A", "4710001000011"}},
-       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼) 的資料「4710001000011」不能印: "
-       "檢查碼應該是 0,不是 1",
-       "a wrong check digit given"},
-      {ean,
-       {{"A", "47100010000"}},
-       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼)",
+      {ean, {{"A", "4710001000010"}, {"B", "47100010000X7"}}, "資料檔第 2 筆資料 (第 3 行): "
+       "第1個規則 (EAN-13 條碼) 的資料「47100010000X7」不能印: EAN-13 只能有數字", "a letter"},
+      {ean, {{"A", "4710001000011"}}, "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼) "
+       "的資料「4710001000011」不能印: 檢查碼應該是 0,不是 1", "a wrong check digit given"},
+      {ean, {{"A", "47100010000"}}, "資料檔第 1 筆資料 (第 2 行): 第1個規則 (EAN-13 條碼)",
        "too short"},
-      {code39,
-       {{"ab", "1"}},
-       "資料檔第 1 筆資料 (第 2 行): 第1個規則 (Code-39 條碼)",
+      {code39, {{"ab", "1"}}, "資料檔第 1 筆資料 (第 2 行): 第1個規則 (Code-39 條碼)",
        "lower case has no Code 39 bars"},
-      {"2,,;${產地},,;5,,;5,,;,,;,,;10,,;Arial,,;0,,;0,,;",
-       {{"A", "1"}},
-       "資料檔第 1 筆資料 (第 2 行): 第1個規則的欄位 ${產地} 在資料檔的標題列裡沒有",
-       "a missing field named with the row"},
+      {"2,,;${產地},,;5,,;5,,;,,;,,;10,,;Arial,,;0,,;0,,;", {{"A", "1"}}, "資料檔第 1 筆資料 "
+       "(第 2 行): 第1個規則的欄位 ${產地} 在資料檔的標題列裡沒有", "a missing field, its row"},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const MergeData data = Products(c.rows);
@@ -661,15 +632,15 @@ TEST(MergeRows, ARowThatCannotBeEncodedIsNamedBeforeTheRun) {
     std::string problem;
     const auto labels = PlanMergeRun(data, 1, 100, fields, problem);
     ASSERT_TRUE(labels) << problem;
-    const std::string got = CheckMergeRows(*Rules({c.rule}), fields, *labels, kUnitsPerMm);
+    const std::string got = CheckMergeRows(RuleTableOf({c.rule}), fields, *labels, kUnitsPerMm);
     EXPECT_EQ(got.rfind(c.error, 0), 0u) << c.why << ": " << got;
     EXPECT_EQ(got.empty(), std::string(c.error).empty()) << c.why;
   }
   // No data file: a column field has no value, a date has.
   LabelFields dates;
-  EXPECT_EQ(CheckMergeRows(*Rules({ean}), dates, 1, kUnitsPerMm),
+  EXPECT_EQ(CheckMergeRows(RuleTableOf({ean}), dates, 1, kUnitsPerMm),
             "第1個規則的欄位 ${EAN} 沒有值: 沒有指定資料檔");
-  EXPECT_EQ(CheckMergeRows(*Rules({"2,,;${date},,;0,,;0,,;"}), dates, 1, kUnitsPerMm), "");
+  EXPECT_EQ(CheckMergeRows(RuleTableOf({"2,,;${date},,;0,,;0,,;"}), dates, 1, kUnitsPerMm), "");
 }
 
 }  // namespace

@@ -18,9 +18,7 @@ TEST(Fields, ExpandColumnsAndDatesAndNameEveryMistake) {
   // expected: the text; or "?NAME" for a field without a value; or "!" and a problem's opening.
   const struct {
     CivilDate today;
-    const char* data;
-    const char* expected;
-    const char* why;
+    const char *data, *expected, *why;
   } rows[] = {
       {{2026, 12, 7}, "AB$CD $$ 5$", "AB$CD $$ 5$", "a lone or doubled $ stays (Code 39 has it)"},
       {{2026, 12, 7}, "$${品名}", "${品名}", "$${ writes a literal ${"},
@@ -80,29 +78,19 @@ TEST(MergeData, ReadsQuotedCsvTsvAndBothEncodings) {
     std::vector<int64_t> lines;
     const char* why;
   } rows[] = {
+      // clang-format off
       {"a,b\r\n1,2\r\n", {"a", "b"}, {{"1", "2"}}, {2}, "plain CRLF"},
-      {"a,b\n\"x, y\",\"say \"\"hi\"\"\"\n",
-       {"a", "b"},
-       {{"x, y", "say \"hi\""}},
-       {2},
+      {"a,b\n\"x, y\",\"say \"\"hi\"\"\"\n", {"a", "b"}, {{"x, y", "say \"hi\""}}, {2},
        "RFC 4180 quoting: comma and doubled quote"},
-      {"a,b\n\"two\nlines\",2\n3,4",
-       {"a", "b"},
-       {{"two\nlines", "2"}, {"3", "4"}},
-       {2, 4},
+      {"a,b\n\"two\nlines\",2\n3,4", {"a", "b"}, {{"two\nlines", "2"}, {"3", "4"}}, {2, 4},
        "a quoted line break; rows keep their file lines; no final line end"},
-      {"a\tb\tc,d\n1\t2\t3,4\n",
-       {"a", "b", "c,d"},
-       {{"1", "2", "3,4"}},
-       {2},
+      {"a\tb\tc,d\n1\t2\t3,4\n", {"a", "b", "c,d"}, {{"1", "2", "3,4"}}, {2},
        "more tabs than commas in the header: TSV"},
-      {"\xEF\xBB\xBF 品名 ,b\n\n烏龍,\n\n",
-       {"品名", "b"},
-       {{"烏龍", ""}},
-       {3},
+      {"\xEF\xBB\xBF 品名 ,b\n\n烏龍,\n\n", {"品名", "b"}, {{"烏龍", ""}}, {3},
        "byte-order mark, trimmed names, blank lines skipped, empty last field"},
       {cp950, {"品名", "售價"}, {{"烏龍茶", "350"}}, {2}, "CP950 detected"},
       {"a,b\r1,2\r", {"a", "b"}, {{"1", "2"}}, {2}, "old Mac line ends"},
+      // clang-format on
   };
   for (const auto& r : rows) {
     const MergeReadResult got = Read(r.bytes);
@@ -125,8 +113,7 @@ TEST(MergeData, QuantityColumnGivesEachRowsLabels) {
 TEST(MergeData, BadFilesGetOneMessageNamingTheRow) {
   const struct {
     std::string bytes;
-    const char* error;
-    const char* why;
+    const char *error, *why;
   } rows[] = {
       {"", "資料檔是空的", "empty file"},
       {"\r\n\n", "資料檔是空的", "only blank lines"},

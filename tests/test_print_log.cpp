@@ -63,17 +63,12 @@ TEST(PrintLogEntries, CarryTheRunsOutcome) {
 
 // --- Batch numbers that never repeat --------------------------------------------------------
 
-std::unique_ptr<RuleTable> SampleRules() {
-  auto rules = std::make_unique<RuleTable>();
-  FillRuleRow(*rules, rules->n++, "1,,;LOT-,,;8,,;6,,;20,,;15,,;4,,;1,,;1,,;10,,;8,,;1,,;");
-  FillRuleRow(*rules, rules->n++, "2,,;品名,,;8,,;42,,;,,;,,;12,,;細明體,,;0,,;0,,;");
-  return rules;
-}
-
 TEST(BatchLog, RecordsEachRunsRangeAndFindsItAgain) {
   test::TempDir dir;
   const std::string log = dir.File("print.log");
-  const auto rules = SampleRules();
+  const auto rules = std::make_unique<RuleTable>(
+      RuleTableOf({"1,,;LOT-,,;8,,;6,,;20,,;15,,;4,,;1,,;1,,;10,,;8,,;1,,;",
+                   "2,,;品名,,;8,,;42,,;,,;,,;12,,;細明體,,;0,,;0,,;"}));
   PrintLogEntry first = Entry("x.vlm", 12);
   first.design_path = "/labels/x.vlm";
   first.batches = BatchRanges(*rules, 12, LabelDrawing{});
@@ -90,8 +85,7 @@ TEST(BatchLog, RecordsEachRunsRangeAndFindsItAgain) {
   const struct {
     double start;
     int64_t labels;
-    const char* repeat;
-    const char* why;
+    const char *repeat, *why;
   } runs[] = {
       {1, 12, "批號 LOT-0001 到 LOT-0012 已於 2026/12/07 印過", "the same run again"},
       {12, 1, "批號 LOT-0001 到 LOT-0012 已於 2026/12/07 印過", "one number in the range"},

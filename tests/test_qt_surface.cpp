@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -245,15 +245,14 @@ TEST(PictureFiles, ThoseThatDoNotLoadAreToldWhy) {
   test::WriteBytes(dir.File("huge.png"), png);
   test::WriteBytes(dir.File("text.png"), "hello, not a picture\n");
   ASSERT_EQ(::mkfifo(dir.File("fifo.png").c_str(), 0600), 0);
+  // A cut JPEG: libjpeg would fill the rest grey. A FIFO: never opened for blocking reading.
+  // clang-format off
   const char* const rows[][2] = {
-      {"good.png", ""},
-      {"good.jpg", ""},
-      {"cut-good.png", "檔案不完整或已損壞"},
-      {"cut-good.jpg", "檔案不完整或已損壞"},  // libjpeg would fill the rest grey
+      {"good.png", ""}, {"good.jpg", ""},
+      {"cut-good.png", "檔案不完整或已損壞"}, {"cut-good.jpg", "檔案不完整或已損壞"},
       {"huge.png", "圖太大 (60000 x 60000 像素,最多 1000000000 像素)"},
-      {"text.png", "不是看得懂的圖檔"},
-      {"fifo.png", "不是一般檔案"},  // never opened for blocking reading
-  };
+      {"text.png", "不是看得懂的圖檔"}, {"fifo.png", "不是一般檔案"}};
+  // clang-format on
   for (const auto& [name, problem] : rows) {
     EXPECT_EQ(QtPictureProbe().Problem(dir.File(name)), problem) << name;
     EXPECT_EQ(LoadPictureFile(dir.File(name)).image.isNull(), *problem != '\0') << name;
@@ -278,8 +277,9 @@ TEST(PictureFiles, AreReadScaledToThePixelsWanted) {
     QSize most, loaded;
     QRgb left, right;  // the first and last pixel of the top row
     const char* why;
-  } const rows[] = {  // smallest first: each is read anew, not scaled from one kept larger;
-                      // what is transparent lends the average no colour
+  } const rows[] = {
+      // smallest first: each is read anew, not scaled from one kept larger;
+      // what is transparent lends the average no colour
       {"halves.png", {1, 1}, {1, 1}, qRgb(128, 128, 128), qRgb(128, 128, 128), "both halves"},
       {"halves.png", {2, 1}, {2, 1}, qRgb(0, 0, 0), qRgb(255, 255, 255), "each half averaged"},
       {"halves.png", {1000, 50}, {400, 50}, qRgb(0, 0, 0), qRgb(255, 255, 255), "no wider"},

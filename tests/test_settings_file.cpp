@@ -196,28 +196,23 @@ TEST_F(SettingsFileTest, AFailedWriteSaysSoInsteadOfCelebrating) {
 // --- printers.ini ----------------------------------------------------------------------------
 
 TEST(PrinterSettingsFile, EachLineSetsItsKeyAndABadLineIsNamedAndSkipped) {
-  const PrinterSettings zebra{.language = LabelLanguage::kZpl,
-                              .resolution = 300,
-                              .darkness = 25,
-                              .x_offset_mm = 1.0,
-                              .y_offset_mm = -0.5,
-                              .bar_width_reduction = 1,
-                              .media = MediaType::kMark};
+  // clang-format off
+  const PrinterSettings zebra{.language = LabelLanguage::kZpl, .resolution = 300, .darkness = 25,
+      .x_offset_mm = 1.0, .y_offset_mm = -0.5, .bar_width_reduction = 1, .media = MediaType::kMark};
+  // clang-format on
   const struct {
     std::string text;
     std::map<std::string, PrinterSettings> sections;
     std::vector<std::string> problems;
     const char* why;
   } rows[] = {
+      // clang-format off
       {"[zebra]\nLanguage = ZPL\nresolution=300\ndarkness = 25\nx_offset_mm = 1.0\n"
        "y_offset_mm = -0.5\nbar_width_reduction = 1\nmedia = mark\n",
-       {{"zebra", zebra}},
-       {},
-       "every key, case and spaces as users type them"},
+       {{"zebra", zebra}}, {}, "every key, case and spaces as users type them"},
       {"# mine\n[socket://10.0.0.5:9100]\nlanguage = epl\nspeed = 4\n",
        {{"socket://10.0.0.5:9100", PrinterSettings{.language = LabelLanguage::kEpl, .speed = 4}}},
-       {},
-       "an address as section"},
+       {}, "an address as section"},
       {"language = zpl\n[t]\ndarkness = 31\nresolution = 203.5\nheight = 3\nmedia\n",
        {{"t", {}}},
        {"printers.ini 第 1 行: 設定前面要先有 [印表機名稱]",
@@ -225,6 +220,7 @@ TEST(PrinterSettingsFile, EachLineSetsItsKeyAndABadLineIsNamedAndSkipped) {
         "printers.ini 第 4 行: resolution 要是 100 到 1200 的整數 (dpi)",
         "printers.ini 第 5 行: 不認得的設定 height", "printers.ini 第 6 行: 要寫成 key = value"},
        "out of range, not whole, unknown and shapeless lines change nothing"},
+      // clang-format on
   };
   for (const auto& row : rows) {
     const PrinterSettingsFile file = ParsePrinterSettings(row.text);
@@ -239,8 +235,7 @@ TEST(PrinterSettingsFile, EachLineSetsItsKeyAndABadLineIsNamedAndSkipped) {
 TEST(PrinterSettingsFile, SavingOnePrinterKeepsTheOthersAndRefusesAFileWithMistakes) {
   test::TempDir dir;
   setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-  PrinterSettings moved;
-  moved.x_offset_mm = 0.8;
+  const PrinterSettings moved{.x_offset_mm = 0.8};
   ASSERT_EQ(SavePrinterSettings("a", PrinterSettings{.language = LabelLanguage::kZpl}), "");
   ASSERT_EQ(SavePrinterSettings("b", moved), "");
   EXPECT_EQ(PrinterSettingsFor("a").language, LabelLanguage::kZpl);
@@ -250,13 +245,7 @@ TEST(PrinterSettingsFile, SavingOnePrinterKeepsTheOthersAndRefusesAFileWithMista
   EXPECT_EQ(test::ReadBytes(dir.File("vellomir/printers.ini")), "[a]\nspeed = fast\n");
 }
 
-}  // namespace
-}  // namespace vellomir
-
 // --- The data file remembered per design ---------------------------------------------------
-
-namespace vellomir {
-namespace {
 
 TEST(DataFileMemory, RemembersPerDesignAndForgets) {
   test::TempDir dir;

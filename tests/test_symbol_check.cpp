@@ -36,12 +36,6 @@ TEST(ExpectedScan, CheckDigitsAndFormsAScannerReports) {
     EXPECT_EQ(ExpectedScan(12, not_ais, false), std::nullopt) << not_ais;
 }
 
-RuleTable Rules(const std::vector<std::string>& lines) {
-  RuleTable table;
-  for (const auto& line : lines) FillRuleRow(table, table.n++, line);
-  return table;
-}
-
 // A barcode rule: data, x and y in mm, module width, height in mm, digits and start of the
 // batch number, text, kind, check.
 std::string Barcode(const std::string& data, double x, double y, int module, int kind,
@@ -54,7 +48,7 @@ std::string Barcode(const std::string& data, double x, double y, int module, int
 
 // Every kind on one label, read back at the resolutions of the printers in use.
 TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
-  const RuleTable rules = Rules({
+  const RuleTable rules = RuleTableOf({
       Barcode("LOT-", 5, 5, 15, 0, "1", "3", "1"),
       Barcode("400638133393", 5, 20, 15, 1),
       Barcode("9638507", 5, 35, 15, 2),
@@ -106,7 +100,7 @@ TEST(CheckLabelSymbols, EveryKindReadsAtPrinterResolutions) {
 // character, 2 draws none; either way the symbol reads as expected.
 TEST(CheckLabelSymbols, CheckFieldAsThePainterTakesIt) {
   const RuleTable rules =
-      Rules({Barcode("LOT42", 5, 5, 15, 0, "1.4"), Barcode("LOT42", 5, 25, 15, 0, "2")});
+      RuleTableOf({Barcode("LOT42", 5, 5, 15, 0, "1.4"), Barcode("LOT42", 5, 25, 15, 0, "2")});
   ZXingSymbolReader reader;
   const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 300, true, reader);
   ASSERT_EQ(checks.size(), 2u);
@@ -118,7 +112,7 @@ TEST(CheckLabelSymbols, CheckFieldAsThePainterTakesIt) {
 
 TEST(CheckLabelSymbols, ModuleBelowOneDotIsFlagged) {
   // Module width 5: a pitch of 6 units, 0.85 dots at 203 dpi.
-  const RuleTable rules = Rules({Barcode("LOT-42", 5, 5, 5, 8)});
+  const RuleTable rules = RuleTableOf({Barcode("LOT-42", 5, 5, 5, 8)});
   ZXingSymbolReader reader;
   const auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 203, true, reader);
   ASSERT_EQ(checks.size(), 1u);
@@ -134,7 +128,7 @@ TEST(CheckLabelSymbols, ModuleBelowOneDotIsFlagged) {
 }
 
 TEST(CheckLabelSymbols, WrongAndUnreadableSymbolsAreFlagged) {
-  const RuleTable rules = Rules({
+  const RuleTable rules = RuleTableOf({
       // Lower case is not in the Code 39 table: it is drawn as "0".
       Barcode("abc", 5, 5, 15, 0),
       // No UPC-E form: white bars under a message.
@@ -154,7 +148,7 @@ TEST(CheckLabelSymbols, WrongAndUnreadableSymbolsAreFlagged) {
 
 // Symbols side by side, 0.3 mm apart: each is read from a crop of its own, the right one.
 TEST(CheckLabelSymbols, NeighboursAreReadOneAtATime) {
-  const RuleTable rules = Rules({
+  const RuleTable rules = RuleTableOf({
       Barcode("AB12", 5, 5, 15, 8),
       Barcode("CD34", 27.7, 5, 15, 8),
       Barcode("400638133393", 50.4, 5, 15, 1),
@@ -170,7 +164,7 @@ TEST(CheckLabelSymbols, NeighboursAreReadOneAtATime) {
 // An EAN-13 of 15-unit modules 5 mm in from the edge of a 38 mm label: 25 mm of bars in
 // units and at 300 dpi, 35.7 mm on the 3-dot modules of a 203-dpi printer.
 TEST(CheckLabelSymbols, SymbolPrintingPastTheLabelIsFlagged) {
-  const RuleTable rules = Rules({Barcode("400638133393", 5, 5, 15, 1)});
+  const RuleTable rules = RuleTableOf({Barcode("400638133393", 5, 5, 15, 1)});
   const double width = 38 * kUnitsPerMm;
   ZXingSymbolReader reader;
   auto checks = CheckLabelSymbols(rules, 1, LabelDrawing{}, 203, true, reader, width);
@@ -208,7 +202,7 @@ class ScriptedReader : public ZXingSymbolReader {
 };
 
 TEST(CheckLabelSymbols, EveryDecoderMustReadItRight) {
-  const RuleTable rules = Rules({Barcode("AB12", 5, 5, 15, 8)});
+  const RuleTable rules = RuleTableOf({Barcode("AB12", 5, 5, 15, 8)});
   const std::optional<std::string> none;
   struct Case {
     std::optional<std::string> zxing, zbar;
@@ -237,7 +231,7 @@ TEST(CheckLabelSymbols, EveryDecoderMustReadItRight) {
 TEST(CheckDesign, FirstAndLastLabelNamed) {
   // Batch numbers of two digits: label 100 gets "100", which an EAN-8 of "96385" + 2 digits
   // cannot hold (8 characters: the typed check digit is wrong).
-  const RuleTable rules = Rules({Barcode("96385", 5, 5, 15, 2, "0", "2", "1")});
+  const RuleTable rules = RuleTableOf({Barcode("96385", 5, 5, 15, 2, "0", "2", "1")});
   ZXingSymbolReader reader;
   const DesignCheck seven = CheckDesign(rules, 7, LabelDrawing{}, 300, reader);
   EXPECT_TRUE(seven.problems.empty());

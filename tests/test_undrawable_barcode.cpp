@@ -26,9 +26,7 @@ constexpr const char* kText = "2,,;LOT,,;5,,;25,,;4,,;1,,;10,,;Arial,,;0,,;0,,;"
 constexpr const char* kCode39 = "1,,;ABC,,;5,,;5,,;2,,;15,,;3,,;1,,;0,,;9,,;0,,;0,,;";
 
 std::unique_ptr<RuleTable> Table(const std::vector<std::string>& lines) {
-  auto table = std::make_unique<RuleTable>();
-  for (const auto& line : lines) FillRuleRow(*table, table->n++, line);
-  return table;
+  return std::make_unique<RuleTable>(RuleTableOf(lines));
 }
 
 TEST(UndrawableBarcode, TheBatchNumberThatOutgrowsInterleaved2Of5IsFoundAtLabel3) {

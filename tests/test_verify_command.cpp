@@ -149,14 +149,11 @@ TEST_F(VerifyCommand, VerifyAndPrintAgree) {
       {codabar, "", 1, "在 203 dpi 讀不出來", "(203 dpi, PDF 原尺寸): 讀出 (無)"},
       {codabar, "203", 0, ""},
       // Overlapping in units already is the design's own choice; text past the label's edge.
-      {{Rule("400638133393", 15, 1), "2,,;X,,;10,,;8,,;,,;,,;10,,;細明體,,;0,,;0,,;"},
-       "203",
-       0,
-       ""},
-      {{Rule("A1", 15, 8), "2,,;EDGE,,;98,,;30,,;,,;,,;10,,;細明體,,;0,,;0,,;"},
-       "300",
-       1,
+      // clang-format off
+      {{Rule("400638133393", 15, 1), "2,,;X,,;10,,;8,,;,,;,,;10,,;細明體,,;0,,;0,,;"}, "203", 0, ""},
+      {{Rule("A1", 15, 8), "2,,;EDGE,,;98,,;30,,;,,;,,;10,,;細明體,,;0,,;0,,;"}, "300", 1,
        "文字規則 2 超出標籤的右邊"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     Design("d.vlm", c.rules);

@@ -6,7 +6,9 @@
 namespace vellomir {
 
 DesignSettings DesignSettingsFromRecord(const std::vector<std::string>& record) {
-  auto at = [&record](std::size_t i) { return i < record.size() ? Trim(record[i]) : std::string(); };
+  auto at = [&record](std::size_t i) {
+    return i < record.size() ? Trim(record[i]) : std::string();
+  };
   using namespace settings_field;
   return {at(kCopies), at(kLabelWidth), at(kLabelHeight), at(kColumns),
           at(kRows),   at(kRowGap),     at(kColumnGap)};
@@ -36,12 +38,18 @@ RuleTable ReadRuleTable(const FileSystem& files) {
     return table;
   }
   // Line 1 is the settings record.
-  for (std::size_t i = 1; i < read.lines.size(); ++i) {
+  return RuleTableOf(std::vector<std::string>(read.lines.begin() + (read.lines.empty() ? 0 : 1),
+                                              read.lines.end()));
+}
+
+RuleTable RuleTableOf(const std::vector<std::string>& lines) {
+  RuleTable table;
+  for (const std::string& line : lines) {
     if (table.n == kRuleTableRows) {
       table.truncated = true;
       break;
     }
-    FillRuleRow(table, table.n, read.lines[i]);
+    FillRuleRow(table, table.n, line);
     ++table.n;
   }
   return table;

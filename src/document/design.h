@@ -46,6 +46,9 @@ struct RuleTable {
 // table is left alone.
 void FillRuleRow(RuleTable& table, int row, const std::string& line);
 
+// The rules of the given rule lines (no settings line), as ReadRuleTable keeps them.
+RuleTable RuleTableOf(const std::vector<std::string>& lines);
+
 // Reads the rule lines of the working file, after its settings line. At most 101 rule lines
 // are taken; reading stops there. A file that cannot be read gives no rows.
 RuleTable ReadRuleTable(const FileSystem& files);

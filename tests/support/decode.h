@@ -34,4 +34,18 @@ inline QImage SpreadInkByOneDot(const QImage& image) {
   return out;
 }
 
+// Bars and spaces along row y of a printed label, in dots, from the first dark dot to the last:
+// bars at even places, spaces at odd ones.
+inline std::vector<int> RunsAlong(const QImage& image, int y) {
+  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+  const uchar* line = grey.constScanLine(y);
+  std::vector<int> runs;
+  int x = 0, end = grey.width();
+  while (x < end && line[x] >= 128) ++x;
+  while (end > x && line[end - 1] >= 128) --end;
+  for (int from = x; x <= end; ++x)
+    if (x == end || (line[x] < 128) != (line[from] < 128)) runs.push_back(x - from), from = x;
+  return runs;
+}
+
 }  // namespace vellomir::test
